@@ -1,0 +1,16 @@
+#pragma once
+
+// Product constants shown in the windows and used for the support links.
+namespace ProductInfo {
+
+inline constexpr const char *title = "Sonivale";
+inline constexpr const char *nameWithVersion = "Sonivale v2.0";
+inline constexpr const char *supportAddress = "support@example.org";
+inline constexpr const char *supportMailLink = "mailto:support@example.org";
+inline constexpr const char *webPage = "https://www.example.org/sonivale";
+inline constexpr const char *makerLine = "Made by the Sonivale developers";
+inline constexpr const char *copyrightLine = "Copyright \u00a9 2026 The Sonivale developers";
+inline constexpr const char *webLine = "Visit www.example.org/sonivale";
+inline constexpr const char *licenceLine = "Free to use and share";
+
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/SoundData.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// One channel's looping sound, with the settings of a hardware-style sound buffer.
+//
+// The setters are called on the UI thread and only store atomics; mixInto() runs on the
+// audio thread and follows them smoothly: volume and pan glide over a few milliseconds,
+// play and stop fade in and out over about 5 ms, so nothing clicks. Stop keeps the play
+// position, so the next play continues the loop where it left off.
+class ChannelBuffer
+{
+public:
+    static constexpr int minimumFrequency = 100;
+    static constexpr int maximumFrequency = 100000;
+    static constexpr int minimumVolume = -10000;
+    static constexpr int maximumPan = 10000;
+
+    explicit ChannelBuffer(std::unique_ptr<SoundData> sound);
+
+    // Attenuation in hundredths of a decibel (0 is the recorded level, -2000 is 20 dB
+    // quieter); values are kept within -10000..0.
+    void setVolume(int hundredthsOfDecibel);
+    // Hundredths of a decibel: a negative pan attenuates the right side by its magnitude,
+    // a positive one the left side. Kept within -10000..10000.
+    void setPan(int hundredthsOfDecibel);
+    // Playback rate in Hz; false (and no change) outside 100..100000.
+    bool setFrequency(int hertz);
+    int frequency() const { return m_frequency.load(std::memory_order_relaxed); }
+    int volume() const { return m_volume.load(std::memory_order_relaxed); }
+    int pan() const { return m_pan.load(std::memory_order_relaxed); }
+    void play();
+    void stop();
+    bool isPlaying() const { return m_playing.load(std::memory_order_relaxed); }
+
+    const SoundData &sound() const { return *m_sound; }
+
+    // Audio thread: adds `frames` stereo frames of this channel to `out`.
+    void mixInto(float *out, std::size_t frames, int outputRate) noexcept;
+
+private:
+    void updateTargets() noexcept;
+
+    std::unique_ptr<SoundData> m_sound;
+    std::atomic<int> m_volume{0};
+    std::atomic<int> m_pan{0};
+    std::atomic<int> m_frequency;
+    std::atomic<bool> m_playing{false};
+
+    // Owned by the audio thread.
+    std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
+    float m_gainLeft = 0.0f;
+    float m_gainRight = 0.0f;
+    float m_targetLeft = 0.0f;
+    float m_targetRight = 0.0f;
+    float m_fade = 0.0f;
+    int m_seenVolume = 1;
+    int m_seenPan = 0;
+};

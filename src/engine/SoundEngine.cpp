@@ -1,0 +1,93 @@
+#include "engine/SoundEngine.h"
+
+#include "engine/ChannelBuffer.h"
+#include "platform/AudioOutput.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+
+namespace {
+
+struct LoadResult
+{
+    std::unique_ptr<SoundData> sound;
+    QString path;
+};
+
+}
+
+SoundEngine::SoundEngine(AudioOutput &output, QObject *parent)
+    : QObject(parent)
+    , m_output(output)
+    , m_mixer(output.sampleRate())
+{
+    m_reaper.setInterval(250);
+    connect(&m_reaper, &QTimer::timeout, this, &SoundEngine::freeReleased);
+}
+
+SoundEngine::~SoundEngine()
+{
+    m_output.stop();
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
+        install(channel, nullptr);
+    m_retired.clear();
+}
+
+bool SoundEngine::initialise()
+{
+    m_initialised = m_output.start(&m_mixer);
+    return m_initialised;
+}
+
+QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *channel14File)
+{
+    std::vector<LoadResult> results(ChannelTable::channelCount);
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const char *literal = channel == 14 && channel14File ? channel14File
+                                                             : ChannelTable::channel(channel).soundFile;
+        results[static_cast<std::size_t>(channel - 1)].path = ChannelTable::soundFilePath(folder, literal);
+    }
+    // The files are independent, so both cores read them; start-up waits for all of them.
+    QtConcurrent::blockingMap(results, [](LoadResult &result) {
+        QString error;
+        result.sound = SoundData::load(result.path, &error);
+    });
+
+    QStringList failed;
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        LoadResult &result = results[static_cast<std::size_t>(channel - 1)];
+        if (!result.sound)
+            failed << result.path;
+        install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound)) : nullptr);
+    }
+    return failed;
+}
+
+ChannelBuffer *SoundEngine::buffer(int channel) const
+{
+    if (channel < 1 || channel > ChannelTable::channelCount)
+        return nullptr;
+    return m_buffers[static_cast<std::size_t>(channel - 1)].get();
+}
+
+void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)
+{
+    std::uint64_t ticket = 0;
+    auto &slot = m_buffers[static_cast<std::size_t>(channel - 1)];
+    m_mixer.exchange(channel, buffer.get(), &ticket);
+    std::unique_ptr<ChannelBuffer> old = std::exchange(slot, std::move(buffer));
+    if (old) {
+        m_retired.push_back({std::move(old), ticket});
+        freeReleased();
+    }
+}
+
+void SoundEngine::freeReleased()
+{
+    std::erase_if(m_retired, [this](const Retired &retired) { return m_mixer.isReleased(retired.ticket); });
+    if (m_retired.empty())
+        m_reaper.stop();
+    else if (!m_reaper.isActive())
+        m_reaper.start();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "engine/ChannelTable.h"
+#include "engine/Mixer.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class AudioOutput;
+class ChannelBuffer;
+
+// The audio device of the console: the fourteen channel buffers, mixed into one output.
+//
+// UI thread only. Buffers are created from the channel table's sound files; a replaced
+// buffer is freed here, on the UI thread, once the audio thread can no longer read it.
+class SoundEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SoundEngine(AudioOutput &output, QObject *parent = nullptr);
+    ~SoundEngine() override;
+
+    // Starts the output. False when there is no output at all.
+    bool initialise();
+    bool isInitialised() const { return m_initialised; }
+
+    // Creates a fresh, stopped buffer for every channel from `folder`, replacing the old
+    // ones (which fall silent). `channel14File` replaces channel 14's table literal when
+    // given. Returns the paths of the files that could not be loaded; those channels have
+    // no buffer afterwards.
+    QStringList loadChannelSounds(const QString &folder, const char *channel14File = nullptr);
+
+    // The buffer of channel 1 to 14, or null when its sound could not be loaded.
+    ChannelBuffer *buffer(int channel) const;
+
+    Mixer &mixer() { return m_mixer; }
+
+private:
+    struct Retired
+    {
+        std::unique_ptr<ChannelBuffer> buffer;
+        std::uint64_t ticket;
+    };
+
+    void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
+    void freeReleased();
+
+    AudioOutput &m_output;
+    Mixer m_mixer;
+    bool m_initialised = false;
+    std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
+    std::vector<Retired> m_retired;
+    QTimer m_reaper;
+};

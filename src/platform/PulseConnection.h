@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+struct pa_context;
+struct pa_threaded_mainloop;
+
+// One connection to the PulseAudio sound server (or PipeWire's PulseAudio service), kept
+// alive: when the server is not there or goes away, it tries again every second.
+//
+// Threads: construct, start() and destroy on the UI thread. The ready handler runs on the
+// connection's own loop thread with the loop locked, each time the context becomes ready
+// (after every reconnection); it is where streams and subscriptions are made. The Qt
+// signals are delivered on the UI thread. Anything else that touches the context takes
+// a Lock first.
+class PulseConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ReadyHandler = std::function<void(pa_context *)>;
+
+    explicit PulseConnection(std::string clientName, QObject *parent = nullptr);
+    ~PulseConnection() override;
+
+    void setReadyHandler(ReadyHandler handler) { m_readyHandler = std::move(handler); }
+
+    // Starts the loop thread and the first connection attempt; false when the loop
+    // cannot start at all.
+    bool start();
+    // Waits at most `timeoutMs` for the first attempt to end; true when connected.
+    bool waitUntilSettled(int timeoutMs);
+    bool isReady() const { return m_ready.load(); }
+
+    pa_threaded_mainloop *mainloop() const { return m_mainloop; }
+    // Valid while a Lock is held; null between connections.
+    pa_context *context() const { return m_context; }
+
+    class Lock
+    {
+    public:
+        explicit Lock(const PulseConnection &connection);
+        ~Lock();
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+
+    private:
+        pa_threaded_mainloop *m_mainloop;
+    };
+
+signals:
+    void connected();
+    void disconnected();
+
+private:
+    static void stateCallback(pa_context *context, void *self);
+    void onState();
+    void connectContext();
+    void dropContext();
+    void reconnect();
+
+    std::string m_clientName;
+    pa_threaded_mainloop *m_mainloop = nullptr;
+    pa_context *m_context = nullptr;
+    ReadyHandler m_readyHandler;
+    std::atomic<bool> m_ready{false};
+    std::atomic<bool> m_settled{false};
+    QTimer m_retry;
+};

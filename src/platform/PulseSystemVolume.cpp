@@ -1,0 +1,65 @@
+#include "platform/PulseSystemVolume.h"
+
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/operation.h>
+#include <pulse/volume.h>
+
+#include <algorithm>
+
+namespace {
+
+void setSinkVolume(pa_context *context, const pa_sink_info *info, std::uint32_t wanted)
+{
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, info->volume.channels, wanted);
+    if (pa_operation *op = pa_context_set_sink_volume_by_index(context, info->index, &volume, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+}
+
+PulseSystemVolume::PulseSystemVolume(QObject *parent)
+    : SystemVolume(parent)
+    , m_connection("Sonivale master volume")
+{
+    m_connection.setReadyHandler([this](pa_context *context) { apply(context); });
+}
+
+bool PulseSystemVolume::open()
+{
+    return m_connection.start() && m_connection.waitUntilSettled(openTimeoutMs);
+}
+
+std::uint32_t PulseSystemVolume::sinkVolume(quint32 value)
+{
+    const std::uint64_t scaled = std::uint64_t{std::min<quint32>(value, 65535)} * PA_VOLUME_NORM / 65535;
+    return static_cast<std::uint32_t>(scaled);
+}
+
+bool PulseSystemVolume::setVolume(quint32 value)
+{
+    if (!m_connection.mainloop())
+        return false;
+    PulseConnection::Lock lock(m_connection);
+    m_wanted = value;
+    if (!m_connection.isReady() || !m_connection.context())
+        return false;
+    apply(m_connection.context());
+    return true;
+}
+
+void PulseSystemVolume::apply(pa_context *context)
+{
+    if (m_wanted < 0)
+        return;
+    // The callback runs on the loop thread with the lock held, so it reads the value that
+    // is wanted when the sink's channel count arrives, not when it was asked for.
+    const auto onDefaultSink = [](pa_context *c, const pa_sink_info *info, int eol, void *self) {
+        auto *volume = static_cast<PulseSystemVolume *>(self);
+        if (eol == 0 && info && volume->m_wanted >= 0)
+            setSinkVolume(c, info, sinkVolume(static_cast<quint32>(volume->m_wanted)));
+    };
+    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
+        pa_operation_unref(op);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <vector>
+
+// Tones for a loop. Each frequency is rounded to a whole number of cycles per loop and
+// the phase is computed from exact integer positions, so the last sample leads smoothly
+// into the first.
+class LoopOscillator
+{
+public:
+    static std::vector<float> sine(double hertz, double phase);
+    // 1 at the crest of each cycle and falling to 0 between, the sharper the higher the power.
+    static std::vector<float> pulses(double hertz, double phase, double sharpness);
+};

@@ -1,0 +1,69 @@
+#include "Random.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+std::uint64_t splitMix(std::uint64_t &state)
+{
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+std::uint64_t rotateLeft(std::uint64_t value, int bits)
+{
+    return (value << bits) | (value >> (64 - bits));
+}
+
+}
+
+Random::Random(std::uint64_t seed)
+{
+    for (auto &word : m_state)
+        word = splitMix(seed);
+}
+
+std::uint64_t Random::next()
+{
+    const std::uint64_t result = rotateLeft(m_state[1] * 5, 7) * 9;
+    const std::uint64_t shifted = m_state[1] << 17;
+    m_state[2] ^= m_state[0];
+    m_state[3] ^= m_state[1];
+    m_state[1] ^= m_state[2];
+    m_state[0] ^= m_state[3];
+    m_state[2] ^= shifted;
+    m_state[3] = rotateLeft(m_state[3], 45);
+    return result;
+}
+
+double Random::uniform()
+{
+    return static_cast<double>(next() >> 11) * 0x1.0p-53;
+}
+
+double Random::uniform(double low, double high)
+{
+    return low + (high - low) * uniform();
+}
+
+double Random::gaussian()
+{
+    if (m_hasSpareGaussian) {
+        m_hasSpareGaussian = false;
+        return m_spareGaussian;
+    }
+    // 1 - uniform() lies in (0, 1], so the logarithm stays finite.
+    const double radius = std::sqrt(-2.0 * std::log(1.0 - uniform()));
+    const double angle = phase();
+    m_spareGaussian = radius * std::sin(angle);
+    m_hasSpareGaussian = true;
+    return radius * std::cos(angle);
+}
+
+double Random::phase()
+{
+    return 2.0 * std::numbers::pi * uniform();
+}
