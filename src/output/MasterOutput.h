@@ -27,6 +27,9 @@ public:
     // master volume then moves without effect.
     MasterOutput(SystemVolume *systemVolume, SoundEngine &engine, QObject *parent = nullptr);
 
+    // Attaches the desktop's output volume once it could be opened.
+    void setSystemVolume(SystemVolume *systemVolume) { m_systemVolume = systemVolume; }
+
     int volume() const { return m_volume; }
     bool setVolume(int value);
     int pan() const { return m_pan; }

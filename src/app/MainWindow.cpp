@@ -1,0 +1,386 @@
+#include "app/MainWindow.h"
+
+#include "app/ProductInfo.h"
+#include "engine/ChannelBuffer.h"
+#include "engine/ChannelControls.h"
+#include "engine/ChannelTable.h"
+#include "engine/SoundEngine.h"
+#include "output/MasterOutput.h"
+#include "platform/AudioOutput.h"
+#include "platform/SystemVolume.h"
+#include "platform/UserMessages.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSvgRenderer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int clientWidth = 769;
+constexpr int clientHeight = 464;
+constexpr int rowHeight = 19;
+constexpr int startInTrayIntervalMs = 500;
+
+const char *mixerFailedText = "Couldn't open the mixer.";
+const char *deviceFailedText = "Error. Please check that the sound server (PulseAudio or PipeWire) is running.";
+
+QSlider *makeSlider(const QString &name, const QString &accessibleName, int minimum, int maximum, int value,
+                    int smallChange, int largeChange)
+{
+    auto *slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(name);
+    slider->setAccessibleName(accessibleName);
+    slider->setRange(minimum, maximum);
+    slider->setValue(value);
+    slider->setSingleStep(smallChange);
+    slider->setPageStep(largeChange);
+    slider->setFixedHeight(rowHeight);
+    return slider;
+}
+
+QPushButton *makeButton(const QString &name, const QString &caption, const QString &tooltip = {})
+{
+    auto *button = new QPushButton(caption);
+    button->setObjectName(name);
+    if (!tooltip.isEmpty())
+        button->setToolTip(tooltip);
+    return button;
+}
+
+QVBoxLayout *rowsLayout(QWidget *box)
+{
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(1);
+    return layout;
+}
+
+QString readoutStyle(int channel)
+{
+    const bool black = channel <= 5 || channel == 9;
+    return QStringLiteral("QLabel { color: rgb(255,128,0); background: %1; font-family: Arial; font-weight: bold;"
+                          " font-size: 9.75pt; }"
+                          "QLabel:disabled { color: rgb(150,110,70); }")
+        .arg(black ? QStringLiteral("black") : QStringLiteral("palette(window-text)"));
+}
+
+}
+
+MainWindow::MainWindow(const Services &services, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_services(services)
+    , m_engine(std::make_unique<SoundEngine>(*services.audioOutput))
+    , m_channels(std::make_unique<ChannelControls>(*m_engine))
+    , m_master(std::make_unique<MasterOutput>(nullptr, *m_engine))
+    , m_background(std::make_unique<QSvgRenderer>(QStringLiteral(":/images/console-background.svg")))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral(" Sonivale"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/sonivale-icon.svg")));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    buildMenus();
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(3);
+    layout->addWidget(buildChannels());
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(buildMaster(), 2);
+    bottom->addWidget(buildOptions(), 3);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
+        bindChannel(channel);
+    bindMaster();
+
+    m_timer5.setObjectName(QStringLiteral("Timer5"));
+    m_timer5.setInterval(startInTrayIntervalMs);
+    m_timer5.setSingleShot(true);
+    connect(&m_timer5, &QTimer::timeout, this, &MainWindow::startInTrayTick);
+    m_timer5.start();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::load()
+{
+    m_mixerOpen = m_services.systemVolume->open();
+    if (m_mixerOpen)
+        m_master->setSystemVolume(m_services.systemVolume);
+    else
+        m_services.messages->inform(this, QString::fromLatin1(mixerFailedText));
+
+    show();
+
+    if (!m_engine->initialise())
+        m_services.messages->inform(this, QString::fromLatin1(deviceFailedText));
+    if (m_check6->isChecked())
+        m_timer5.start();
+    m_timer5.start();
+
+    reportMissingSounds(m_engine->loadChannelSounds(m_services.programFolder));
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const bool available = m_channels->isAvailable(channel);
+        m_widgets[static_cast<std::size_t>(channel - 1)].toggle->setEnabled(available);
+    }
+    m_channels->dofilllabels();
+}
+
+void MainWindow::reportMissingSounds(const QStringList &files)
+{
+    if (files.isEmpty())
+        return;
+    m_services.messages->warn(this, tr("These sound files are missing or cannot be read, so their channels "
+                                       "cannot be switched on:\n\n%1")
+                                        .arg(files.join(QLatin1Char('\n'))));
+    for (const QString &file : files) {
+        for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+            if (ChannelTable::soundFilePath(m_services.programFolder, ChannelTable::channel(channel).soundFile) == file)
+                m_widgets[static_cast<std::size_t>(channel - 1)].toggle->setToolTip(tr("Sound file missing: %1").arg(file));
+        }
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    m_menuM = menuBar()->addMenu(tr("Menu"));
+    m_menuM->setObjectName(QStringLiteral("m"));
+    QAction *load = m_menuM->addAction(QStringLiteral("Load  Config"));
+    load->setObjectName(QStringLiteral("load"));
+    QAction *save = m_menuM->addAction(QStringLiteral("Save Config"));
+    save->setObjectName(QStringLiteral("save"));
+    m_menuM->addSeparator()->setObjectName(QStringLiteral("sep"));
+    QAction *exit = m_menuM->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("exit"));
+    connect(load, &QAction::triggered, this, &MainWindow::loadRequested);
+    connect(save, &QAction::triggered, this, &MainWindow::saveRequested);
+    connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
+
+    QMenu *help = menuBar()->addMenu(tr("Help"));
+    help->setObjectName(QStringLiteral("help"));
+    QAction *help2 = help->addAction(QStringLiteral("Help"));
+    help2->setObjectName(QStringLiteral("help2"));
+    QAction *contact = help->addAction(QStringLiteral("Contact Us"));
+    contact->setObjectName(QStringLiteral("jhg"));
+    help->addSeparator()->setObjectName(QStringLiteral("sep2"));
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("about"));
+    connect(help2, &QAction::triggered, this, &MainWindow::helpRequested);
+    connect(contact, &QAction::triggered, this, &MainWindow::contactRequested);
+    connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+}
+
+QWidget *MainWindow::buildChannels()
+{
+    auto *bands = new QWidget;
+    auto *layout = new QVBoxLayout(bands);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(buildBand(ChannelTable::groupSoundColor, 1, 5));
+    layout->addWidget(buildBand(ChannelTable::groupEnvironmental, 6, 10));
+    layout->addWidget(buildBand(ChannelTable::groupOther, 11, 14));
+    return bands;
+}
+
+QWidget *MainWindow::buildBand(const char *group, int firstChannel, int lastChannel)
+{
+    auto *band = new QWidget;
+    auto *layout = new QHBoxLayout(band);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *switches = new QGroupBox(QString::fromLatin1(group));
+    auto *volumes = new QGroupBox(QStringLiteral("Volumes"));
+    auto *balance = new QGroupBox(QStringLiteral("Balance"));
+    auto *frequency = new QGroupBox(QStringLiteral("Frequency"));
+    QVBoxLayout *switchRows = rowsLayout(switches);
+    QVBoxLayout *volumeRows = rowsLayout(volumes);
+    QVBoxLayout *panRows = rowsLayout(balance);
+    auto *frequencyRows = new QGridLayout(frequency);
+    frequencyRows->setContentsMargins(6, 2, 6, 4);
+    frequencyRows->setVerticalSpacing(1);
+    const QString unit = lastChannel == 14 ? QStringLiteral("Hz") : QStringLiteral("hz");
+
+    for (int channel = firstChannel; channel <= lastChannel; ++channel) {
+        const ChannelInfo &info = ChannelTable::channel(channel);
+        const QString caption = QString::fromLatin1(info.caption);
+        ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
+        w.toggle = new QCheckBox(caption);
+        w.toggle->setObjectName(QString::fromLatin1(info.switchName));
+        w.toggle->setFixedHeight(rowHeight);
+        w.volume = makeSlider(QString::fromLatin1(info.volumeName), tr("%1 volume").arg(caption),
+                              ChannelTable::volumeMinimum, ChannelTable::volumeMaximum, ChannelTable::volumeStart, 1, 800);
+        w.pan = makeSlider(QString::fromLatin1(info.panName), tr("%1 balance").arg(caption), ChannelTable::panMinimum,
+                           ChannelTable::panMaximum, ChannelTable::panStart, channel == 1 ? 1000 : 1, 1700);
+        w.frequency = makeSlider(QString::fromLatin1(info.frequencyName), tr("%1 frequency").arg(caption),
+                                 ChannelTable::frequencyMinimum, ChannelTable::frequencyMaximum,
+                                 ChannelTable::frequencyStart, 1, 20000);
+        w.readout = new QLabel;
+        w.readout->setObjectName(QString::fromLatin1(info.readoutName));
+        w.readout->setAccessibleName(tr("%1 frequency in force").arg(caption));
+        w.readout->setAlignment(Qt::AlignCenter);
+        w.readout->setFixedSize(52, rowHeight - 2);
+        w.readout->setStyleSheet(readoutStyle(channel));
+        for (QWidget *control : {static_cast<QWidget *>(w.volume), static_cast<QWidget *>(w.pan),
+                                 static_cast<QWidget *>(w.frequency), static_cast<QWidget *>(w.readout)})
+            control->setEnabled(false);
+
+        switchRows->addWidget(w.toggle);
+        volumeRows->addWidget(w.volume);
+        panRows->addWidget(w.pan);
+        const int row = channel - firstChannel;
+        frequencyRows->addWidget(w.frequency, row, 0);
+        frequencyRows->addWidget(w.readout, row, 1);
+        auto *unitLabel = new QLabel(unit);
+        unitLabel->setFixedHeight(rowHeight);
+        frequencyRows->addWidget(unitLabel, row, 2);
+    }
+    layout->addWidget(switches, 3);
+    layout->addWidget(volumes, 3);
+    layout->addWidget(balance, 3);
+    layout->addWidget(frequency, 4);
+    return band;
+}
+
+QWidget *MainWindow::buildMaster()
+{
+    auto *box = new QWidget;
+    auto *layout = new QGridLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *volumeFrame = new QGroupBox(QStringLiteral("Master Volume"));
+    m_masterVolume = makeSlider(QStringLiteral("HScroll2"), tr("Master volume"), MasterOutput::volumeMinimum,
+                                MasterOutput::volumeMaximum, MasterOutput::volumeStart, 1500, 11000);
+    (new QVBoxLayout(volumeFrame))->addWidget(m_masterVolume);
+    auto *panFrame = new QGroupBox(QStringLiteral("Master Panning"));
+    m_masterPan = makeSlider(QStringLiteral("HScroll1"), tr("Master panning"), MasterOutput::panMinimum,
+                             MasterOutput::panMaximum, MasterOutput::panStart, 1000, 2000);
+    // The pan is applied when the thumb is released, not while it is dragged.
+    m_masterPan->setTracking(false);
+    (new QVBoxLayout(panFrame))->addWidget(m_masterPan);
+    QPushButton *mute = makeButton(QStringLiteral("Command4"), QStringLiteral("Mute"));
+    connect(mute, &QPushButton::clicked, m_master.get(), &MasterOutput::toggleMute);
+    layout->addWidget(volumeFrame, 0, 0);
+    layout->addWidget(panFrame, 0, 1);
+    layout->addWidget(mute, 1, 0, 1, 2);
+    return box;
+}
+
+QWidget *MainWindow::buildOptions()
+{
+    auto *box = new QGroupBox(tr("Options"));
+    auto *layout = new QGridLayout(box);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(3);
+    m_check6 = new QCheckBox(QStringLiteral("Start In Tray"));
+    m_check6->setObjectName(QStringLiteral("Check6"));
+
+    QPushButton *tray = makeButton(QStringLiteral("Command2"), QStringLiteral("Tray"), QStringLiteral("Send To System Tray"));
+    QPushButton *close = makeButton(QStringLiteral("Command1"), QStringLiteral("Close"));
+    QPushButton *record = makeButton(QStringLiteral("Command3"), QStringLiteral("Record"), QStringLiteral("Record Your Sounds"));
+    QPushButton *save = makeButton(QStringLiteral("Command9"), QStringLiteral("Save"), QStringLiteral("Save This Configuration"));
+    QPushButton *load = makeButton(QStringLiteral("Command10"), QStringLiteral("Load"), QStringLiteral("Load A Saved Configuration"));
+    QPushButton *resume = makeButton(QStringLiteral("Command8"), QStringLiteral("Resume Last "), QStringLiteral("Reload Previous Settings"));
+    QPushButton *reset = makeButton(QStringLiteral("Command6"), QStringLiteral("Reset All"), QStringLiteral("Reset All Controls To Default"));
+    QPushButton *exit = makeButton(QStringLiteral("Command7"), QStringLiteral("Exit"));
+
+    connect(tray, &QPushButton::clicked, this, &MainWindow::trayRequested);
+    connect(close, &QPushButton::clicked, this, &MainWindow::closeRequested);
+    connect(record, &QPushButton::clicked, this, &MainWindow::recordRequested);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveRequested);
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadRequested);
+    connect(resume, &QPushButton::clicked, this, &MainWindow::resumeLastRequested);
+    connect(reset, &QPushButton::clicked, this, &MainWindow::resetAllRequested);
+    connect(exit, &QPushButton::clicked, this, &MainWindow::close);
+
+    layout->addWidget(save, 0, 0);
+    layout->addWidget(load, 0, 1);
+    layout->addWidget(resume, 0, 2);
+    layout->addWidget(reset, 0, 3);
+    layout->addWidget(record, 1, 0);
+    layout->addWidget(tray, 1, 1);
+    layout->addWidget(close, 1, 2);
+    layout->addWidget(exit, 1, 3);
+    layout->addWidget(m_check6, 2, 0, 1, 2);
+    return box;
+}
+
+void MainWindow::bindChannel(int channel)
+{
+    ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
+    ChannelControls *controls = m_channels.get();
+    using Slider = ChannelControls::Slider;
+
+    connect(w.toggle, &QCheckBox::toggled, this, [controls, channel, toggle = w.toggle](bool on) {
+        if (!controls->setSwitch(channel, on ? 1 : 0)) {
+            const QSignalBlocker block(toggle);
+            toggle->setChecked(controls->switchState(channel) == 1);
+        }
+    });
+    const auto forward = [controls, channel](QSlider *slider, Slider kind) {
+        connect(slider, &QSlider::valueChanged, controls,
+                [controls, channel, kind](int value) { controls->setSlider(channel, kind, value); });
+    };
+    forward(w.volume, Slider::Volume);
+    forward(w.pan, Slider::Pan);
+    forward(w.frequency, Slider::Frequency);
+}
+
+void MainWindow::bindMaster()
+{
+    connect(m_masterVolume, &QSlider::valueChanged, m_master.get(), &MasterOutput::setVolume);
+    connect(m_masterPan, &QSlider::valueChanged, m_master.get(), &MasterOutput::setPan);
+    connect(m_master.get(), &MasterOutput::volumeChanged, m_masterVolume, &QSlider::setValue);
+    connect(m_master.get(), &MasterOutput::panChanged, m_masterPan, &QSlider::setValue);
+
+    using Slider = ChannelControls::Slider;
+    connect(m_channels.get(), &ChannelControls::switchChanged, this, [this](int channel, int state) {
+        QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
+        const QSignalBlocker block(toggle);
+        toggle->setChecked(state == 1);
+    });
+    connect(m_channels.get(), &ChannelControls::sliderChanged, this, [this](int channel, Slider kind, int value) {
+        const ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
+        QSlider *slider = kind == Slider::Volume ? w.volume : kind == Slider::Pan ? w.pan : w.frequency;
+        const QSignalBlocker block(slider);
+        slider->setValue(value);
+    });
+    connect(m_channels.get(), &ChannelControls::readoutChanged, this, [this](int channel, const QString &text) {
+        m_widgets[static_cast<std::size_t>(channel - 1)].readout->setText(text);
+    });
+    connect(m_channels.get(), &ChannelControls::enabledChanged, this, [this](int channel, bool enabled) {
+        const ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
+        for (QWidget *control : {static_cast<QWidget *>(w.volume), static_cast<QWidget *>(w.pan),
+                                 static_cast<QWidget *>(w.frequency), static_cast<QWidget *>(w.readout)})
+            control->setEnabled(enabled);
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    emit unloading();
+    // The console that controls the sounds is gone, so they stop with it.
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
+        m_channels->setSwitch(channel, 0);
+    event->accept();
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    if (m_background->isValid())
+        m_background->render(&painter, rect());
+    QMainWindow::paintEvent(event);
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class AudioOutput;
+class ChannelControls;
+class MasterOutput;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QSvgRenderer;
+class SoundEngine;
+class SystemVolume;
+class UserMessages;
+
+// The console (`Form1`): three bands of channels, the master controls and the commands.
+// The channel and master logic lives in ChannelControls and MasterOutput; this window
+// mirrors their values in widgets and forwards the user's changes to them.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        AudioOutput *audioOutput;     // required
+        SystemVolume *systemVolume;   // required; may fail to open
+        UserMessages *messages;       // required
+        QString programFolder;
+    };
+
+    explicit MainWindow(const Services &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence: mixer, window shown, audio device, start-in-tray timer,
+    // channel sounds, readouts.
+    void load();
+
+    ChannelControls &channels() { return *m_channels; }
+    MasterOutput *master() { return m_master.get(); }
+    SoundEngine &engine() { return *m_engine; }
+    QTimer &startInTrayTimer() { return m_timer5; }
+    QMenu *trayMenu() const { return m_menuM; }
+    QCheckBox *startInTrayBox() const { return m_check6; }
+
+signals:
+    void trayRequested();
+    void closeRequested();
+    void recordRequested();
+    void saveRequested();
+    void loadRequested();
+    void resumeLastRequested();
+    void resetAllRequested();
+    void exitRequested();
+    void helpRequested();
+    void contactRequested();
+    void aboutRequested();
+    void startInTrayTick();
+    void unloading();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct ChannelWidgets
+    {
+        QCheckBox *toggle = nullptr;
+        QSlider *volume = nullptr;
+        QSlider *pan = nullptr;
+        QSlider *frequency = nullptr;
+        QLabel *readout = nullptr;
+    };
+
+    void buildMenus();
+    QWidget *buildChannels();
+    QWidget *buildBand(const char *group, int firstChannel, int lastChannel);
+    QWidget *buildMaster();
+    QWidget *buildOptions();
+    void bindChannel(int channel);
+    void bindMaster();
+    void reportMissingSounds(const QStringList &files);
+
+    Services m_services;
+    std::unique_ptr<SoundEngine> m_engine;
+    std::unique_ptr<ChannelControls> m_channels;
+    std::unique_ptr<MasterOutput> m_master;
+    std::unique_ptr<QSvgRenderer> m_background;
+    std::array<ChannelWidgets, 14> m_widgets;
+    QSlider *m_masterVolume = nullptr;
+    QSlider *m_masterPan = nullptr;
+    QCheckBox *m_check6 = nullptr;
+    QMenu *m_menuM = nullptr;
+    QTimer m_timer5;
+    bool m_mixerOpen = false;
+};

@@ -1,0 +1,64 @@
+#include "TestSounds.h"
+
+#include "engine/ChannelTable.h"
+
+#include <QDir>
+
+#include <sndfile.h>
+
+#include <cmath>
+
+namespace TestSounds {
+
+bool writeWav(const QString &path, int sampleRate, int frames, int channels,
+              const std::function<double(int, int)> &sample)
+{
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *file = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    std::vector<double> data(static_cast<std::size_t>(frames * channels));
+    for (int f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c)
+            data[static_cast<std::size_t>(f * channels + c)] = sample(f, c);
+    const sf_count_t written = sf_writef_double(file, data.data(), frames);
+    sf_close(file);
+    return written == frames;
+}
+
+bool writeSine(const QString &path, int sampleRate, int frames, double hertz, double amplitude)
+{
+    return writeWav(path, sampleRate, frames, 2, [=](int frame, int) {
+        return amplitude * std::sin(2.0 * M_PI * hertz * frame / sampleRate);
+    });
+}
+
+bool writeChannelSounds(const QString &folder, const std::function<int(int)> &rateFor)
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const QString path = ChannelTable::soundFilePath(folder, ChannelTable::channel(channel).soundFile);
+        if (!writeSine(path, rateFor(channel), 4000, 441.0, 0.25))
+            return false;
+    }
+    return writeSine(ChannelTable::soundFilePath(folder, ChannelTable::resumedStaticFile), rateFor(14), 4000, 441.0, 0.25);
+}
+
+double rms(const std::vector<float> &stereo, int channel, std::size_t first, std::size_t count)
+{
+    double sum = 0.0;
+    for (std::size_t i = first; i < first + count; ++i) {
+        const double v = stereo[2 * i + static_cast<std::size_t>(channel)];
+        sum += v * v;
+    }
+    return std::sqrt(sum / static_cast<double>(count));
+}
+
+double toDecibels(double ratio)
+{
+    return 20.0 * std::log10(ratio);
+}
+
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Small WAV files for tests, written with libsndfile.
+namespace TestSounds {
+
+// Writes a 16-bit WAV with `channels` channels; `sample(frame, channel)` gives values in -1..1.
+bool writeWav(const QString &path, int sampleRate, int frames, int channels,
+              const std::function<double(int frame, int channel)> &sample);
+
+// A sine of `hertz` at `amplitude` (0..1) on both channels, `frames` long.
+bool writeSine(const QString &path, int sampleRate, int frames, double hertz, double amplitude);
+
+// Writes a short stereo sine under every sound file name of the channel table (and the
+// resumed static) into `folder`; channel n's file has a rate of `rateFor(n)`.
+bool writeChannelSounds(const QString &folder, const std::function<int(int channel)> &rateFor);
+
+// RMS of one channel of interleaved stereo frames [first, first + count).
+double rms(const std::vector<float> &stereo, int channel, std::size_t first, std::size_t count);
+double toDecibels(double ratio);
+
+}
