@@ -63,6 +63,23 @@ void ChannelBuffer::updateTargets() noexcept
     m_targetRight = gain * (pan < 0 ? decibelGain(pan) : 1.0f);
 }
 
+namespace {
+
+// Catmull-Rom interpolation of frames i-1..i+2 around `p` at fraction `t`, both sides.
+inline void interpolate(const std::int16_t *p, float t, float &left, float &right)
+{
+    const float w0 = 0.5f * t * ((2.0f - t) * t - 1.0f);
+    const float w1 = 0.5f * (t * t * (3.0f * t - 5.0f) + 2.0f);
+    const float w2 = 0.5f * t * ((4.0f - 3.0f * t) * t + 1.0f);
+    const float w3 = 0.5f * t * t * (t - 1.0f);
+    left = w0 * p[-2] + w1 * p[0] + w2 * p[2] + w3 * p[4];
+    right = w0 * p[-1] + w1 * p[1] + w2 * p[3] + w3 * p[5];
+}
+
+constexpr float fractionScale = 1.0f / 4294967296.0f;
+
+}
+
 void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noexcept
 {
     const bool playing = m_playing.load(std::memory_order_relaxed);
@@ -70,41 +87,60 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         return;
     updateTargets();
 
-    const float rate = static_cast<float>(outputRate);
-    const float fadeStep = (playing ? 1.0f : -1.0f) / (fadeSeconds * rate);
-    const float glide = 1.0f - std::exp(-1.0f / (glideSeconds * rate));
     const auto step = static_cast<std::uint64_t>(
         std::llround(static_cast<double>(m_frequency.load(std::memory_order_relaxed)) / outputRate * 4294967296.0));
     const std::uint64_t loopLength = static_cast<std::uint64_t>(m_sound->frames()) << 32;
     const std::int16_t *data = m_sound->frameData();
+    std::uint64_t phase = m_phase;
 
+    const bool steady = playing && m_fade == 1.0f && m_gainLeft == m_targetLeft && m_gainRight == m_targetRight;
+    if (steady) {
+        // The common case: nothing moves, so the loop is interpolation and two multiplies.
+        const float gainLeft = m_gainLeft;
+        const float gainRight = m_gainRight;
+        for (std::size_t i = 0; i < frames; ++i) {
+            float left;
+            float right;
+            interpolate(data + 2 * (phase >> 32), static_cast<float>(phase & 0xffffffffu) * fractionScale, left, right);
+            out[2 * i] += left * gainLeft;
+            out[2 * i + 1] += right * gainRight;
+            phase += step;
+            if (phase >= loopLength)
+                phase %= loopLength;
+        }
+        m_phase = phase;
+        return;
+    }
+
+    const float rate = static_cast<float>(outputRate);
+    const float fadeStep = (playing ? 1.0f : -1.0f) / (fadeSeconds * rate);
+    const float glide = 1.0f - std::exp(-1.0f / (glideSeconds * rate));
+    const float targetLeft = m_targetLeft;
+    const float targetRight = m_targetRight;
     float gainLeft = m_gainLeft;
     float gainRight = m_gainRight;
     float fade = m_fade;
-    std::uint64_t phase = m_phase;
     for (std::size_t i = 0; i < frames; ++i) {
         fade = std::clamp(fade + fadeStep, 0.0f, 1.0f);
-        gainLeft += (m_targetLeft - gainLeft) * glide;
-        gainRight += (m_targetRight - gainRight) * glide;
-
-        const std::int16_t *p = data + 2 * (phase >> 32);
-        const float t = static_cast<float>(phase & 0xffffffffu) * (1.0f / 4294967296.0f);
-        // Catmull-Rom weights of frames i-1, i, i+1, i+2.
-        const float w0 = 0.5f * t * ((2.0f - t) * t - 1.0f);
-        const float w1 = 0.5f * (t * t * (3.0f * t - 5.0f) + 2.0f);
-        const float w2 = 0.5f * t * ((4.0f - 3.0f * t) * t + 1.0f);
-        const float w3 = 0.5f * t * t * (t - 1.0f);
-        const float left = w0 * p[-2] + w1 * p[0] + w2 * p[2] + w3 * p[4];
-        const float right = w0 * p[-1] + w1 * p[1] + w2 * p[3] + w3 * p[5];
+        gainLeft += (targetLeft - gainLeft) * glide;
+        gainRight += (targetRight - gainRight) * glide;
+        float left;
+        float right;
+        interpolate(data + 2 * (phase >> 32), static_cast<float>(phase & 0xffffffffu) * fractionScale, left, right);
         out[2 * i] += left * gainLeft * fade;
         out[2 * i + 1] += right * gainRight * fade;
-
         phase += step;
         if (phase >= loopLength)
             phase %= loopLength;
         if (fade == 0.0f && !playing)
             break;
     }
+    // Once the glide is within a hair of its target it lands there, so the next block
+    // takes the steady path.
+    if (std::fabs(gainLeft - targetLeft) <= 1e-6f * targetLeft + 1e-12f)
+        gainLeft = targetLeft;
+    if (std::fabs(gainRight - targetRight) <= 1e-6f * targetRight + 1e-12f)
+        gainRight = targetRight;
     m_gainLeft = gainLeft;
     m_gainRight = gainRight;
     m_fade = fade;

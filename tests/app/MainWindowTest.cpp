@@ -1,0 +1,225 @@
+#include "FakeSystemVolume.h"
+#include "RecordingMessages.h"
+#include "TestSounds.h"
+
+#include "app/MainWindow.h"
+#include "engine/ChannelBuffer.h"
+#include "engine/ChannelControls.h"
+#include "engine/SoundEngine.h"
+#include "platform/OfflineAudioOutput.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    OfflineAudioOutput m_output;
+    RecordingMessages m_messages;
+
+    std::unique_ptr<MainWindow> makeWindow(SystemVolume &volume)
+    {
+        m_messages.m_texts.clear();
+        auto window = std::make_unique<MainWindow>(
+            MainWindow::Services{&m_output, &volume, &m_messages, m_folder.path()});
+        window->load();
+        return window;
+    }
+
+    template<typename T>
+    static T *find(MainWindow &window, const char *name)
+    {
+        T *widget = window.findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qWarning("no control %s", name);
+        return widget;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(TestSounds::writeChannelSounds(m_folder.path(), [](int) { return 22050; }));
+    }
+
+    void startUpShowsAQuietConsoleWithEveryControl()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral(" Sonivale"));
+        QVERIFY(m_messages.m_texts.isEmpty());
+        QCOMPARE(volume.m_openCalls, 1);
+        QVERIFY(volume.m_sent.isEmpty());
+        QVERIFY(window->startInTrayTimer().isActive());
+        QCOMPARE(window->startInTrayTimer().interval(), 500);
+
+        for (const ChannelInfo &info : ChannelTable::channels()) {
+            auto *toggle = find<QCheckBox>(*window, info.switchName);
+            QVERIFY(toggle && toggle->isEnabled() && !toggle->isChecked());
+            QCOMPARE(toggle->text(), QString::fromLatin1(info.caption));
+            auto *readout = find<QLabel>(*window, info.readoutName);
+            QCOMPARE(readout->text(), QStringLiteral("32000"));
+            QVERIFY(!readout->isEnabled());
+            const struct { const char *name; int min, max, value, small, large; QString accessible; } sliders[] = {
+                {info.volumeName, -3000, 0, -2000, 1, 800, QStringLiteral("%1 volume")},
+                {info.panName, -3000, 3000, 0, info.number == 1 ? 1000 : 1, 1700, QStringLiteral("%1 balance")},
+                {info.frequencyName, 100, 32767, 32000, 1, 20000, QStringLiteral("%1 frequency")},
+            };
+            for (const auto &s : sliders) {
+                auto *slider = find<QSlider>(*window, s.name);
+                QVERIFY(slider);
+                QCOMPARE(slider->minimum(), s.min);
+                QCOMPARE(slider->maximum(), s.max);
+                QCOMPARE(slider->value(), s.value);
+                QCOMPARE(slider->singleStep(), s.small);
+                QCOMPARE(slider->pageStep(), s.large);
+                QCOMPARE(slider->accessibleName(), s.accessible.arg(QString::fromLatin1(info.caption)));
+                QVERIFY(!slider->isEnabled());
+            }
+            QVERIFY(!window->engine().buffer(info.number)->isPlaying());
+        }
+
+        auto *master = find<QSlider>(*window, "HScroll2");
+        QCOMPARE(master->minimum(), 0);
+        QCOMPARE(master->maximum(), 32750);
+        QCOMPARE(master->value(), 16000);
+        QCOMPARE(master->singleStep(), 1500);
+        QCOMPARE(master->pageStep(), 11000);
+        auto *pan = find<QSlider>(*window, "HScroll1");
+        QCOMPARE(pan->minimum(), -3000);
+        QCOMPARE(pan->maximum(), 3000);
+        QCOMPARE(pan->singleStep(), 1000);
+        QCOMPARE(pan->pageStep(), 2000);
+
+        const struct { const char *name; const char *caption; const char *tip; } buttons[] = {
+            {"Command2", "Tray", "Send To System Tray"}, {"Command1", "Close", ""},
+            {"Command3", "Record", "Record Your Sounds"}, {"Command4", "Mute", ""},
+            {"Command9", "Save", "Save This Configuration"}, {"Command10", "Load", "Load A Saved Configuration"},
+            {"Command8", "Resume Last ", "Reload Previous Settings"}, {"Command6", "Reset All", "Reset All Controls To Default"},
+            {"Command7", "Exit", ""},
+        };
+        for (const auto &b : buttons) {
+            auto *button = find<QPushButton>(*window, b.name);
+            QVERIFY(button);
+            QCOMPARE(button->text(), QString::fromLatin1(b.caption));
+            QCOMPARE(button->toolTip(), QString::fromLatin1(b.tip));
+        }
+        QCOMPARE(find<QCheckBox>(*window, "Check6")->text(), QStringLiteral("Start In Tray"));
+        QVERIFY(!find<QCheckBox>(*window, "Check6")->isChecked());
+
+        QStringList entries;
+        for (QAction *action : window->trayMenu()->actions())
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(entries, (QStringList{QStringLiteral("Load  Config"), QStringLiteral("Save Config"), QStringLiteral("-"),
+                                       QStringLiteral("Exit")}));
+    }
+
+    void theControlsDriveTheSoundAsTheUserMovesThem()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        auto *rain = find<QCheckBox>(*window, "Check7");
+        rain->setChecked(true);
+        ChannelBuffer *buffer = window->engine().buffer(6);
+        QVERIFY(buffer->isPlaying());
+        QCOMPARE(buffer->volume(), -2000);
+        QCOMPARE(find<QLabel>(*window, "Label9")->text(), QStringLiteral("22050"));
+        auto *rainVolume = find<QSlider>(*window, "HScroll18");
+        QVERIFY(rainVolume->isEnabled());
+        rainVolume->setFocus();
+        QTest::keyClick(rainVolume, Qt::Key_PageUp);
+        QCOMPARE(buffer->volume(), -1200);
+
+        // Dragging: the channel sliders and the master volume follow the thumb at once.
+        auto *rainFrequency = find<QSlider>(*window, "HScroll13");
+        rainFrequency->setSliderDown(true);
+        rainFrequency->setSliderPosition(16000);
+        QCOMPARE(buffer->frequency(), 16000);
+        QCOMPARE(find<QLabel>(*window, "Label9")->text(), QStringLiteral("16000"));
+        rainFrequency->setSliderDown(false);
+
+        auto *master = find<QSlider>(*window, "HScroll2");
+        master->setSliderDown(true);
+        master->setSliderPosition(32750);
+        QCOMPARE(volume.m_sent.last(), 65172u);
+        master->setSliderDown(false);
+
+        // The master pan waits for the thumb's release.
+        auto *pan = find<QSlider>(*window, "HScroll1");
+        pan->setSliderDown(true);
+        pan->setSliderPosition(-3000);
+        QCOMPARE(buffer->pan(), 0);
+        pan->setSliderDown(false);
+        QCOMPARE(buffer->pan(), -3000);
+        QCOMPARE(window->engine().buffer(1)->pan(), -3000);
+
+        find<QPushButton>(*window, "Command4")->click();
+        QCOMPARE(master->value(), 0);
+        QCOMPARE(volume.m_sent.last(), 0u);
+        find<QPushButton>(*window, "Command4")->click();
+        QCOMPARE(master->value(), 32750);
+
+        rain->setChecked(false);
+        QVERIFY(!buffer->isPlaying());
+        QVERIFY(!rainVolume->isEnabled());
+        QCOMPARE(find<QLabel>(*window, "Label9")->text(), QStringLiteral("16000"));
+    }
+
+    void withoutASoundServerTheConsoleStillWorks()
+    {
+        FakeSystemVolume volume(false);
+        auto window = makeWindow(volume);
+        QCOMPARE(m_messages.m_texts, QStringList{QStringLiteral("Couldn't open the mixer.")});
+        find<QSlider>(*window, "HScroll2")->setValue(100);
+        find<QPushButton>(*window, "Command4")->click();
+        QVERIFY(volume.m_sent.isEmpty());
+        find<QCheckBox>(*window, "Check1")->setChecked(true);
+        QVERIFY(window->engine().buffer(1)->isPlaying());
+    }
+
+    void missingSoundsAreNamedOnceAndTheirChannelsStayOff()
+    {
+        QTemporaryDir folder;
+        QVERIFY(TestSounds::writeChannelSounds(folder.path(), [](int) { return 22050; }));
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("wind.Wav"))));
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("saw.Wav"))));
+        FakeSystemVolume volume;
+        m_messages.m_texts.clear();
+        MainWindow window({&m_output, &volume, &m_messages, folder.path()});
+        window.load();
+        QCOMPARE(m_messages.m_texts.size(), 1);
+        QVERIFY(m_messages.m_texts.first().contains(folder.filePath(QStringLiteral("wind.Wav"))));
+        QVERIFY(m_messages.m_texts.first().contains(folder.filePath(QStringLiteral("saw.Wav"))));
+        auto *wind = find<QCheckBox>(window, "Check8");
+        QVERIFY(!wind->isEnabled());
+        wind->setChecked(true);
+        QVERIFY(!wind->isChecked());
+        QCOMPARE(window.channels().switchState(7), 0);
+        find<QCheckBox>(window, "Check9")->setChecked(true);
+        QVERIFY(window.engine().buffer(8)->isPlaying());
+    }
+
+    void closingTheConsoleUnloadsItAndStopsTheSounds()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        QSignalSpy unloading(window.get(), &MainWindow::unloading);
+        find<QCheckBox>(*window, "Check3")->setChecked(true);
+        QVERIFY(window->close());
+        QCOMPARE(unloading.count(), 1);
+        QVERIFY(!window->engine().buffer(3)->isPlaying());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
