@@ -8,6 +8,7 @@
 #include <cmath>
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace {
 

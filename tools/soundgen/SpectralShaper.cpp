@@ -70,6 +70,13 @@ std::vector<float> SpectralShaper::noise(const Response &magnitude, Random &rand
     return unitRms(samples.get());
 }
 
+void SpectralShaper::addStereoNoise(StereoLoop &loop, const Response &magnitude, double gain, Random &random)
+{
+    const std::vector<float> left = noise(magnitude, random);
+    const std::vector<float> right = noise(magnitude, random);
+    loop.addBed(left, right, gain);
+}
+
 void SpectralShaper::filter(std::vector<float> &signal, const Response &magnitude)
 {
     ComplexBuffer spectrum(fftw_alloc_complex(kBins));

@@ -26,6 +26,14 @@ void StereoLoop::addBed(const std::vector<float> &left, const std::vector<float>
     }
 }
 
+void StereoLoop::addBed(const std::vector<float> &mono, double leftGain, double rightGain)
+{
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        m_left[i] += static_cast<float>(leftGain * mono[i]);
+        m_right[i] += static_cast<float>(rightGain * mono[i]);
+    }
+}
+
 double StereoLoop::wholeCycles(double hertz)
 {
     return std::round(hertz * kSeconds) / kSeconds;

@@ -23,6 +23,7 @@ public:
     // Adds a short sound starting at the given frame; its tail wraps round the loop.
     void addEvent(const std::vector<float> &event, std::size_t start, double leftGain, double rightGain);
     void addBed(const std::vector<float> &left, const std::vector<float> &right, double gain);
+    void addBed(const std::vector<float> &mono, double leftGain, double rightGain);
 
     // Frequencies that complete a whole number of cycles per loop keep the seam inaudible.
     static double wholeCycles(double hertz);

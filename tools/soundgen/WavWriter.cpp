@@ -16,7 +16,9 @@ std::vector<short> quantise(const StereoLoop &loop, Random &random)
     std::vector<short> frames(2 * StereoLoop::kFrames);
     for (std::size_t i = 0; i < StereoLoop::kFrames; ++i) {
         for (int index = 0; index < 2; ++index) {
-            const double dither = random.uniform() - random.uniform();
+            // Two draws in separate statements: the order of operands is unspecified.
+            const double first = random.uniform();
+            const double dither = first - random.uniform();
             const double value = std::round(loop.channel(index)[i] * 32767.0 + dither);
             frames[2 * i + index] = static_cast<short>(std::clamp(value, -32768.0, 32767.0));
         }
