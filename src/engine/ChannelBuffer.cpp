@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr float sampleScale = 1.0f / 32768.0f;
@@ -78,6 +82,35 @@ inline void interpolate(const std::int16_t *p, float t, float &left, float &righ
 
 constexpr float fractionScale = 1.0f / 4294967296.0f;
 
+// Adds one interpolated, scaled frame to `out`. With SSE2 the four source frames are
+// converted and weighted together, left and right side by side.
+inline void accumulate(const std::int16_t *p, float t, float gainLeft, float gainRight, float *out)
+{
+#if defined(__SSE2__)
+    // The four Catmull-Rom weights as one cubic in t, evaluated side by side.
+    const __m128 tt = _mm_set1_ps(t);
+    __m128 weights = _mm_add_ps(_mm_mul_ps(_mm_setr_ps(-0.5f, 1.5f, -1.5f, 0.5f), tt), _mm_setr_ps(1.0f, -2.5f, 2.0f, -0.5f));
+    weights = _mm_add_ps(_mm_mul_ps(weights, tt), _mm_setr_ps(-0.5f, 0.0f, 0.5f, 0.0f));
+    weights = _mm_add_ps(_mm_mul_ps(weights, tt), _mm_setr_ps(0.0f, 1.0f, 0.0f, 0.0f));
+    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p - 2));
+    const __m128 early = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(raw, raw), 16));
+    const __m128 late = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(raw, raw), 16));
+    const __m128 sum = _mm_add_ps(_mm_mul_ps(early, _mm_unpacklo_ps(weights, weights)),
+                                  _mm_mul_ps(late, _mm_unpackhi_ps(weights, weights)));
+    const __m128 frame = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
+    const __m128 scaled = _mm_mul_ps(frame, _mm_setr_ps(gainLeft, gainRight, 0.0f, 0.0f));
+    __m128 target = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(out)));
+    target = _mm_add_ps(target, scaled);
+    _mm_store_sd(reinterpret_cast<double *>(out), _mm_castps_pd(target));
+#else
+    float left;
+    float right;
+    interpolate(p, t, left, right);
+    out[0] += left * gainLeft;
+    out[1] += right * gainRight;
+#endif
+}
+
 }
 
 void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noexcept
@@ -99,11 +132,8 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         const float gainLeft = m_gainLeft;
         const float gainRight = m_gainRight;
         for (std::size_t i = 0; i < frames; ++i) {
-            float left;
-            float right;
-            interpolate(data + 2 * (phase >> 32), static_cast<float>(phase & 0xffffffffu) * fractionScale, left, right);
-            out[2 * i] += left * gainLeft;
-            out[2 * i + 1] += right * gainRight;
+            accumulate(data + 2 * (phase >> 32), static_cast<float>(static_cast<std::uint32_t>(phase)) * fractionScale,
+                       gainLeft, gainRight, out + 2 * i);
             phase += step;
             if (phase >= loopLength)
                 phase %= loopLength;
@@ -137,9 +167,9 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
     }
     // Once the glide is within a hair of its target it lands there, so the next block
     // takes the steady path.
-    if (std::fabs(gainLeft - targetLeft) <= 1e-6f * targetLeft + 1e-12f)
+    if (std::fabs(gainLeft - targetLeft) <= 1e-4f * targetLeft + 1e-9f)
         gainLeft = targetLeft;
-    if (std::fabs(gainRight - targetRight) <= 1e-6f * targetRight + 1e-12f)
+    if (std::fabs(gainRight - targetRight) <= 1e-4f * targetRight + 1e-9f)
         gainRight = targetRight;
     m_gainLeft = gainLeft;
     m_gainRight = gainRight;
