@@ -1,25 +1,39 @@
+#include "app/AppLifecycle.h"
+#include "app/InfoWindows.h"
 #include "app/MainWindow.h"
+#include "app/ProductImages.h"
 #include "app/ProgramPaths.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseSystemVolume.h"
+#include "platform/QtDesktopServices.h"
+#include "platform/QtTrayIcon.h"
 #include "platform/QtUserMessages.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonivale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sonivale"));
-    QApplication::setOrganizationName(QString());
-    QGuiApplication::setDesktopFileName(QStringLiteral("sonivale"));
+    QApplication::setWindowIcon(ProductImages::programIcon());
 
+    AppLifecycle lifecycle([] { QCoreApplication::quit(); });
     PulseAudioOutput output;
     PulseSystemVolume systemVolume;
     QtUserMessages messages;
+    QtDesktopServices desktop;
+    InfoWindows infoWindows(desktop);
 
     MainWindow console({&output, &systemVolume, &messages, ProgramPaths::programFolder()});
+    QtTrayIcon trayIcon(ProductImages::programIcon(), console.trayMenu());
+    console.attachTrayIcon(trayIcon);
+    lifecycle.watchConsole(&console);
+    QObject::connect(&console, &MainWindow::exitRequested, &lifecycle, &AppLifecycle::exitProgram);
+    QObject::connect(&console, &MainWindow::helpRequested, &infoWindows, &InfoWindows::openHelp);
+    QObject::connect(&console, &MainWindow::contactRequested, &infoWindows, &InfoWindows::showContact);
+    QObject::connect(&console, &MainWindow::aboutRequested, &infoWindows, &InfoWindows::showAbout);
+
     console.load();
     return QApplication::exec();
 }

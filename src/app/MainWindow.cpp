@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
-#include "app/ProductInfo.h"
+#include "app/ProductImages.h"
+#include "app/TrayController.h"
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelControls.h"
 #include "engine/ChannelTable.h"
@@ -13,6 +14,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -22,7 +25,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,11 +85,11 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     , m_engine(std::make_unique<SoundEngine>(*services.audioOutput))
     , m_channels(std::make_unique<ChannelControls>(*m_engine))
     , m_master(std::make_unique<MasterOutput>(nullptr, *m_engine))
-    , m_background(std::make_unique<QSvgRenderer>(QStringLiteral(":/images/console-background.svg")))
+    , m_background(ProductImages::picture(ProductImages::pictureSize()))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(" Sonivale"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/sonivale-icon.svg")));
+    setWindowIcon(ProductImages::programIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     buildMenus();
@@ -100,6 +102,13 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     bottom->addWidget(buildMaster(), 2);
     bottom->addWidget(buildOptions(), 3);
     layout->addLayout(bottom);
+    // The controls sit on the dark product picture, so their captions are light.
+    central->setStyleSheet(QStringLiteral(
+        "QGroupBox { color: #e6eef0; border: 1px solid rgba(255,255,255,70); border-radius: 4px;"
+        " margin-top: 7px; background: rgba(0,0,0,70); }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
+        "QCheckBox, QLabel { color: #e6eef0; }"
+        "QCheckBox:disabled { color: #8a9498; }"));
     setCentralWidget(central);
     setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 
@@ -110,7 +119,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     m_timer5.setObjectName(QStringLiteral("Timer5"));
     m_timer5.setInterval(startInTrayIntervalMs);
     m_timer5.setSingleShot(true);
-    connect(&m_timer5, &QTimer::timeout, this, &MainWindow::startInTrayTick);
+    connect(&m_timer5, &QTimer::timeout, this, &MainWindow::startInTrayCheck);
     m_timer5.start();
 }
 
@@ -123,7 +132,11 @@ void MainWindow::load()
         m_master->setSystemVolume(m_services.systemVolume);
     else
         m_services.messages->inform(this, QString::fromLatin1(mixerFailedText));
+    if (m_tray)
+        m_tray->addIcon();
 
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     show();
 
     if (!m_engine->initialise())
@@ -296,8 +309,8 @@ QWidget *MainWindow::buildOptions()
     QPushButton *reset = makeButton(QStringLiteral("Command6"), QStringLiteral("Reset All"), QStringLiteral("Reset All Controls To Default"));
     QPushButton *exit = makeButton(QStringLiteral("Command7"), QStringLiteral("Exit"));
 
-    connect(tray, &QPushButton::clicked, this, &MainWindow::trayRequested);
-    connect(close, &QPushButton::clicked, this, &MainWindow::closeRequested);
+    connect(tray, &QPushButton::clicked, this, &MainWindow::sendToTray);
+    connect(close, &QPushButton::clicked, this, &MainWindow::closeFromButton);
     connect(record, &QPushButton::clicked, this, &MainWindow::recordRequested);
     connect(save, &QPushButton::clicked, this, &MainWindow::saveRequested);
     connect(load, &QPushButton::clicked, this, &MainWindow::loadRequested);
@@ -368,6 +381,35 @@ void MainWindow::bindMaster()
     });
 }
 
+void MainWindow::attachTrayIcon(TrayIcon &icon)
+{
+    m_tray = new TrayController(*this, icon, this);
+}
+
+void MainWindow::sendToTray()
+{
+    if (m_tray)
+        m_tray->sendToTray();
+    else
+        showMinimized();
+}
+
+void MainWindow::closeFromButton()
+{
+    if (m_tray)
+        m_tray->removeIcon();
+    close();
+}
+
+void MainWindow::startInTrayCheck()
+{
+    m_timer5.stop();
+    if (m_tray)
+        m_tray->startInTrayCheck(m_check6->isChecked());
+    else if (m_check6->isChecked())
+        showMinimized();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     emit unloading();
@@ -380,7 +422,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (m_background->isValid())
-        m_background->render(&painter, rect());
+    painter.drawPixmap(rect(), m_background);
     QMainWindow::paintEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPixmap>
 #include <QTimer>
 
 #include <array>
@@ -14,9 +15,10 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
-class QSvgRenderer;
 class SoundEngine;
 class SystemVolume;
+class TrayController;
+class TrayIcon;
 class UserMessages;
 
 // The console (`Form1`): three bands of channels, the master controls and the commands.
@@ -38,8 +40,12 @@ public:
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The start-up sequence: mixer, window shown, audio device, start-in-tray timer,
-    // channel sounds, readouts.
+    // The icon that "Tray" hides the console behind; without one, "Tray" minimises.
+    // Attach it before load(), which puts it in the notification area.
+    void attachTrayIcon(TrayIcon &icon);
+
+    // The start-up sequence: mixer, tray icon, window shown, audio device, start-in-tray
+    // timer, channel sounds, readouts.
     void load();
 
     ChannelControls &channels() { return *m_channels; }
@@ -50,8 +56,6 @@ public:
     QCheckBox *startInTrayBox() const { return m_check6; }
 
 signals:
-    void trayRequested();
-    void closeRequested();
     void recordRequested();
     void saveRequested();
     void loadRequested();
@@ -61,7 +65,6 @@ signals:
     void helpRequested();
     void contactRequested();
     void aboutRequested();
-    void startInTrayTick();
     void unloading();
 
 protected:
@@ -86,12 +89,16 @@ private:
     void bindChannel(int channel);
     void bindMaster();
     void reportMissingSounds(const QStringList &files);
+    void sendToTray();
+    void closeFromButton();
+    void startInTrayCheck();
 
     Services m_services;
     std::unique_ptr<SoundEngine> m_engine;
     std::unique_ptr<ChannelControls> m_channels;
     std::unique_ptr<MasterOutput> m_master;
-    std::unique_ptr<QSvgRenderer> m_background;
+    QPixmap m_background;
+    TrayController *m_tray = nullptr;
     std::array<ChannelWidgets, 14> m_widgets;
     QSlider *m_masterVolume = nullptr;
     QSlider *m_masterPan = nullptr;

@@ -12,5 +12,10 @@ inline constexpr const char *makerLine = "Made by the Sonivale developers";
 inline constexpr const char *copyrightLine = "Copyright \u00a9 2026 The Sonivale developers";
 inline constexpr const char *webLine = "Visit www.example.org/sonivale";
 inline constexpr const char *licenceLine = "Free to use and share";
+inline constexpr const char *helpFileName = "help.htm";
+// The program icon, also the tray icon, and the product picture (the console's
+// background, 769 x 464).
+inline constexpr const char *iconResource = ":/images/sonivale-icon.svg";
+inline constexpr const char *pictureResource = ":/images/console-background.svg";
 
 }
