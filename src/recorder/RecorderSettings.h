@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The recorder window's choices, carried from one opening to the next in settings9.txt:
+// one line of eleven comma-separated values ended by CR LF, numbers with a point whatever
+// the locale, truth values as #TRUE# or #FALSE#. A field that cannot be read stays empty so
+// that the window skips it; a missing height, left or top reads as 0.
+class RecorderSettings
+{
+public:
+    static constexpr int twipsPerPixel = 15;
+    static constexpr double expandedHeight = 5025;
+    static constexpr double compactHeight = 2150;
+
+    std::optional<int> stopAtSize;
+    std::optional<int> stopAtLength;
+    std::optional<int> targetSize;
+    std::optional<int> targetLength;
+    std::optional<int> qualityIndex;
+    // Outer measures of the window in twips.
+    std::optional<double> height;
+    std::optional<double> left;
+    std::optional<double> top;
+    std::optional<bool> mp3Chosen;
+    std::optional<bool> wavChosen;
+    std::optional<int> sourceLine;
+
+    static RecorderSettings parse(const QByteArray &content);
+    // Empty fields are written as 0 or #FALSE#.
+    QByteArray format() const;
+
+    // Nothing when the file does not exist or cannot be opened.
+    static std::optional<RecorderSettings> read(const QString &path);
+    // Replaces the file whole or leaves it as it was; on failure `error` says why.
+    bool write(const QString &path, QString *error) const;
+};

@@ -1,0 +1,39 @@
+#include "ScriptedUserMessages.h"
+
+#include <QStringList>
+
+void ScriptedUserMessages::inform(QWidget *parent, const QString &text)
+{
+    record(Kind::Inform, parent, text);
+}
+
+void ScriptedUserMessages::notice(QWidget *parent, const QString &text)
+{
+    record(Kind::Notice, parent, text);
+}
+
+void ScriptedUserMessages::warn(QWidget *parent, const QString &text)
+{
+    record(Kind::Warn, parent, text);
+}
+
+bool ScriptedUserMessages::ask(QWidget *parent, const QString &text)
+{
+    record(Kind::Ask, parent, text);
+    return m_answers.isEmpty() ? m_defaultAnswer : m_answers.takeFirst();
+}
+
+QStringList ScriptedUserMessages::texts() const
+{
+    QStringList result;
+    for (const Message &message : m_messages)
+        result.append(message.text);
+    return result;
+}
+
+void ScriptedUserMessages::record(Kind kind, QWidget *parent, const QString &text)
+{
+    m_messages.append({kind, text, parent});
+    if (m_observer)
+        m_observer(m_messages.constLast());
+}

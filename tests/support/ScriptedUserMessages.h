@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/UserMessages.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+// Message boxes that answer at once: records every message and answers ask() from a
+// script of queued answers (then from a default). An observer sees each message while it
+// is "open", so a test can check what the window showed behind it.
+class ScriptedUserMessages final : public UserMessages
+{
+public:
+    enum class Kind { Inform, Notice, Warn, Ask };
+
+    struct Message
+    {
+        Kind kind;
+        QString text;
+        QPointer<QWidget> parent;
+    };
+
+    void inform(QWidget *parent, const QString &text) override;
+    void notice(QWidget *parent, const QString &text) override;
+    void warn(QWidget *parent, const QString &text) override;
+    bool ask(QWidget *parent, const QString &text) override;
+
+    const QList<Message> &messages() const { return m_messages; }
+    QStringList texts() const;
+    void clear() { m_messages.clear(); }
+
+    void queueAnswer(bool yes) { m_answers.append(yes); }
+    void setDefaultAnswer(bool yes) { m_defaultAnswer = yes; }
+    void setObserver(std::function<void(const Message &)> observer) { m_observer = std::move(observer); }
+
+private:
+    void record(Kind kind, QWidget *parent, const QString &text);
+
+    QList<Message> m_messages;
+    QList<bool> m_answers;
+    bool m_defaultAnswer = false;
+    std::function<void(const Message &)> m_observer;
+};
