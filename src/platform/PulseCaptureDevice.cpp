@@ -1,0 +1,390 @@
+#include "platform/PulseCaptureDevice.h"
+
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+// What a new device records until the recorder sends a format: the classic default of
+// a wave-audio recording.
+constexpr CaptureFormat initialFormat{11025, 1, 8, 1, 11025};
+constexpr qint64 copyChunkBytes = 1 << 20;
+constexpr std::size_t silenceChunkBytes = 4096;
+
+pa_sample_spec sampleSpec(const CaptureFormat &format)
+{
+    pa_sample_spec spec{};
+    spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec.rate = static_cast<uint32_t>(format.samplesPerSecond);
+    spec.channels = static_cast<uint8_t>(std::clamp(format.channels, 0, 255));
+    return spec;
+}
+
+bool copyRecording(const QString &from, const QString &to, QString *error)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = PulseCaptureDevice::tr("The recording could not be read: %1").arg(source.errorString());
+        return false;
+    }
+    // QSaveFile writes beside the target and renames only after the last byte, so an
+    // old file of that name survives any failure.
+    QSaveFile target(to);
+    const auto fail = [&](const QString &reason) {
+        *error = PulseCaptureDevice::tr("The recording could not be saved as \"%1\": %2").arg(to, reason);
+        return false;
+    };
+    if (!target.open(QIODevice::WriteOnly))
+        return fail(target.errorString());
+    std::vector<char> buffer(copyChunkBytes);
+    for (;;) {
+        const qint64 read = source.read(buffer.data(), copyChunkBytes);
+        if (read < 0)
+            return fail(source.errorString());
+        if (read == 0)
+            break;
+        if (target.write(buffer.data(), read) != read)
+            return fail(target.errorString());
+    }
+    if (!target.commit())
+        return fail(target.errorString());
+    return true;
+}
+
+}
+
+PulseCaptureDevice::PulseCaptureDevice(QObject *parent)
+    : CaptureDevice(parent)
+    , m_connection("Sonivale recorder")
+    , m_format(initialFormat)
+{
+    m_serverWait.setSingleShot(true);
+    m_serverWait.setInterval(serverWaitMs);
+    connect(&m_serverWait, &QTimer::timeout, this, &PulseCaptureDevice::onServerWaitOver);
+    connect(&m_connection, &PulseConnection::connected, this, &PulseCaptureDevice::onServerConnected);
+}
+
+PulseCaptureDevice::~PulseCaptureDevice()
+{
+    close();
+}
+
+bool PulseCaptureDevice::open()
+{
+    close();
+    if (!m_connection.start())
+        return false;
+    auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("sonivale-capture-XXXXXX")));
+    if (!folder->isValid())
+        return false;
+    m_folder = std::move(folder);
+    m_state = State::Empty;
+    return true;
+}
+
+bool PulseCaptureDevice::setFormat(const CaptureFormat &format)
+{
+    if (!format.isComplete() || (format.bitsPerSample != 8 && format.bitsPerSample != 16))
+        return false;
+    const pa_sample_spec spec = sampleSpec(format);
+    if (!pa_sample_spec_valid(&spec))
+        return false;
+    m_format = format;
+    return true;
+}
+
+bool PulseCaptureDevice::record()
+{
+    if (m_state != State::Empty)
+        return false;
+    {
+        PulseConnection::Lock lock(m_connection);
+        ++m_take;
+    }
+    m_state = State::Starting;
+    QString error;
+    if (!createFile(&error)) {
+        reportFailure(error);
+        return true;
+    }
+    if (m_connection.isReady())
+        startStream();
+    else
+        m_serverWait.start();
+    return true;
+}
+
+bool PulseCaptureDevice::stop()
+{
+    if (m_state == State::Closed)
+        return false;
+    if (m_state == State::Starting || m_state == State::Recording)
+        finishCapture();
+    return true;
+}
+
+std::optional<qint64> PulseCaptureDevice::lengthInBytes() const
+{
+    if (m_state == State::Closed)
+        return std::nullopt;
+    return m_bytesWritten.load();
+}
+
+bool PulseCaptureDevice::save(const QString &path, QString *error)
+{
+    QString reason;
+    if (m_state == State::Closed)
+        reason = tr("The capture device is not open.");
+    else if (m_state == State::Starting || m_state == State::Recording)
+        reason = tr("The recording is still running; stop it before saving.");
+    else if (m_filePath.isEmpty())
+        reason = tr("Nothing has been recorded.");
+    else if (copyRecording(m_filePath, path, &reason))
+        return true;
+    if (error)
+        *error = reason;
+    return false;
+}
+
+void PulseCaptureDevice::close()
+{
+    m_serverWait.stop();
+    if (m_connection.mainloop()) {
+        PulseConnection::Lock lock(m_connection);
+        dropStream();
+        closeFile();
+    }
+    m_folder.reset();
+    m_filePath.clear();
+    m_bytesWritten = 0;
+    m_state = State::Closed;
+}
+
+void PulseCaptureDevice::closeAll()
+{
+    close();
+}
+
+void PulseCaptureDevice::setSourceName(const QString &name)
+{
+    m_sourceName = name;
+}
+
+QString PulseCaptureDevice::describeSource() const
+{
+    return m_sourceName.isEmpty() ? tr("the monitor of the default output") : tr("source \"%1\"").arg(m_sourceName);
+}
+
+bool PulseCaptureDevice::createFile(QString *error)
+{
+    const QString path = m_folder->filePath(QStringLiteral("recording.wav"));
+    SF_INFO info{};
+    info.samplerate = m_format.samplesPerSecond;
+    info.channels = m_format.channels;
+    info.format = SF_FORMAT_WAV | (m_format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file) {
+        *error = tr("The recording file could not be created: %1").arg(QString::fromLocal8Bit(sf_strerror(nullptr)));
+        return false;
+    }
+    m_filePath = path;
+    PulseConnection::Lock lock(m_connection);
+    m_file = file;
+    m_frameBytes = static_cast<std::size_t>(m_format.channels * m_format.bitsPerSample / 8);
+    // Unsigned 8-bit sound rests at the middle of its range, signed 16-bit at zero.
+    m_silenceByte = m_format.bitsPerSample == 8 ? 0x80 : 0x00;
+    return true;
+}
+
+void PulseCaptureDevice::startStream()
+{
+    PulseConnection::Lock lock(m_connection);
+    pa_context *context = m_connection.context();
+    if (!context || pa_context_get_state(context) != PA_CONTEXT_READY) {
+        if (!m_serverWait.isActive())
+            m_serverWait.start();
+        return;
+    }
+    m_serverWait.stop();
+    m_state = State::Recording;
+    m_sourceLabel = describeSource();
+    const QByteArray device = m_sourceName.isEmpty() ? QByteArrayLiteral("@DEFAULT_MONITOR@") : m_sourceName.toUtf8();
+
+    const pa_sample_spec spec = sampleSpec(m_format);
+    m_stream = pa_stream_new(context, "Recording", &spec, nullptr);
+    if (!m_stream) {
+        breakOff(tr("The recording stream could not be made: %1").arg(QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
+        return;
+    }
+    pa_stream_set_read_callback(m_stream, &PulseCaptureDevice::readCallback, this);
+    pa_stream_set_state_callback(m_stream, &PulseCaptureDevice::streamStateCallback, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(-1);
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(fragmentMs * PA_USEC_PER_MSEC, &spec));
+    // A source that goes away ends the recording rather than letting the server move the
+    // stream to whatever source is left, which could be a microphone.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+    if (pa_stream_connect_record(m_stream, device.constData(), &attr, flags) < 0)
+        breakOff(tr("Recording from %1 could not start: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
+}
+
+void PulseCaptureDevice::onServerConnected()
+{
+    if (m_state == State::Starting)
+        startStream();
+}
+
+void PulseCaptureDevice::onServerWaitOver()
+{
+    if (m_state != State::Starting)
+        return;
+    {
+        PulseConnection::Lock lock(m_connection);
+        closeFile();
+    }
+    m_state = State::Stopped;
+    emit failed(tr("No sound server is running, so nothing can be recorded."));
+}
+
+void PulseCaptureDevice::finishCapture()
+{
+    m_serverWait.stop();
+    {
+        PulseConnection::Lock lock(m_connection);
+        // What the server has already handed over belongs to the recording.
+        readAvailable();
+        dropStream();
+        closeFile();
+    }
+    m_state = State::Stopped;
+}
+
+void PulseCaptureDevice::reportFailure(const QString &reason)
+{
+    PulseConnection::Lock lock(m_connection);
+    breakOff(reason);
+}
+
+void PulseCaptureDevice::onFailureReported(unsigned take, const QString &reason)
+{
+    if (take != m_take || (m_state != State::Starting && m_state != State::Recording))
+        return;
+    m_serverWait.stop();
+    m_state = State::Stopped;
+    emit failed(reason);
+}
+
+void PulseCaptureDevice::readCallback(pa_stream *, std::size_t, void *self)
+{
+    static_cast<PulseCaptureDevice *>(self)->readAvailable();
+}
+
+void PulseCaptureDevice::streamStateCallback(pa_stream *, void *self)
+{
+    static_cast<PulseCaptureDevice *>(self)->onStreamState();
+}
+
+void PulseCaptureDevice::readAvailable()
+{
+    while (m_stream) {
+        const void *data = nullptr;
+        std::size_t bytes = 0;
+        if (pa_stream_peek(m_stream, &data, &bytes) < 0 || bytes == 0)
+            return;
+        // A hole is time the server has no sound for; silence keeps the recording's
+        // length true to the clock.
+        const bool written = data ? writeSound(data, bytes) : writeSilence(bytes);
+        pa_stream_drop(m_stream);
+        if (!written) {
+            breakOff(tr("The recording stopped because it could not be written to disk: %1")
+                         .arg(QString::fromLocal8Bit(sf_strerror(m_file))));
+            return;
+        }
+    }
+}
+
+bool PulseCaptureDevice::writeSound(const void *data, std::size_t bytes)
+{
+    // The server hands over whole frames; a torn frame would shift every later sample.
+    const auto whole = static_cast<sf_count_t>(bytes - bytes % m_frameBytes);
+    const sf_count_t written = sf_write_raw(m_file, data, whole);
+    if (written > 0)
+        m_bytesWritten += written;
+    return written == whole;
+}
+
+bool PulseCaptureDevice::writeSilence(std::size_t bytes)
+{
+    std::array<unsigned char, silenceChunkBytes> silence;
+    silence.fill(m_silenceByte);
+    while (bytes > 0) {
+        const std::size_t chunk = std::min(bytes, silence.size());
+        if (!writeSound(silence.data(), chunk))
+            return false;
+        bytes -= chunk;
+    }
+    return true;
+}
+
+void PulseCaptureDevice::onStreamState()
+{
+    const pa_stream_state_t state = pa_stream_get_state(m_stream);
+    if (state != PA_STREAM_FAILED && state != PA_STREAM_TERMINATED)
+        return;
+    pa_context *context = pa_stream_get_context(m_stream);
+    if (!context || pa_context_get_state(context) != PA_CONTEXT_READY) {
+        breakOff(tr("The recording stopped because the connection to the sound server was lost."));
+        return;
+    }
+    const int error = pa_context_errno(context);
+    if (error == PA_ERR_NOENTITY)
+        breakOff(tr("Nothing can be recorded from %1: it does not exist.").arg(m_sourceLabel));
+    else if (error == PA_ERR_KILLED || state == PA_STREAM_TERMINATED)
+        breakOff(tr("The recording stopped because %1 went away.").arg(m_sourceLabel));
+    else
+        breakOff(tr("Recording from %1 failed: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(error))));
+}
+
+void PulseCaptureDevice::breakOff(const QString &reason)
+{
+    dropStream();
+    closeFile();
+    const unsigned take = m_take;
+    QMetaObject::invokeMethod(this, [this, take, reason] { onFailureReported(take, reason); }, Qt::QueuedConnection);
+}
+
+void PulseCaptureDevice::dropStream()
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
+        pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
+}
+
+void PulseCaptureDevice::closeFile()
+{
+    if (!m_file)
+        return;
+    // Closing writes the final header, so the file on disk is a complete WAV file.
+    sf_close(m_file);
+    m_file = nullptr;
+}

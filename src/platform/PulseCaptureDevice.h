@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/CaptureDevice.h"
+#include "platform/PulseConnection.h"
+
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include <sndfile.h>
+
+class QTemporaryDir;
+struct pa_stream;
+
+// Records a PulseAudio source (by default the monitor of the default output) into a
+// temporary WAV file that lives as long as the device is open.
+//
+// Threads: the members run on the UI thread. The record stream's callbacks run on the
+// connection's loop thread and write the sound to disk there, so neither the UI nor the
+// playback stream (another connection, another thread) waits for the disk. The file
+// handle and the stream belong to whoever holds the connection's lock.
+//
+// record() only refuses when the device is not in a state to start; a start that fails
+// at run time (no server, an unknown source, an unwritable temporary folder) is reported
+// through failed(), like a recording that breaks off later. failed() always arrives
+// after the call that caused it has returned.
+class PulseCaptureDevice final : public CaptureDevice
+{
+    Q_OBJECT
+
+public:
+    // How long record() waits for a sound server that is not connected yet; the
+    // connection retries once a second, so this covers a server that is just starting.
+    static constexpr int serverWaitMs = 3000;
+    // How much sound the server collects before handing it over: small enough for the
+    // recorded size to grow smoothly, large enough for few disk writes.
+    static constexpr int fragmentMs = 50;
+
+    explicit PulseCaptureDevice(QObject *parent = nullptr);
+    ~PulseCaptureDevice() override;
+
+    bool open() override;
+    bool setFormat(const CaptureFormat &format) override;
+    bool record() override;
+    bool stop() override;
+    std::optional<qint64> lengthInBytes() const override;
+    bool save(const QString &path, QString *error) override;
+    void close() override;
+    void closeAll() override;
+    void setSourceName(const QString &name) override;
+
+private:
+    enum class State { Closed, Empty, Starting, Recording, Stopped };
+
+    static void readCallback(pa_stream *stream, std::size_t bytes, void *self);
+    static void streamStateCallback(pa_stream *stream, void *self);
+
+    QString describeSource() const;
+    bool createFile(QString *error);
+    void startStream();
+    void onServerConnected();
+    void onServerWaitOver();
+    void finishCapture();
+    void reportFailure(const QString &reason);
+    void onFailureReported(unsigned take, const QString &reason);
+
+    // Loop thread, or any thread holding the lock.
+    void readAvailable();
+    bool writeSound(const void *data, std::size_t bytes);
+    bool writeSilence(std::size_t bytes);
+    void onStreamState();
+    void breakOff(const QString &reason);
+    void dropStream();
+    void closeFile();
+
+    PulseConnection m_connection;
+    QTimer m_serverWait;
+    State m_state = State::Closed;
+    CaptureFormat m_format;
+    QString m_sourceName;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_filePath;
+    // Counts the captures, so that a failure reported late is not pinned on a newer one.
+    unsigned m_take = 0;
+    std::atomic<qint64> m_bytesWritten{0};
+
+    // Under the connection's lock.
+    pa_stream *m_stream = nullptr;
+    SNDFILE *m_file = nullptr;
+    std::size_t m_frameBytes = 1;
+    unsigned char m_silenceByte = 0;
+    QString m_sourceLabel;
+};
