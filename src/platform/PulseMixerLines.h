@@ -1,0 +1,140 @@
+#pragma once
+
+#include "platform/MixerLines.h"
+#include "platform/PulseConnection.h"
+
+#include <QTimer>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include <pulse/introspect.h>
+#include <pulse/volume.h>
+
+struct pa_stream;
+
+// The sound server's sinks as playback lines and its sources (monitors included) as
+// recording lines, in the server's index order, each named by its description.
+//
+// Threads: a snapshot of the sinks and sources is kept up to date on the connection's loop
+// thread from the server's subscription events and read by the UI thread under a mutex,
+// so no query waits for the server. A set is applied to the snapshot at once and sent;
+// server reports about that line are not taken over until every write sent for it has
+// been answered, so a slider being dragged is not pulled back by older reports. The level
+// meter is a low-rate peak-detecting record stream on the current line's source (a
+// sink's monitor), made and dropped under the connection's lock. After the server
+// restarts, the lines are read again; identifiers from before are then unknown.
+class PulseMixerLines final : public MixerLines
+{
+    Q_OBJECT
+
+public:
+    static constexpr int openTimeoutMs = 1500;
+    // Change reports come in bursts (one per sink and per source touched).
+    static constexpr int coalesceMs = 50;
+    static constexpr std::uint32_t meterRate = 25;
+
+    explicit PulseMixerLines(QObject *parent = nullptr);
+    ~PulseMixerLines() override;
+
+    bool open() override;
+
+    int playbackLineCount() const override;
+    QString playbackLineName(int index) const override;
+    MixerLineId playbackLineId(int index) const override;
+
+    int recordingLineCount() const override;
+    QString recordingLineName(int index) const override;
+    MixerLineId recordingLineId(int index) const override;
+    QString recordingSourceName(MixerLineId line) const override;
+
+    MixerLineId currentLine() const override { return m_current; }
+    void setCurrentLine(MixerLineId line) override;
+
+    bool hasBalance(MixerLineId line) const override;
+    int balance(MixerLineId line) const override;
+    void setBalance(int value, MixerLineId line) override;
+
+    int controlValue(MixerControl control, MixerLineId line) const override;
+    void setControlValue(MixerControl control, int value, MixerLineId line) override;
+
+private:
+    struct Line
+    {
+        std::uint32_t index = MixerLineId::noIndex;
+        QString name;
+        QString description;
+        pa_cvolume volume{};
+        pa_channel_map channelMap{};
+        bool mute = false;
+        // The source whose level stands for this line: itself, or a sink's monitor.
+        std::uint32_t meterSource = MixerLineId::noIndex;
+        int writesInFlight = 0;
+    };
+
+    static Line lineOf(const pa_sink_info &info);
+    static Line lineOf(const pa_source_info &info);
+    static MixerLineKind kindOf(const pa_sink_info *);
+    static MixerLineKind kindOf(const pa_source_info *);
+
+    template <typename Info>
+    static void listCallback(pa_context *context, const Info *info, int eol, void *self);
+    template <typename Info>
+    static void infoCallback(pa_context *context, const Info *info, int eol, void *self);
+    static void subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
+                                  std::uint32_t index, void *self);
+    static void writeDoneCallback(pa_context *context, int success, void *self);
+    static void meterReadCallback(pa_stream *stream, std::size_t bytes, void *self);
+
+    // Loop thread, loop locked.
+    void onReady(pa_context *context);
+    void refetch(pa_context *context, MixerLineId line);
+    void replaceLines(MixerLineKind kind, std::vector<Line> lines);
+    void upsertLine(MixerLineKind kind, Line line);
+    void removeLine(MixerLineId line);
+    void postChanged();
+    // Loop locked, either thread.
+    void updateMeter(pa_context *context);
+    void dropMeter();
+    void sendWrite(MixerLineId line, pa_operation *operation);
+
+    // UI thread.
+    void onDisconnected();
+    pa_context *readyContext() const;
+
+    // m_mutex held.
+    std::vector<Line> &linesOf(MixerLineKind kind);
+    const std::vector<Line> &linesOf(MixerLineKind kind) const;
+    Line *find(MixerLineId line);
+    const Line *find(MixerLineId line) const;
+    MixerLineId idAt(MixerLineKind kind, int index) const;
+    QString nameAt(MixerLineKind kind, int index) const;
+
+    QTimer m_coalesce;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_listedCondition;
+    std::vector<Line> m_sinks;
+    std::vector<Line> m_sources;
+    bool m_sinksListed = false;
+    bool m_sourcesListed = false;
+
+    // Loop thread only: lists being received.
+    std::vector<Line> m_incomingSinks;
+    std::vector<Line> m_incomingSources;
+
+    // Written on the UI thread under the loop lock, read by the loop thread.
+    MixerLineId m_current;
+    // Under the loop lock.
+    pa_stream *m_meter = nullptr;
+    std::uint32_t m_meterSource = MixerLineId::noIndex;
+    // The server answers requests in order, so the oldest entry belongs to the next answer.
+    std::deque<MixerLineId> m_writesInFlight;
+    bool m_closing = false;
+
+    // Last, so that its loop thread stops before the members above go away.
+    PulseConnection m_connection;
+};
