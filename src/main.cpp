@@ -3,11 +3,16 @@
 #include "app/MainWindow.h"
 #include "app/ProductImages.h"
 #include "app/ProgramPaths.h"
+#include "app/RecorderLauncher.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseCaptureDevice.h"
+#include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
 #include "platform/QtDesktopServices.h"
+#include "platform/QtProgramStarter.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUserMessages.h"
+#include "platform/SystemClock.h"
 
 #include <QApplication>
 
@@ -24,6 +29,11 @@ int main(int argc, char *argv[])
     QtUserMessages messages;
     QtDesktopServices desktop;
     InfoWindows infoWindows(desktop);
+    PulseCaptureDevice capture;
+    PulseMixerLines mixerLines;
+    QtProgramStarter programs;
+    SystemClock clock;
+    RecorderLauncher recorder({&capture, &mixerLines, &programs, &messages, &clock});
 
     MainWindow console({&output, &systemVolume, &messages, ProgramPaths::programFolder()});
     QtTrayIcon trayIcon(ProductImages::programIcon(), console.trayMenu());
@@ -33,6 +43,7 @@ int main(int argc, char *argv[])
     QObject::connect(&console, &MainWindow::helpRequested, &infoWindows, &InfoWindows::openHelp);
     QObject::connect(&console, &MainWindow::contactRequested, &infoWindows, &InfoWindows::showContact);
     QObject::connect(&console, &MainWindow::aboutRequested, &infoWindows, &InfoWindows::showAbout);
+    QObject::connect(&console, &MainWindow::recordRequested, &recorder, &RecorderLauncher::show);
 
     console.load();
     return QApplication::exec();

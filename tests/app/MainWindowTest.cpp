@@ -1,5 +1,5 @@
 #include "FakeSystemVolume.h"
-#include "RecordingMessages.h"
+#include "ScriptedUserMessages.h"
 #include "TestSounds.h"
 
 #include "app/MainWindow.h"
@@ -25,11 +25,11 @@ class MainWindowTest : public QObject
 private:
     QTemporaryDir m_folder;
     OfflineAudioOutput m_output;
-    RecordingMessages m_messages;
+    ScriptedUserMessages m_messages;
 
     std::unique_ptr<MainWindow> makeWindow(SystemVolume &volume)
     {
-        m_messages.m_texts.clear();
+        m_messages.clear();
         auto window = std::make_unique<MainWindow>(
             MainWindow::Services{&m_output, &volume, &m_messages, m_folder.path()});
         window->load();
@@ -57,7 +57,7 @@ private slots:
         auto window = makeWindow(volume);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral(" Sonivale"));
-        QVERIFY(m_messages.m_texts.isEmpty());
+        QVERIFY(m_messages.texts().isEmpty());
         QCOMPARE(volume.m_openCalls, 1);
         QVERIFY(volume.m_sent.isEmpty());
         QVERIFY(window->startInTrayTimer().isActive());
@@ -179,7 +179,7 @@ private slots:
     {
         FakeSystemVolume volume(false);
         auto window = makeWindow(volume);
-        QCOMPARE(m_messages.m_texts, QStringList{QStringLiteral("Couldn't open the mixer.")});
+        QCOMPARE(m_messages.texts(), QStringList{QStringLiteral("Couldn't open the mixer.")});
         find<QSlider>(*window, "HScroll2")->setValue(100);
         find<QPushButton>(*window, "Command4")->click();
         QVERIFY(volume.m_sent.isEmpty());
@@ -194,12 +194,12 @@ private slots:
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("wind.Wav"))));
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("saw.Wav"))));
         FakeSystemVolume volume;
-        m_messages.m_texts.clear();
+        m_messages.clear();
         MainWindow window({&m_output, &volume, &m_messages, folder.path()});
         window.load();
-        QCOMPARE(m_messages.m_texts.size(), 1);
-        QVERIFY(m_messages.m_texts.first().contains(folder.filePath(QStringLiteral("wind.Wav"))));
-        QVERIFY(m_messages.m_texts.first().contains(folder.filePath(QStringLiteral("saw.Wav"))));
+        QCOMPARE(m_messages.texts().size(), 1);
+        QVERIFY(m_messages.texts().first().contains(folder.filePath(QStringLiteral("wind.Wav"))));
+        QVERIFY(m_messages.texts().first().contains(folder.filePath(QStringLiteral("saw.Wav"))));
         auto *wind = find<QCheckBox>(window, "Check8");
         QVERIFY(!wind->isEnabled());
         wind->setChecked(true);
