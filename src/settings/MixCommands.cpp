@@ -1,0 +1,121 @@
+#include "settings/MixCommands.h"
+
+#include "engine/ChannelControls.h"
+#include "engine/ChannelTable.h"
+#include "engine/SoundEngine.h"
+#include "platform/FileDialogs.h"
+#include "platform/UserMessages.h"
+#include "settings/ConsoleMix.h"
+#include "settings/MixFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+MixCommands::MixCommands(ChannelControls &controls, SoundEngine &engine, FileDialogs &dialogs,
+                         UserMessages &messages, const QString &programFolder, const QString &configFolder,
+                         QObject *parent)
+    : QObject(parent)
+    , m_controls(controls)
+    , m_engine(engine)
+    , m_dialogs(dialogs)
+    , m_messages(messages)
+    , m_programFolder(programFolder)
+    , m_configFolder(configFolder)
+{
+}
+
+void MixCommands::save(QWidget *parent)
+{
+    const QString path = m_dialogs.saveFile(parent, m_configFolder, QString::fromLatin1(fileFilter));
+    if (path.isEmpty())
+        return;
+    QString reason;
+    if (!MixFile::write(path, ConsoleMix::capture(m_controls), &reason)) {
+        m_messages.warn(parent, QStringLiteral("The mix could not be saved to \"%1\" (%2). "
+                                               "Any earlier file of that name is unchanged.")
+                                    .arg(path, reason));
+    }
+}
+
+void MixCommands::load(QWidget *parent)
+{
+    const QString path = m_dialogs.openFile(parent, m_configFolder, QString::fromLatin1(fileFilter));
+    if (path.isEmpty())
+        return;
+    QString reason;
+    const std::optional<MixRecord> record = MixFile::read(path, &reason);
+    if (!record) {
+        m_messages.warn(parent, QStringLiteral("The mix file \"%1\" was not loaded, because %2. Nothing was changed.")
+                                    .arg(path, reason));
+        return;
+    }
+    ConsoleMix::apply(*record, m_controls, m_engine);
+}
+
+void MixCommands::resumeLast(QWidget *parent)
+{
+    const QString path = lastSettingsPath();
+    if (!QFileInfo::exists(path)) {
+        m_messages.warn(parent, QStringLiteral("There is no last mix to resume yet: it is kept when the console "
+                                               "closes. Nothing was changed."));
+        return;
+    }
+    QString reason;
+    const std::optional<MixRecord> record = MixFile::read(path, &reason);
+    if (!record) {
+        m_messages.warn(parent, QStringLiteral("There is no valid last mix to resume: \"%1\" cannot be used, "
+                                               "because %2. Nothing was changed.")
+                                    .arg(path, reason));
+        return;
+    }
+    const QStringList failed = m_engine.loadChannelSounds(m_programFolder, ChannelTable::resumedStaticFile);
+    restartSwitchedOn();
+    ConsoleMix::apply(*record, m_controls, m_engine);
+    if (!failed.isEmpty()) {
+        m_messages.warn(parent, QStringLiteral("These sound files could not be loaded, so their channels cannot "
+                                               "be switched on:\n%1")
+                                    .arg(failed.join(QLatin1Char('\n'))));
+    }
+}
+
+void MixCommands::resetAll()
+{
+    using Slider = ChannelControls::Slider;
+    for (int channel = 1; channel <= 5; ++channel)
+        m_controls.setSwitch(channel, 0);
+    emit startInTrayCleared();
+    for (int channel = 6; channel <= ChannelTable::channelCount; ++channel)
+        m_controls.setSwitch(channel, 0);
+    for (const Slider kind : {Slider::Volume, Slider::Pan, Slider::Frequency}) {
+        for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
+            m_controls.setSlider(channel, kind, ChannelControls::startValue(kind));
+    }
+}
+
+void MixCommands::writeLastSettings(QWidget *parent)
+{
+    QDir().mkpath(m_configFolder);
+    const QString path = lastSettingsPath();
+    QString reason;
+    if (!MixFile::write(path, ConsoleMix::capture(m_controls), &reason)) {
+        m_messages.warn(parent, QStringLiteral("The mix could not be kept for \"Resume Last\", because \"%1\" "
+                                               "could not be written (%2). Any mix kept there before is unchanged.")
+                                    .arg(path, reason));
+    }
+}
+
+QString MixCommands::lastSettingsPath() const
+{
+    return QDir(m_configFolder).filePath(QString::fromLatin1(lastSettingsName));
+}
+
+// The rebuilt buffers are stopped, and a switch that is on would not change and so not
+// start its channel; turning such switches off first lets every switch the file shows
+// on start its channel's new buffer.
+void MixCommands::restartSwitchedOn()
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        if (m_controls.switchState(channel) == 1)
+            m_controls.setSwitch(channel, 0);
+    }
+}

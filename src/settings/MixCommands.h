@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ChannelControls;
+class FileDialogs;
+class SoundEngine;
+class UserMessages;
+class QWidget;
+
+// The console's mix commands: "Save" and "Load" of mix files, the last-settings file
+// written at close and read by "Resume Last", and "Reset All".
+//
+// They change the console only by giving the channel controls new values, so every
+// control that changes runs its handler as a user action would. A file that cannot be
+// read or written is reported and changes nothing.
+class MixCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *fileFilter = "Quietmix Files (*.smf)";
+    static constexpr const char *lastSettingsName = "settings.ini";
+
+    // Sounds are reloaded from `programFolder`; the last-settings file lives in
+    // `configFolder`, where the file dialogs also start.
+    MixCommands(ChannelControls &controls, SoundEngine &engine, FileDialogs &dialogs, UserMessages &messages,
+                const QString &programFolder, const QString &configFolder, QObject *parent = nullptr);
+
+    void save(QWidget *parent);
+    void load(QWidget *parent);
+    // Rebuilds every channel buffer (channel 14 from triangle.Wav) and applies the
+    // last-settings file as "Load" would; afterwards every channel whose switch is on
+    // plays. Without a valid last-settings file it only says so.
+    void resumeLast(QWidget *parent);
+    void resetAll();
+    void writeLastSettings(QWidget *parent);
+
+    QString lastSettingsPath() const;
+
+signals:
+    // "Reset All" clears the window's "Start In Tray" check box between switching off
+    // channels 1-5 and channels 6-14.
+    void startInTrayCleared();
+
+private:
+    void restartSwitchedOn();
+
+    ChannelControls &m_controls;
+    SoundEngine &m_engine;
+    FileDialogs &m_dialogs;
+    UserMessages &m_messages;
+    QString m_programFolder;
+    QString m_configFolder;
+};
