@@ -11,6 +11,7 @@
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseSystemVolume.h"
+#include "platform/QtFileDialogs.h"
 #include "platform/UserMessages.h"
 
 #include <QApplication>
@@ -74,7 +75,8 @@ int main(int argc, char **argv)
     PulseAudioOutput output;
     PulseSystemVolume volume;
     PrintedMessages messages;
-    MainWindow console({&output, &volume, &messages, folder});
+    QtFileDialogs dialogs;
+    MainWindow console({&output, &volume, &messages, &dialogs, folder, QDir::tempPath()});
     console.load();
     QCoreApplication::processEvents();
     const double startup = uptimeSeconds() - processStartSeconds();

@@ -9,6 +9,7 @@
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
 #include "platform/QtDesktopServices.h"
+#include "platform/QtFileDialogs.h"
 #include "platform/QtProgramStarter.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUserMessages.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     PulseAudioOutput output;
     PulseSystemVolume systemVolume;
     QtUserMessages messages;
+    QtFileDialogs fileDialogs;
     QtDesktopServices desktop;
     InfoWindows infoWindows(desktop);
     PulseCaptureDevice capture;
@@ -35,7 +37,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     RecorderLauncher recorder({&capture, &mixerLines, &programs, &messages, &clock});
 
-    MainWindow console({&output, &systemVolume, &messages, ProgramPaths::programFolder()});
+    MainWindow console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
+                        ProgramPaths::configFolder()});
     QtTrayIcon trayIcon(ProductImages::programIcon(), console.trayMenu());
     console.attachTrayIcon(trayIcon);
     lifecycle.watchConsole(&console);

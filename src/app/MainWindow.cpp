@@ -8,6 +8,7 @@
 #include "engine/SoundEngine.h"
 #include "output/MasterOutput.h"
 #include "platform/AudioOutput.h"
+#include "settings/MixCommands.h"
 #include "platform/SystemVolume.h"
 #include "platform/UserMessages.h"
 
@@ -85,6 +86,8 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     , m_engine(std::make_unique<SoundEngine>(*services.audioOutput))
     , m_channels(std::make_unique<ChannelControls>(*m_engine))
     , m_master(std::make_unique<MasterOutput>(nullptr, *m_engine))
+    , m_mixCommands(std::make_unique<MixCommands>(*m_channels, *m_engine, *services.fileDialogs, *services.messages,
+                                                  services.programFolder, services.configFolder))
     , m_background(ProductImages::picture(ProductImages::pictureSize()))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -179,8 +182,8 @@ void MainWindow::buildMenus()
     m_menuM->addSeparator()->setObjectName(QStringLiteral("sep"));
     QAction *exit = m_menuM->addAction(QStringLiteral("Exit"));
     exit->setObjectName(QStringLiteral("exit"));
-    connect(load, &QAction::triggered, this, &MainWindow::loadRequested);
-    connect(save, &QAction::triggered, this, &MainWindow::saveRequested);
+    connect(load, &QAction::triggered, this, [this] { m_mixCommands->load(this); });
+    connect(save, &QAction::triggered, this, [this] { m_mixCommands->save(this); });
     connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
 
     QMenu *help = menuBar()->addMenu(tr("Help"));
@@ -312,10 +315,11 @@ QWidget *MainWindow::buildOptions()
     connect(tray, &QPushButton::clicked, this, &MainWindow::sendToTray);
     connect(close, &QPushButton::clicked, this, &MainWindow::closeFromButton);
     connect(record, &QPushButton::clicked, this, &MainWindow::recordRequested);
-    connect(save, &QPushButton::clicked, this, &MainWindow::saveRequested);
-    connect(load, &QPushButton::clicked, this, &MainWindow::loadRequested);
-    connect(resume, &QPushButton::clicked, this, &MainWindow::resumeLastRequested);
-    connect(reset, &QPushButton::clicked, this, &MainWindow::resetAllRequested);
+    connect(save, &QPushButton::clicked, this, [this] { m_mixCommands->save(this); });
+    connect(load, &QPushButton::clicked, this, [this] { m_mixCommands->load(this); });
+    connect(resume, &QPushButton::clicked, this, [this] { m_mixCommands->resumeLast(this); });
+    connect(reset, &QPushButton::clicked, m_mixCommands.get(), &MixCommands::resetAll);
+    connect(m_mixCommands.get(), &MixCommands::startInTrayCleared, m_check6, [this] { m_check6->setChecked(false); });
     connect(exit, &QPushButton::clicked, this, &MainWindow::close);
 
     layout->addWidget(save, 0, 0);
@@ -412,6 +416,7 @@ void MainWindow::startInTrayCheck()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    m_mixCommands->writeLastSettings(this);
     emit unloading();
     // The console that controls the sounds is gone, so they stop with it.
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)

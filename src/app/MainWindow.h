@@ -9,6 +9,8 @@
 
 class AudioOutput;
 class ChannelControls;
+class FileDialogs;
+class MixCommands;
 class MasterOutput;
 class QCheckBox;
 class QLabel;
@@ -34,7 +36,9 @@ public:
         AudioOutput *audioOutput;     // required
         SystemVolume *systemVolume;   // required; may fail to open
         UserMessages *messages;       // required
-        QString programFolder;
+        FileDialogs *fileDialogs;     // required
+        QString programFolder;        // the sounds
+        QString configFolder;         // the last-settings file and the mix files' first folder
     };
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
@@ -50,6 +54,7 @@ public:
 
     ChannelControls &channels() { return *m_channels; }
     MasterOutput *master() { return m_master.get(); }
+    MixCommands &mixCommands() { return *m_mixCommands; }
     SoundEngine &engine() { return *m_engine; }
     QTimer &startInTrayTimer() { return m_timer5; }
     QMenu *trayMenu() const { return m_menuM; }
@@ -57,10 +62,6 @@ public:
 
 signals:
     void recordRequested();
-    void saveRequested();
-    void loadRequested();
-    void resumeLastRequested();
-    void resetAllRequested();
     void exitRequested();
     void helpRequested();
     void contactRequested();
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<SoundEngine> m_engine;
     std::unique_ptr<ChannelControls> m_channels;
     std::unique_ptr<MasterOutput> m_master;
+    std::unique_ptr<MixCommands> m_mixCommands;
     QPixmap m_background;
     TrayController *m_tray = nullptr;
     std::array<ChannelWidgets, 14> m_widgets;

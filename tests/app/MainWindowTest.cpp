@@ -1,4 +1,5 @@
 #include "FakeSystemVolume.h"
+#include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
 #include "TestSounds.h"
 
@@ -24,14 +25,16 @@ class MainWindowTest : public QObject
 
 private:
     QTemporaryDir m_folder;
+    QTemporaryDir m_config;
     OfflineAudioOutput m_output;
     ScriptedUserMessages m_messages;
+    ScriptedFileDialogs m_dialogs;
 
     std::unique_ptr<MainWindow> makeWindow(SystemVolume &volume)
     {
         m_messages.clear();
         auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{&m_output, &volume, &m_messages, m_folder.path()});
+            MainWindow::Services{&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
         window->load();
         return window;
     }
@@ -195,7 +198,7 @@ private slots:
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("saw.Wav"))));
         FakeSystemVolume volume;
         m_messages.clear();
-        MainWindow window({&m_output, &volume, &m_messages, folder.path()});
+        MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, folder.path(), m_config.path()});
         window.load();
         QCOMPARE(m_messages.texts().size(), 1);
         QVERIFY(m_messages.texts().first().contains(folder.filePath(QStringLiteral("wind.Wav"))));
@@ -209,7 +212,7 @@ private slots:
         QVERIFY(window.engine().buffer(8)->isPlaying());
     }
 
-    void closingTheConsoleUnloadsItAndStopsTheSounds()
+    void closingTheConsoleWritesTheLastMixAndStopsTheSounds()
     {
         FakeSystemVolume volume;
         auto window = makeWindow(volume);
@@ -218,6 +221,38 @@ private slots:
         QVERIFY(window->close());
         QCOMPARE(unloading.count(), 1);
         QVERIFY(!window->engine().buffer(3)->isPlaying());
+        QFile last(m_config.filePath(QStringLiteral("settings.ini")));
+        QVERIFY(last.open(QIODevice::ReadOnly));
+        QVERIFY(last.readAll().startsWith("0,0,1,0,0,-2000,"));
+    }
+
+    void theMixButtonsReachTheMixCommands()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        find<QCheckBox>(*window, "Check6")->setChecked(true);
+        find<QCheckBox>(*window, "Check12")->setChecked(true);
+        find<QPushButton>(*window, "Command6")->click();
+        QVERIFY(!find<QCheckBox>(*window, "Check6")->isChecked());
+        QVERIFY(!find<QCheckBox>(*window, "Check12")->isChecked());
+        QVERIFY(!window->engine().buffer(11)->isPlaying());
+
+        const QString mix = m_config.filePath(QStringLiteral("mix.smf"));
+        find<QCheckBox>(*window, "Check2")->setChecked(true);
+        m_dialogs.answer(mix);
+        find<QPushButton>(*window, "Command9")->click();
+        QVERIFY(QFile::exists(mix));
+        find<QCheckBox>(*window, "Check2")->setChecked(false);
+        m_dialogs.answer(mix);
+        find<QPushButton>(*window, "Command10")->click();
+        QVERIFY(find<QCheckBox>(*window, "Check2")->isChecked());
+        QVERIFY(window->engine().buffer(2)->isPlaying());
+
+        window->close();
+        ChannelBuffer *before = window->engine().buffer(2);
+        find<QPushButton>(*window, "Command8")->click();
+        QVERIFY(window->engine().buffer(2) != before);
+        QVERIFY(window->engine().buffer(2)->isPlaying());
     }
 };
 
