@@ -1,8 +1,12 @@
 # Sourced by the test and benchmark scripts: starts a private PulseAudio daemon with a
 # null sink in a fresh runtime folder, exports PULSE_SERVER, and stops it on exit.
+# Tests pass audio over the socket, which works in any sandbox; benchmarks pass "shm" to
+# hand it over in shared memory as a desktop's daemon does.
 
 start_test_daemon() {
   local runtime="$1"
+  local shm_option="--disable-shm=yes"
+  [ "${2:-}" = "shm" ] && shm_option="--disable-shm=no"
   rm -rf "$runtime"
   mkdir -p "$runtime"
   chmod 700 "$runtime"
@@ -11,7 +15,7 @@ start_test_daemon() {
   export PULSE_STATE_PATH="$runtime"
   export PULSE_SERVER="unix:$runtime/native"
 
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes --use-pid-file=no \
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 "$shm_option" --use-pid-file=no \
     --log-target=file:"$runtime/daemon.log" \
     -L "module-null-sink sink_name=sonivale_test_sink sink_properties=device.description=Sonivale_Test_Sink" \
     -L "module-native-protocol-unix auth-anonymous=1 socket=$runtime/native" \

@@ -7,7 +7,7 @@ build="${SONIVALE_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh" "$build" || exit 1
 
 source "$root/scripts/pulse-test-daemon.sh"
-start_test_daemon "$build/pulse-bench-runtime" || exit 1
+start_test_daemon "$build/pulse-bench-runtime" shm || exit 1
 export QT_QPA_PLATFORM=offscreen
 
 status=0

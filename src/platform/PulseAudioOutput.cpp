@@ -50,10 +50,12 @@ void PulseAudioOutput::createStream(pa_context *context)
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = target;
     attr.prebuf = static_cast<uint32_t>(-1);
-    attr.minreq = static_cast<uint32_t>(-1);
+    // Refilling a third of the buffer at a time keeps the wake-ups few without risking
+    // an underrun.
+    attr.minreq = target / 3;
     attr.fragsize = static_cast<uint32_t>(-1);
     pa_stream_set_write_callback(m_stream, &PulseAudioOutput::writeCallback, this);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags = PA_STREAM_ADJUST_LATENCY;
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         dropStream();
 }
