@@ -1,0 +1,380 @@
+#include "recorder/RecorderController.h"
+#include "recorder/RecordingFileNames.h"
+#include "recorder/RecordingSaver.h"
+#include "recorder/SaveOptionsWindow.h"
+
+#include "FakeCaptureDevice.h"
+#include "FakeDesktopServices.h"
+#include "ManualClock.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedUserMessages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace RecordingFileNames;
+
+class RecordingSaverTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fileNameHelpers();
+    void savePathWithoutBlanksClosesTheDevice();
+    void laterSaveFailsUntilReset();
+    void savePathWithBlanksKeepsTheDevice();
+    void cancelledDialogDoesNothing();
+    void cancelAfterASaveDoesNotSaveAgain();
+    void failedSaveIsReportedForEveryPath_data();
+    void failedSaveIsReportedForEveryPath();
+    void failedSaveKeepsOldFileAndTake();
+    void filterFollowsTheOutputType();
+    void saveOnlyWhenStopped();
+    void optionsWindowShowsTheSavedFile();
+    void nextOpensTheFile();
+    void nextOpensTheFolder();
+    void nextReturnsToConsole();
+    void secondSaveBringsTheOpenWindowForward();
+
+private:
+    QString path(const QString &name) const { return QDir(m_dir->path()).filePath(name); }
+    SaveOptionsWindow *options() const { return m_saver->optionsWindow(); }
+    template<typename T> T *child(const char *name)
+    {
+        return options() ? options()->findChild<T *>(QString::fromLatin1(name)) : nullptr;
+    }
+    void closeOptions();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeCaptureDevice> m_device;
+    std::unique_ptr<ScriptedUserMessages> m_messages;
+    std::unique_ptr<ScriptedFileDialogs> m_dialogs;
+    std::unique_ptr<FakeDesktopServices> m_desktop;
+    std::unique_ptr<ManualClock> m_clock;
+    std::unique_ptr<RecorderController> m_controller;
+    std::unique_ptr<RecordingSaver> m_saver;
+};
+
+void RecordingSaverTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_device = std::make_unique<FakeCaptureDevice>();
+    m_messages = std::make_unique<ScriptedUserMessages>();
+    m_dialogs = std::make_unique<ScriptedFileDialogs>();
+    m_desktop = std::make_unique<FakeDesktopServices>();
+    m_clock = std::make_unique<ManualClock>();
+    m_controller = std::make_unique<RecorderController>(*m_device, *m_messages, *m_clock);
+    m_controller->load(std::nullopt);
+    m_controller->recordNow();
+    m_device->setLength(44100);
+    m_controller->statusTick();
+    m_controller->stop();
+    m_device->clearCommands();
+    m_saver = std::make_unique<RecordingSaver>(*m_controller, *m_device, *m_dialogs, *m_messages, *m_desktop,
+                                               m_dir->path());
+}
+
+void RecordingSaverTest::cleanup()
+{
+    closeOptions();
+    m_saver.reset();
+    m_controller.reset();
+    m_device.reset();
+}
+
+void RecordingSaverTest::closeOptions()
+{
+    if (options())
+        options()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void RecordingSaverTest::fileNameHelpers()
+{
+    QVERIFY(!fileExists(path("take1.wav")));
+    QFile file(path("take1.wav"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(fileExists(path("take1.wav")));
+    QVERIFY(!fileExists(QString()));
+
+    QVERIFY(hasSpace("/rec/take 1.wav"));
+    QVERIFY(!hasSpace("/rec/take1.wav"));
+
+    QCOMPARE(getShortName(path("new take.wav")), path("new take.wav"));
+    QVERIFY2(!fileExists(path("new take.wav")), "finding the short name creates no file");
+
+    QCOMPARE(getPath("/rec/take1.wav"), QStringLiteral("/rec"));
+    QCOMPARE(getPath("/take1.wav"), QStringLiteral("/"));
+    QCOMPARE(getPath("/my recordings/take 1.wav"), QStringLiteral("/my recordings"));
+}
+
+void RecordingSaverTest::savePathWithoutBlanksClosesTheDevice()
+{
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav"), "close all"}));
+    QVERIFY(!m_controller->view().statusTickOn);
+    m_controller->statusTick();
+    QCOMPARE(m_controller->view().sizeText, QStringLiteral("0.0441\r\n"));
+    QVERIFY(m_messages->messages().isEmpty());
+    QCOMPARE(m_saver->savedFileName(), path("take1.wav"));
+    QCOMPARE(m_dialogs->shown().size(), 1);
+    QCOMPARE(m_dialogs->shown().at(0).kind, ScriptedFileDialogs::Kind::Save);
+    QCOMPARE(m_dialogs->shown().at(0).folder, m_dir->path());
+    QCOMPARE(m_dialogs->shown().at(0).filter, QStringLiteral("Wav File (*.wav)"));
+    QVERIFY(options());
+    QVERIFY(options()->isVisible());
+    QVERIFY(!options()->isModal());
+    QVERIFY2(m_controller->view().saveEnabled, "saving leaves the buttons as they were");
+    QVERIFY(m_controller->view().resetEnabled);
+}
+
+void RecordingSaverTest::laterSaveFailsUntilReset()
+{
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+    m_device->clearCommands();
+
+    m_dialogs->answer(path("take2.wav"));
+    m_saver->save();
+
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take2.wav")}));
+    QCOMPARE(m_messages->messages().size(), 1);
+    QCOMPARE(m_messages->messages().at(0).kind, ScriptedUserMessages::Kind::Inform);
+    QCOMPARE(m_messages->texts().at(0), "Saving file failed, file name was: " + path("take2.wav")
+                                            + "\nThe capture device is closed.");
+    QCOMPARE(m_saver->savedFileName(), path("take1.wav"));
+    QCOMPARE(options()->target(), path("take1.wav"));
+
+    // Reset reloads the window, which opens the device again.
+    m_controller->unload();
+    m_controller->load(std::nullopt);
+    m_controller->recordNow();
+    m_controller->stop();
+    m_device->clearCommands();
+    m_messages->clear();
+    m_dialogs->answer(path("take2.wav"));
+    m_saver->save();
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take2.wav"), "close all"}));
+    QVERIFY(m_messages->messages().isEmpty());
+}
+
+void RecordingSaverTest::savePathWithBlanksKeepsTheDevice()
+{
+    const QString first = path("my take.wav");
+    m_dialogs->answer(first);
+    m_saver->save();
+
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + first}));
+    QVERIFY2(!fileExists(first), "the fake device writes nothing, and neither does the saver");
+    QVERIFY(m_device->isOpen());
+    QVERIFY(m_controller->view().statusTickOn);
+    QVERIFY(m_messages->messages().isEmpty());
+
+    const QString second = path("my take again.wav");
+    m_dialogs->answer(second);
+    m_saver->save();
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + first, "save capture " + second}));
+    QCOMPARE(m_saver->savedFileName(), second);
+}
+
+void RecordingSaverTest::cancelledDialogDoesNothing()
+{
+    m_saver->save();
+
+    QCOMPARE(m_dialogs->shown().size(), 1);
+    QVERIFY(m_device->commands().isEmpty());
+    QVERIFY(m_messages->messages().isEmpty());
+    QVERIFY(!options());
+    QVERIFY(m_controller->view().statusTickOn);
+}
+
+void RecordingSaverTest::cancelAfterASaveDoesNotSaveAgain()
+{
+    m_dialogs->answer(path("my take.wav"));
+    m_saver->save();
+    closeOptions();
+    m_device->clearCommands();
+
+    m_saver->save();
+
+    QVERIFY(m_device->commands().isEmpty());
+    QVERIFY(!options());
+}
+
+void RecordingSaverTest::failedSaveIsReportedForEveryPath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("without blanks") << "take1.wav";
+    QTest::newRow("with blanks") << "my take 1.wav";
+}
+
+void RecordingSaverTest::failedSaveIsReportedForEveryPath()
+{
+    QFETCH(QString, name);
+    m_device->setSaveFailure(QStringLiteral("No space left on device"));
+    m_dialogs->answer(path(name));
+    m_saver->save();
+
+    QCOMPARE(m_messages->texts(),
+             QStringList{"Saving file failed, file name was: " + path(name) + "\nNo space left on device"});
+    QCOMPARE(m_device->commands(), QStringList{"save capture " + path(name)});
+    QVERIFY2(m_device->isOpen(), "the take stays in the device for another try");
+    QVERIFY(m_controller->view().statusTickOn);
+    QVERIFY2(!options(), "nothing claims the file was saved");
+    QVERIFY(m_saver->savedFileName().isEmpty());
+}
+
+void RecordingSaverTest::failedSaveKeepsOldFileAndTake()
+{
+    QFile old(path("take1.wav"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("the old take");
+    old.close();
+
+    m_device->setSaveFailure(QStringLiteral("Permission denied"));
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("the old take"));
+    old.close();
+
+    m_device->setSaveFailure(QString());
+    m_messages->clear();
+    m_dialogs->answer(path("elsewhere.wav"));
+    m_saver->save();
+    QVERIFY(m_messages->messages().isEmpty());
+    QCOMPARE(m_device->commands().constLast(), QStringLiteral("close all"));
+    QCOMPARE(m_saver->savedFileName(), path("elsewhere.wav"));
+}
+
+void RecordingSaverTest::filterFollowsTheOutputType()
+{
+    m_controller->setMp3Chosen(true);
+    m_dialogs->answer(path("a b.wav"));
+    m_saver->save();
+    m_controller->setMp3Chosen(false);
+    m_dialogs->answer(path("c d.wav"));
+    m_saver->save();
+    m_controller->setMp3Chosen(true);
+    m_dialogs->answer(path("e f.wav"));
+    m_saver->save();
+
+    QCOMPARE(m_dialogs->shown().size(), 3);
+    QCOMPARE(m_dialogs->shown().at(0).filter, QString());
+    QCOMPARE(m_dialogs->shown().at(1).filter, QStringLiteral("Wav File (*.wav)"));
+    QCOMPARE(m_dialogs->shown().at(2).filter, QStringLiteral("Wav File (*.wav)"));
+}
+
+void RecordingSaverTest::saveOnlyWhenStopped()
+{
+    m_controller->unload();
+    m_controller->load(std::nullopt);
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+    m_controller->recordNow();
+    m_saver->save();
+
+    QVERIFY(m_dialogs->shown().isEmpty());
+}
+
+void RecordingSaverTest::optionsWindowShowsTheSavedFile()
+{
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+
+    QCOMPARE(options()->windowTitle(), QStringLiteral("Save Options"));
+    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Your file has been saved to:"));
+    QCOMPARE(child<QLabel>("Label2")->text(), path("take1.wav"));
+    QCOMPARE(child<QLabel>("Label3")->text(), QStringLiteral("Please select a choice below and click next:"));
+    QCOMPARE(child<QRadioButton>("Option1")->text(), QStringLiteral("Open The File With Default Media Player"));
+    QCOMPARE(child<QRadioButton>("Option2")->text(), QStringLiteral("Open The Directory Containing The File"));
+    QCOMPARE(child<QRadioButton>("Option3")->text(), QStringLiteral("Return To Console"));
+    QCOMPARE(child<QPushButton>("Command1")->text(), QStringLiteral("Next"));
+    QVERIFY(child<QRadioButton>("Option3")->isChecked());
+    QVERIFY(!child<QRadioButton>("Option1")->isChecked());
+    QVERIFY(!child<QRadioButton>("Option2")->isChecked());
+    QCOMPARE(options()->choice(), SaveOptionsWindow::Choice::ReturnToConsole);
+    QVERIFY(child<QPushButton>("Command1")->isDefault());
+    for (const char *name : {"Option1", "Option2", "Option3"})
+        QVERIFY(child<QRadioButton>(name)->focusPolicy() & Qt::TabFocus);
+}
+
+void RecordingSaverTest::nextOpensTheFile()
+{
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+    QPointer<SaveOptionsWindow> window = options();
+    child<QRadioButton>("Option1")->setChecked(true);
+    QCOMPARE(window->choice(), SaveOptionsWindow::Choice::OpenFile);
+    child<QPushButton>("Command1")->click();
+
+    QCOMPARE(m_desktop->openedUrls, QList<QUrl>{QUrl::fromLocalFile(path("take1.wav"))});
+    QVERIFY(m_desktop->shownInFolder.isEmpty());
+    QVERIFY(!window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!window);
+}
+
+void RecordingSaverTest::nextOpensTheFolder()
+{
+    m_dialogs->answer(path("my take.wav"));
+    m_saver->save();
+    QPointer<SaveOptionsWindow> window = options();
+    child<QRadioButton>("Option2")->setChecked(true);
+    child<QPushButton>("Command1")->click();
+
+    QCOMPARE(m_desktop->shownInFolder, QStringList{path("my take.wav")});
+    QVERIFY(m_desktop->openedUrls.isEmpty());
+    QVERIFY(!window->isVisible());
+}
+
+void RecordingSaverTest::nextReturnsToConsole()
+{
+    m_dialogs->answer(path("take1.wav"));
+    m_saver->save();
+    QPointer<SaveOptionsWindow> window = options();
+    child<QRadioButton>("Option1")->setChecked(true);
+    child<QRadioButton>("Option3")->setChecked(true);
+    child<QPushButton>("Command1")->click();
+
+    QVERIFY(m_desktop->openedUrls.isEmpty());
+    QVERIFY(m_desktop->shownInFolder.isEmpty());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav"), "close all"}));
+}
+
+void RecordingSaverTest::secondSaveBringsTheOpenWindowForward()
+{
+    m_dialogs->answer(path("first take.wav"));
+    m_saver->save();
+    SaveOptionsWindow *window = options();
+    m_dialogs->answer(path("second take.wav"));
+    m_saver->save();
+
+    QCOMPARE(options(), window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(child<QLabel>("Label2")->text(), path("first take.wav"));
+    QCOMPARE(window->target(), path("second take.wav"));
+    child<QRadioButton>("Option1")->setChecked(true);
+    child<QPushButton>("Command1")->click();
+    QCOMPARE(m_desktop->openedUrls, QList<QUrl>{QUrl::fromLocalFile(path("second take.wav"))});
+}
+
+QTEST_MAIN(RecordingSaverTest)
+#include "RecordingSaverTest.moc"
