@@ -14,6 +14,7 @@
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUserMessages.h"
 #include "platform/SystemClock.h"
+#include "recorder/RecorderFileCommands.h"
 
 #include <QApplication>
 
@@ -36,6 +37,9 @@ int main(int argc, char *argv[])
     QtProgramStarter programs;
     SystemClock clock;
     RecorderLauncher recorder({&capture, &mixerLines, &programs, &messages, &clock});
+    recorder.setWindowHook([&](RecorderWindow &window) {
+        new RecorderFileCommands(window, capture, fileDialogs, messages, desktop, programs, ProgramPaths::programFolder());
+    });
 
     MainWindow console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
                         ProgramPaths::configFolder()});
