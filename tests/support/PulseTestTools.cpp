@@ -13,7 +13,9 @@ QString pactl(const QStringList &arguments)
     process.start(QStringLiteral("pactl"), arguments);
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).append(QLatin1String(""));
+    // A command that succeeds without output still answers with a non-null string.
+    QString output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return output.isNull() ? QStringLiteral("") : output;
 }
 
 std::vector<float> record(const QString &source, double seconds)
