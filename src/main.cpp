@@ -24,6 +24,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Sonivale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sonivale"));
     QApplication::setWindowIcon(ProductImages::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("sonivale"));
 
     AppLifecycle lifecycle([] { QCoreApplication::quit(); });
     PulseAudioOutput output;
