@@ -1,6 +1,7 @@
 #include "EnforcedFilePermissions.h"
 #include "PulseTestTools.h"
 #include "TestSounds.h"
+#include "TonePlayer.h"
 
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelTable.h"
@@ -153,30 +154,17 @@ private slots:
 private:
     void recordUntil(PulseCaptureDevice &device, qint64 bytes);
 
-    QTemporaryDir m_sounds;
     QTemporaryDir m_out;
-    std::unique_ptr<PulseAudioOutput> m_output;
-    std::unique_ptr<SoundEngine> m_engine;
+    TonePlayer m_tone;
 };
 
 void PulseCaptureDevicePulseTest::initTestCase()
 {
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
         QSKIP("needs PulseAudio (scripts/run-tests.sh)");
-    QVERIFY(m_sounds.isValid());
     QVERIFY(m_out.isValid());
-    const QString toneFile = ChannelTable::soundFilePath(m_sounds.path(), ChannelTable::channel(1).soundFile);
-    QVERIFY(TestSounds::writeSine(toneFile, toneRate, toneRate, toneHertz, toneAmplitude));
+    QVERIFY(m_tone.start(toneHertz, toneAmplitude, toneRate));
 
-    m_output = std::make_unique<PulseAudioOutput>();
-    m_engine = std::make_unique<SoundEngine>(*m_output);
-    QVERIFY(m_engine->initialise());
-    QVERIFY(m_output->waitForServer(5000));
-    m_engine->loadChannelSounds(m_sounds.path());
-    ChannelBuffer *tone = m_engine->buffer(1);
-    QVERIFY(tone);
-    tone->setVolume(0);
-    tone->play();
 }
 
 void PulseCaptureDevicePulseTest::recordUntil(PulseCaptureDevice &device, qint64 bytes)

@@ -16,6 +16,7 @@
 #include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
 #include "TestSounds.h"
+#include "TonePlayer.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,11 +115,9 @@ private:
     }
     void checkTone(const QString &wav, int expectedRate);
 
-    QTemporaryDir m_sounds;
     QTemporaryDir m_folders;
     QTemporaryDir m_out;
-    std::unique_ptr<PulseAudioOutput> m_output;
-    std::unique_ptr<SoundEngine> m_engine;
+    TonePlayer m_tone;
 };
 
 void CompleteTakePulseTest::initTestCase()
@@ -127,24 +126,13 @@ void CompleteTakePulseTest::initTestCase()
         QSKIP("needs PulseAudio (scripts/run-tests.sh)");
     if (QtProgramStarter().findProgram("lame").isEmpty())
         QSKIP("needs lame (scripts/install-deps.sh)");
-    QVERIFY(m_sounds.isValid());
     QVERIFY(m_folders.isValid());
     QVERIFY(m_out.isValid());
     QVERIFY(QDir(m_folders.path()).mkpath("program"));
     QVERIFY(QDir(m_folders.path()).mkpath("config"));
     ProgramPaths::overrideFolders(m_folders.filePath("program"), m_folders.filePath("config"));
 
-    const QString toneFile = ChannelTable::soundFilePath(m_sounds.path(), ChannelTable::channel(1).soundFile);
-    QVERIFY(TestSounds::writeSine(toneFile, toneRate, toneRate, toneHertz, toneAmplitude));
-    m_output = std::make_unique<PulseAudioOutput>();
-    m_engine = std::make_unique<SoundEngine>(*m_output);
-    QVERIFY(m_engine->initialise());
-    QVERIFY(m_output->waitForServer(5000));
-    m_engine->loadChannelSounds(m_sounds.path());
-    ChannelBuffer *tone = m_engine->buffer(1);
-    QVERIFY(tone);
-    tone->setVolume(0);
-    tone->play();
+    QVERIFY(m_tone.start(toneHertz, toneAmplitude, toneRate));
 }
 
 void CompleteTakePulseTest::checkTone(const QString &wav, int expectedRate)
