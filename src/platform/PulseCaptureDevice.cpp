@@ -10,6 +10,11 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <unistd.h>
+#include <cstdio>
 
 #include <algorithm>
 #include <array>
@@ -32,6 +37,21 @@ pa_sample_spec sampleSpec(const CaptureFormat &format)
     return spec;
 }
 
+// A finished take never changes again, so on the same file system the saved file can
+// share its data: a hard link beside the target, renamed over it, saves an hour-long take
+// at once and as atomically as a copy would.
+bool linkRecording(const QString &from, const QString &to)
+{
+    const QByteArray part = QFile::encodeName(to + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid()));
+    if (::link(QFile::encodeName(from).constData(), part.constData()) != 0)
+        return false;
+    if (::rename(part.constData(), QFile::encodeName(to).constData()) != 0) {
+        ::unlink(part.constData());
+        return false;
+    }
+    return true;
+}
+
 bool copyRecording(const QString &from, const QString &to, QString *error)
 {
     QFile source(from);
@@ -46,7 +66,9 @@ bool copyRecording(const QString &from, const QString &to, QString *error)
         *error = PulseCaptureDevice::tr("The recording could not be saved as \"%1\": %2").arg(to, reason);
         return false;
     };
-    if (!target.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a disk that fills up fails a write here rather than a flush
+    // that the commit might not notice.
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(target.errorString());
     std::vector<char> buffer(copyChunkBytes);
     for (;;) {
@@ -86,7 +108,11 @@ bool PulseCaptureDevice::open()
     close();
     if (!m_connection.start())
         return false;
-    auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("sonivale-capture-XXXXXX")));
+    // The cache folder is on disk, where the /tmp of many desktops lives in memory: a long
+    // take must cost disk, and saving it can then link rather than copy.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QDir base(QDir().mkpath(cache) ? cache : QDir::tempPath());
+    auto folder = std::make_unique<QTemporaryDir>(base.filePath(QStringLiteral("capture-XXXXXX")));
     if (!folder->isValid())
         return false;
     m_folder = std::move(folder);
@@ -151,7 +177,7 @@ bool PulseCaptureDevice::save(const QString &path, QString *error)
         reason = tr("The recording is still running; stop it before saving.");
     else if (m_filePath.isEmpty())
         reason = tr("Nothing has been recorded.");
-    else if (copyRecording(m_filePath, path, &reason))
+    else if (linkRecording(m_filePath, path) || copyRecording(m_filePath, path, &reason))
         return true;
     if (error)
         *error = reason;
