@@ -108,7 +108,10 @@ bool RecorderSettings::write(const QString &path, QString *error) const
 {
     QSaveFile file(path);
     const QByteArray content = format();
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    // Unbuffered, so that a full disk fails the write itself rather than a flush that the
+    // commit might not notice.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(content) != content.size()
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;
