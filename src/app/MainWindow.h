@@ -52,6 +52,9 @@ public:
     // timer, channel sounds, readouts.
     void load();
 
+    // The start-in-tray timer's one tick.
+    void startInTrayCheck();
+
     ChannelControls &channels() { return *m_channels; }
     MasterOutput *master() { return m_master.get(); }
     MixCommands &mixCommands() { return *m_mixCommands; }
@@ -92,7 +95,6 @@ private:
     void reportMissingSounds(const QStringList &files);
     void sendToTray();
     void closeFromButton();
-    void startInTrayCheck();
 
     Services m_services;
     std::unique_ptr<SoundEngine> m_engine;

@@ -1,4 +1,5 @@
 #include "FakeSystemVolume.h"
+#include "FakeTrayIcon.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
 #include "TestSounds.h"
@@ -224,6 +225,34 @@ private slots:
         QFile last(m_config.filePath(QStringLiteral("settings.ini")));
         QVERIFY(last.open(QIODevice::ReadOnly));
         QVERIFY(last.readAll().startsWith("0,0,1,0,0,-2000,"));
+    }
+
+    void startInTrayHidesTheConsoleOnceBehindItsIcon()
+    {
+        FakeSystemVolume volume;
+        FakeTrayIcon icon;
+        MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
+        window.attachTrayIcon(icon);
+        window.load();
+        QVERIFY(icon.isShown());
+        QVERIFY(window.isVisible());
+        find<QCheckBox>(window, "Check6")->setChecked(true);
+        window.startInTrayCheck();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.startInTrayTimer().isActive());
+
+        icon.activate(TrayIcon::Activation::DoubleClick);
+        QVERIFY(window.isVisible());
+        window.startInTrayCheck();
+        QVERIFY(window.isVisible());
+
+        find<QPushButton>(window, "Command2")->click();
+        QVERIFY(!window.isVisible());
+        QVERIFY(icon.isShown());
+        icon.activate(TrayIcon::Activation::DoubleClick);
+        find<QPushButton>(window, "Command1")->click();
+        QVERIFY(!icon.isShown());
+        QVERIFY(QFile::exists(m_config.filePath(QStringLiteral("settings.ini"))));
     }
 
     void theMixButtonsReachTheMixCommands()
