@@ -35,7 +35,9 @@ enum class MixerControl {
 // once; what they send is answered by the getters straight away.
 // Signals arrive on the UI thread: changed() when lines or their state changed, coalesced
 // into one signal per burst, also for changes this adapter made; levelChanged() with the
-// peak level (0 to 1) of the current line, a few dozen times a second while it plays.
+// peak level (0 to 1) of the current line, a few dozen times a second while it plays;
+// linesReplaced() when every line was read anew after the server came back, so that the
+// identifiers given out before may name other lines or none.
 class MixerLines : public QObject
 {
     Q_OBJECT
@@ -74,4 +76,5 @@ public:
 signals:
     void changed();
     void levelChanged(double peak);
+    void linesReplaced();
 };

@@ -347,12 +347,18 @@ void PulseMixerLines::refetch(pa_context *context, MixerLineId line)
 void PulseMixerLines::replaceLines(MixerLineKind kind, std::vector<Line> lines)
 {
     std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) { return a.index < b.index; });
+    bool replaced = false;
     {
         std::lock_guard lock(m_mutex);
         linesOf(kind) = std::move(lines);
         (kind == MixerLineKind::Playback ? m_sinksListed : m_sourcesListed) = true;
+        replaced = m_relisting && m_sinksListed && m_sourcesListed;
+        if (replaced)
+            m_relisting = false;
     }
     m_listedCondition.notify_all();
+    if (replaced)
+        QMetaObject::invokeMethod(this, &MixerLines::linesReplaced, Qt::QueuedConnection);
     postChanged();
 }
 
@@ -457,6 +463,7 @@ void PulseMixerLines::onDisconnected()
         m_sinks.clear();
         m_sources.clear();
         m_sinksListed = m_sourcesListed = false;
+        m_relisting = true;
     }
     m_coalesce.start();
 }

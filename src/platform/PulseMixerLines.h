@@ -120,6 +120,8 @@ private:
     std::vector<Line> m_sinks;
     std::vector<Line> m_sources;
     bool m_sinksListed = false;
+    // Set when the server went away: the next complete listing replaces every line.
+    bool m_relisting = false;
     bool m_sourcesListed = false;
 
     // Loop thread only: lists being received.

@@ -115,6 +115,7 @@ void MixerLinePanel::connectControls()
     connect(m_balance, &QSlider::valueChanged, this, &MixerLinePanel::onBalanceChanged);
     connect(m_openMixer, &QPushButton::clicked, this, &MixerLinePanel::openMixerProperties);
     connect(&m_lines, &MixerLines::changed, this, &MixerLinePanel::refresh);
+    connect(&m_lines, &MixerLines::linesReplaced, this, &MixerLinePanel::relist);
     connect(&m_lines, &MixerLines::levelChanged, this, [this](double peak) {
         m_level->setValue(static_cast<int>(std::lround(peak * levelSteps)));
     });
@@ -202,6 +203,16 @@ void MixerLinePanel::onBalanceChanged(int value)
     const MixerLineId line = m_lines.currentLine();
     if (m_lines.hasBalance(line))
         m_lines.setBalance(value, line);
+}
+
+void MixerLinePanel::relist()
+{
+    // After the server came back the old identifiers mean nothing; the user's choice is
+    // kept by its place in the list where that place still exists.
+    const int row = m_list->currentRow();
+    fillList(m_playback->isChecked() ? MixerLineKind::Playback : MixerLineKind::Recording);
+    if (row > 0)
+        selectLine(row);
 }
 
 void MixerLinePanel::refresh()

@@ -50,6 +50,7 @@ private:
     void onLineSelected(int row);
     void onMuteToggled(bool checked);
     void onBalanceChanged(int value);
+    void relist();
     void refresh();
     void openMixerProperties();
     MixerLineId lineAt(int row) const;

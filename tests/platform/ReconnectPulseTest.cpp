@@ -4,6 +4,7 @@
 #include "engine/ChannelControls.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
 
 #include <QProcess>
@@ -70,7 +71,7 @@ private slots:
         stopDaemon();
     }
 
-    void playbackAndMasterVolumeComeBackAfterTheServerRestarts()
+    void playbackMasterVolumeAndLinesComeBackAfterTheServerRestarts()
     {
         QTemporaryDir sounds;
         QVERIFY(TestSounds::writeSine(ChannelTable::soundFilePath(sounds.path(), ChannelTable::channel(1).soundFile),
@@ -89,6 +90,11 @@ private slots:
         const long wanted = long(PulseSystemVolume::sinkVolume(50000));
         QTRY_COMPARE_WITH_TIMEOUT(sinkVolume(QStringLiteral("reconnect_sink")), wanted, 5000);
 
+        PulseMixerLines lines;
+        QVERIFY(lines.open());
+        QCOMPARE(lines.playbackLineCount(), 1);
+        QSignalSpy replaced(&lines, &MixerLines::linesReplaced);
+
         QSignalSpy connection(&output, &AudioOutput::connectedChanged);
         stopDaemon();
         QTRY_VERIFY_WITH_TIMEOUT(!output.isConnected(), 5000);
@@ -100,6 +106,8 @@ private slots:
         QVERIFY(!heard.empty());
         QVERIFY(TestSounds::rms(heard, 0, 48000, 48000) > 0.01);
         QVERIFY(connection.count() >= 2);
+        QTRY_COMPARE_WITH_TIMEOUT(replaced.count(), 1, 8000);
+        QCOMPARE(lines.playbackLineCount(), 1);
     }
 };
 

@@ -74,6 +74,7 @@ private slots:
     void balanceSliderSetsBalanceOfCurrentLine();
     void switchingToPlaybackListsPlaybackLinesAndSelectsFirst();
     void selectingRecordingLineChoosesCaptureSource();
+    void linesReadAnewKeepTheChosenPlace();
     void selectingMutedLineSendsNothing();
     void savedIndexIsSelectedAndReadBack();
     void savedIndexOutOfRangeChangesNothing();
@@ -265,6 +266,29 @@ void MixerLinePanelTest::switchingToPlaybackListsPlaybackLinesAndSelectsFirst()
     mute()->click();
     QCOMPARE(m_lines->muteWrites.last().line, m_headphones);
     QCOMPARE(m_lines->muteWrites.last().value, 1);
+}
+
+void MixerLinePanelTest::linesReadAnewKeepTheChosenPlace()
+{
+    makePanel();
+    list()->setCurrentRow(2);
+    // The server came back and numbered its lines afresh.
+    for (FakeMixerLines::Line &line : m_lines->recording)
+        line.id.index += 100;
+    FakeMixerLines::Line &renumbered = m_lines->recording[2];
+    renumbered.mute = true;
+    renumbered.balance = 30;
+    const MixerLineId lineIn = renumbered.id;
+    m_lines->emitLinesReplaced();
+    QCOMPARE(m_panel->selectedLine(), 2);
+    QCOMPARE(m_lines->currentLine(), lineIn);
+    QVERIFY(mute()->isChecked());
+    QCOMPARE(balance()->value(), 30);
+    QCOMPARE(m_chosenSources.last(), m_lines->recordingSourceName(lineIn));
+
+    m_lines->recording.clear();
+    m_lines->emitLinesReplaced();
+    QVERIFY(listed().isEmpty());
 }
 
 void MixerLinePanelTest::selectingRecordingLineChoosesCaptureSource()

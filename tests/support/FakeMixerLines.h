@@ -39,6 +39,7 @@ public:
                   bool mute = false);
     Line *line(MixerLineId id);
     void emitChanged() { emit changed(); }
+    void emitLinesReplaced() { emit linesReplaced(); }
 
     bool open() override;
     int playbackLineCount() const override;
