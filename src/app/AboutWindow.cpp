@@ -5,12 +5,25 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 
 const QSize pictureSize(256, 154);
+constexpr int emblemSize = 96;
+
+// The product picture with the program's emblem on it, as on the box.
+QPixmap productPicture(qreal devicePixelRatio)
+{
+    QPixmap pixmap = ProductImages::picture(pictureSize, devicePixelRatio);
+    QPainter painter(&pixmap);
+    const QRect emblem((pictureSize.width() - emblemSize) / 2, (pictureSize.height() - emblemSize) / 2, emblemSize,
+                       emblemSize);
+    ProductImages::programIcon().paint(&painter, emblem);
+    return pixmap;
+}
 
 }
 
@@ -23,7 +36,7 @@ AboutWindow::AboutWindow(QWidget *parent)
 
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
-    picture->setPixmap(ProductImages::picture(pictureSize, devicePixelRatioF()));
+    picture->setPixmap(productPicture(devicePixelRatioF()));
     picture->setFixedSize(pictureSize);
     picture->setAccessibleName(tr("Picture of the Sonivale console"));
 
