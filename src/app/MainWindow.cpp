@@ -118,6 +118,8 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
         bindChannel(channel);
     bindMaster();
+    // Start-up and Resume Last both reload the sounds; either may leave a channel without one.
+    connect(m_engine.get(), &SoundEngine::soundsLoaded, this, &MainWindow::showAvailability);
 
     m_timer5.setObjectName(QStringLiteral("Timer5"));
     m_timer5.setInterval(startInTrayIntervalMs);
@@ -144,15 +146,10 @@ void MainWindow::load()
 
     if (!m_engine->initialise())
         m_services.messages->inform(this, QString::fromLatin1(deviceFailedText));
-    if (m_check6->isChecked())
-        m_timer5.start();
+    // Restarted here so that its one tick comes half a second after the load.
     m_timer5.start();
 
     reportMissingSounds(m_engine->loadChannelSounds(m_services.programFolder));
-    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        const bool available = m_channels->isAvailable(channel);
-        m_widgets[static_cast<std::size_t>(channel - 1)].toggle->setEnabled(available);
-    }
     m_channels->dofilllabels();
 }
 
@@ -163,11 +160,15 @@ void MainWindow::reportMissingSounds(const QStringList &files)
     m_services.messages->warn(this, tr("These sound files are missing or cannot be read, so their channels "
                                        "cannot be switched on:\n\n%1")
                                         .arg(files.join(QLatin1Char('\n'))));
-    for (const QString &file : files) {
-        for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-            if (ChannelTable::soundFilePath(m_services.programFolder, ChannelTable::channel(channel).soundFile) == file)
-                m_widgets[static_cast<std::size_t>(channel - 1)].toggle->setToolTip(tr("Sound file missing: %1").arg(file));
-        }
+}
+
+void MainWindow::showAvailability()
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
+        const QString failed = m_engine->failedFile(channel);
+        toggle->setEnabled(failed.isEmpty());
+        toggle->setToolTip(failed.isEmpty() ? QString() : tr("Sound file missing: %1").arg(failed));
     }
 }
 

@@ -93,6 +93,7 @@ private:
     void bindChannel(int channel);
     void bindMaster();
     void reportMissingSounds(const QStringList &files);
+    void showAvailability();
     void sendToTray();
     void closeFromButton();
 

@@ -57,10 +57,12 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *ch
     QStringList failed;
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         LoadResult &result = results[static_cast<std::size_t>(channel - 1)];
+        m_failedFiles[static_cast<std::size_t>(channel - 1)] = result.sound ? QString() : result.path;
         if (!result.sound)
             failed << result.path;
         install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound)) : nullptr);
     }
+    emit soundsLoaded();
     return failed;
 }
 
@@ -69,6 +71,13 @@ ChannelBuffer *SoundEngine::buffer(int channel) const
     if (channel < 1 || channel > ChannelTable::channelCount)
         return nullptr;
     return m_buffers[static_cast<std::size_t>(channel - 1)].get();
+}
+
+QString SoundEngine::failedFile(int channel) const
+{
+    if (channel < 1 || channel > ChannelTable::channelCount)
+        return {};
+    return m_failedFiles[static_cast<std::size_t>(channel - 1)];
 }
 
 void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)

@@ -38,7 +38,14 @@ public:
 
     // The buffer of channel 1 to 14, or null when its sound could not be loaded.
     ChannelBuffer *buffer(int channel) const;
+    // The file that channel 1 to 14 could not load at the last loading, or empty.
+    QString failedFile(int channel) const;
 
+signals:
+    // Every buffer was replaced; channels may have gained or lost their sound.
+    void soundsLoaded();
+
+public:
     Mixer &mixer() { return m_mixer; }
 
 private:
@@ -55,6 +62,7 @@ private:
     Mixer m_mixer;
     bool m_initialised = false;
     std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
+    std::array<QString, ChannelTable::channelCount> m_failedFiles;
     std::vector<Retired> m_retired;
     QTimer m_reaper;
 };

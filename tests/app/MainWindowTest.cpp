@@ -211,6 +211,14 @@ private slots:
         QCOMPARE(window.channels().switchState(7), 0);
         find<QCheckBox>(window, "Check9")->setChecked(true);
         QVERIFY(window.engine().buffer(8)->isPlaying());
+
+        // Resume Last reloads every sound; channel 14 then needs its second static.
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("triangle.Wav"))));
+        window.close();
+        find<QPushButton>(window, "Command8")->click();
+        QVERIFY(!find<QCheckBox>(window, "Check15")->isEnabled());
+        QVERIFY(find<QCheckBox>(window, "Check15")->toolTip().contains(QStringLiteral("triangle.Wav")));
+        QVERIFY(find<QCheckBox>(window, "Check13")->isEnabled());
     }
 
     void closingTheConsoleWritesTheLastMixAndStopsTheSounds()
