@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev
   libpulse-dev libsndfile1-dev libfftw3-dev libebur128-dev
   pulseaudio pulseaudio-utils
+  pipewire pipewire-pulse wireplumber dbus
   lame sox
   clang libclang-rt-14-dev
   xvfb xauth trayer x11-utils imagemagick

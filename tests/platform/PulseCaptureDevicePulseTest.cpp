@@ -1,3 +1,4 @@
+#include "PrivateSoundServer.h"
 #include "EnforcedFilePermissions.h"
 #include "PulseTestTools.h"
 #include "TestSounds.h"
@@ -405,29 +406,9 @@ void PulseCaptureDevicePulseTest::missingServerFails()
 
 void PulseCaptureDevicePulseTest::lostServerEndsTheRecording()
 {
-    // A daemon of its own, so that killing it disturbs no other test.
-    QTemporaryDir runtime;
-    QVERIFY(runtime.isValid());
-    const QByteArray server = qgetenv("PULSE_SERVER");
-    const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", server); });
-    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(runtime.filePath(QStringLiteral("native"))));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"), runtime.path());
-    environment.insert(QStringLiteral("PULSE_STATE_PATH"), runtime.path());
-    QProcess daemon;
-    daemon.setProcessEnvironment(environment);
-    daemon.start(QStringLiteral("pulseaudio"),
-                 {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                  QStringLiteral("--disable-shm=yes"), QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=0"),
-                  QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=sonivale_doomed_sink"), QStringLiteral("-L"),
-                  QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1").arg(runtime.filePath(QStringLiteral("native")))});
-    const auto stopDaemon = qScopeGuard([&] {
-        daemon.kill();
-        daemon.waitForFinished(10000);
-    });
-    QVERIFY(daemon.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(!PulseTestTools::pactl({QStringLiteral("info")}).isNull(), waitMs);
+    // A server of its own, so that stopping it disturbs no other test.
+    PrivateSoundServer server(QStringLiteral("sonivale_doomed_sink"));
+    QVERIFY(server.start());
 
     PulseCaptureDevice device;
     QSignalSpy failures(&device, &CaptureDevice::failed);
@@ -435,7 +416,7 @@ void PulseCaptureDevicePulseTest::lostServerEndsTheRecording()
     QVERIFY(device.setFormat(captureFormat(8000, 1, 16)));
     QVERIFY(device.record());
     QTRY_VERIFY_WITH_TIMEOUT(device.lengthInBytes().value_or(0) >= 1600, waitMs);
-    daemon.kill();
+    server.stop();
     QVERIFY(failures.wait(waitMs));
     const QString reason = failures.first().first().toString();
     QVERIFY2(reason.contains(QStringLiteral("connection to the sound server was lost")), qPrintable(reason));

@@ -1,3 +1,5 @@
+#include "PrivateSoundServer.h"
+
 #include "platform/ProgramStarter.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/UserMessages.h"
@@ -112,10 +114,21 @@ private slots:
     void panelShowsLinesAndOutsideChanges();
 
 private:
+    static QStringList nullSourceArguments();
     QString loadModule(const QStringList &arguments);
 
     QStringList m_modules;
 };
+
+// A mono recording source that is not a monitor. PipeWire's PulseAudio service has no
+// null source; its null sink becomes one when given a source's media class.
+QStringList PulseMixerLinesPulseTest::nullSourceArguments()
+{
+    if (PrivateSoundServer::kind() == QLatin1String("pipewire"))
+        return {"module-null-sink", "media.class=Audio/Source/Virtual", "sink_name=" + sourceC, "channels=1",
+                "sink_properties=device.description=" + sourceCDescription};
+    return {"module-null-source", "source_name=" + sourceC, "channels=1", "description=" + sourceCDescription};
+}
 
 QString PulseMixerLinesPulseTest::loadModule(const QStringList &arguments)
 {
@@ -129,8 +142,7 @@ void PulseMixerLinesPulseTest::initTestCase()
     const QList<QStringList> modules{
         {"module-null-sink", "sink_name=" + sinkA, "channels=2", "sink_properties=device.description=" + sinkADescription},
         {"module-null-sink", "sink_name=" + sinkB, "channels=2", "sink_properties=device.description=" + sinkBDescription},
-        {"module-null-source", "source_name=" + sourceC, "channels=1",
-         "description=" + sourceCDescription},
+        nullSourceArguments(),
     };
     for (const QStringList &arguments : modules) {
         const QString module = loadModule(arguments);

@@ -3,7 +3,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <atomic>
+#include <thread>
+
 #include <pulse/simple.h>
+#include <pulse/timeval.h>
 
 namespace PulseTestTools {
 
@@ -18,12 +22,62 @@ QString pactl(const QStringList &arguments)
     return output.isNull() ? QStringLiteral("") : output;
 }
 
-std::vector<float> record(const QString &source, double seconds)
+namespace {
+
+pa_simple *openRecording(const QString &source)
 {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+    // Small fragments: PipeWire's PulseAudio service otherwise hands a recording its data
+    // in two-second pieces.
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
     int error = 0;
-    pa_simple *stream = pa_simple_new(nullptr, "Sonivale test", PA_STREAM_RECORD, source.toUtf8().constData(),
-                                      "test capture", &spec, nullptr, nullptr, &error);
+    return pa_simple_new(nullptr, "Sonivale test", PA_STREAM_RECORD, source.toUtf8().constData(), "test capture",
+                         &spec, nullptr, &attr, &error);
+}
+
+}
+
+struct BackgroundRecording::State
+{
+    std::thread thread;
+    std::atomic<bool> running{true};
+    std::vector<float> heard;
+};
+
+BackgroundRecording::BackgroundRecording(const QString &source)
+    : m_state(std::make_unique<State>())
+{
+    m_state->thread = std::thread([state = m_state.get(), source] {
+        pa_simple *stream = openRecording(source);
+        if (!stream)
+            return;
+        std::vector<float> block(960 * 2);
+        int error = 0;
+        while (state->running && pa_simple_read(stream, block.data(), block.size() * sizeof(float), &error) >= 0)
+            state->heard.insert(state->heard.end(), block.begin(), block.end());
+        pa_simple_free(stream);
+    });
+}
+
+BackgroundRecording::~BackgroundRecording()
+{
+    stop();
+}
+
+std::vector<float> BackgroundRecording::stop()
+{
+    m_state->running = false;
+    if (m_state->thread.joinable())
+        m_state->thread.join();
+    return std::move(m_state->heard);
+}
+
+std::vector<float> record(const QString &source, double seconds)
+{
+    int error = 0;
+    pa_simple *stream = openRecording(source);
     if (!stream)
         return {};
     std::vector<float> data(static_cast<std::size_t>(seconds * 48000) * 2);
