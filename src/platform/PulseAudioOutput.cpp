@@ -3,19 +3,54 @@
 #include "platform/AudioRenderer.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/operation.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+
+constexpr pa_sample_spec streamSpec{PA_SAMPLE_FLOAT32LE, PulseAudioOutput::outputRate, 2};
+
+std::uint32_t bytesFor(int ms)
+{
+    return static_cast<std::uint32_t>(pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &streamSpec));
+}
+
+// With PA_STREAM_ADJUST_LATENCY PulseAudio takes tlength as the whole latency and asks
+// the sink for (tlength - 2 minreq) / 2; PipeWire's service, asked without it, keeps
+// tlength queued and runs its graph at up to tlength - 2 minreq (its largest quantum at
+// most). Either way a large refill keeps the sink's wake-ups, and every other client's,
+// long.
+pa_buffer_attr bufferAttr(int bufferMs, int refillMs)
+{
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = bytesFor(bufferMs);
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = bytesFor(refillMs);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    return attr;
+}
+
+bool contextReady(pa_context *context)
+{
+    return context && pa_context_get_state(context) == PA_CONTEXT_READY;
+}
+
+}
 
 PulseAudioOutput::PulseAudioOutput(QObject *parent)
     : AudioOutput(parent)
     , m_connection("Sonivale")
+    , m_restart([this] { restartStream(); })
 {
-    m_connection.setReadyHandler([this](pa_context *context) { createStream(context); });
-    connect(&m_connection, &PulseConnection::connected, this, [this] { emit connectedChanged(true); });
-    connect(&m_connection, &PulseConnection::disconnected, this, [this] { emit connectedChanged(false); });
+    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
+    connect(&m_connection, &PulseConnection::disconnected, this, [this] { setPlaying(false); });
 }
 
 PulseAudioOutput::~PulseAudioOutput()
@@ -34,40 +69,132 @@ void PulseAudioOutput::stop()
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
+    m_restart.cancel();
     dropStream();
     m_renderer = nullptr;
+    setPlaying(false);
+}
+
+void PulseAudioOutput::onReady(pa_context *context)
+{
+    dropStream();
+    // The stream is made once the server has said what it is: PulseAudio and PipeWire's
+    // service read the buffer attributes differently.
+    const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
+        auto *output = static_cast<PulseAudioOutput *>(self);
+        const bool pipeWire = info && info->server_name && std::strstr(info->server_name, "PipeWire");
+        const Buffering *buffering = pipeWire ? &pipeWireBuffering : &pulseAudioBuffering;
+        // A buffer deepened by underruns stays deep after a reconnection to the same kind.
+        if (output->m_buffering.exchange(buffering) != buffering)
+            output->m_bufferMs = buffering->bufferMs;
+        output->createStream(c);
+    };
+    if (pa_operation *op = pa_context_get_server_info(context, onServer, this))
+        pa_operation_unref(op);
+    else
+        scheduleRestart();
 }
 
 void PulseAudioOutput::createStream(pa_context *context)
 {
     dropStream();
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, outputRate, 2};
-    m_stream = pa_stream_new(context, "Masking sounds", &spec, nullptr);
-    if (!m_stream)
+    if (!m_renderer.load())
         return;
-    const auto target = static_cast<uint32_t>(pa_usec_to_bytes(targetLatencyMs * PA_USEC_PER_MSEC, &spec));
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = target;
-    attr.prebuf = static_cast<uint32_t>(-1);
-    // Refilling a third of the buffer at a time keeps the wake-ups few without risking
-    // an underrun.
-    attr.minreq = target / 3;
-    attr.fragsize = static_cast<uint32_t>(-1);
+    m_stream = pa_stream_new(context, "Masking sounds", &streamSpec, nullptr);
+    if (!m_stream) {
+        scheduleRestart();
+        return;
+    }
+    pa_stream_set_state_callback(m_stream, &PulseAudioOutput::stateCallback, this);
     pa_stream_set_write_callback(m_stream, &PulseAudioOutput::writeCallback, this);
-    const auto flags = PA_STREAM_ADJUST_LATENCY;
-    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0)
+    pa_stream_set_underflow_callback(m_stream, &PulseAudioOutput::underflowCallback, this);
+    const Buffering &buffering = *m_buffering.load();
+    const pa_buffer_attr attr = bufferAttr(m_bufferMs.load(), buffering.refillMs);
+    const auto flags = buffering.adjustLatency ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_NOFLAGS;
+    // No device and no DONT_MOVE: the server chooses the default sink and may move the
+    // stream when the user changes it or a device comes and goes.
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         dropStream();
+        scheduleRestart();
+    }
 }
 
 void PulseAudioOutput::dropStream()
 {
     if (!m_stream)
         return;
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
     pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
     m_stream = nullptr;
+}
+
+void PulseAudioOutput::stateCallback(pa_stream *, void *self)
+{
+    static_cast<PulseAudioOutput *>(self)->onStreamState();
+}
+
+void PulseAudioOutput::onStreamState()
+{
+    switch (pa_stream_get_state(m_stream)) {
+    case PA_STREAM_READY:
+        setPlaying(true);
+        break;
+    case PA_STREAM_FAILED:
+    case PA_STREAM_TERMINATED:
+        setPlaying(false);
+        // A lost server makes the stream fail too; the connection's ready handler makes
+        // the next one then. Otherwise the stream alone was lost (its sink went away, or
+        // the server killed it): try again shortly, without waiting for the server.
+        if (contextReady(pa_stream_get_context(m_stream)))
+            scheduleRestart();
+        break;
+    default:
+        break;
+    }
+}
+
+void PulseAudioOutput::scheduleRestart()
+{
+    m_restart.start(pa_threaded_mainloop_get_api(m_connection.mainloop()), restartDelayMs);
+}
+
+void PulseAudioOutput::restartStream()
+{
+    pa_context *context = m_connection.context();
+    if (!contextReady(context))
+        return;
+    if (m_stream && pa_stream_get_state(m_stream) != PA_STREAM_FAILED && pa_stream_get_state(m_stream) != PA_STREAM_TERMINATED)
+        return;
+    createStream(context);
+}
+
+void PulseAudioOutput::underflowCallback(pa_stream *, void *self)
+{
+    static_cast<PulseAudioOutput *>(self)->onUnderflow();
+}
+
+void PulseAudioOutput::onUnderflow()
+{
+    m_underflows.fetch_add(1);
+    const Buffering &buffering = *m_buffering.load();
+    const int current = m_bufferMs.load();
+    if (current >= buffering.ceilingMs)
+        return;
+    const int deeper = std::min(buffering.ceilingMs, current + buffering.refillMs);
+    m_bufferMs = deeper;
+    const pa_buffer_attr attr = bufferAttr(deeper, buffering.refillMs);
+    if (pa_operation *op = pa_stream_set_buffer_attr(m_stream, &attr, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+void PulseAudioOutput::setPlaying(bool playing)
+{
+    if (m_playing.exchange(playing) == playing)
+        return;
+    QMetaObject::invokeMethod(this, [this, playing] { emit connectedChanged(playing); }, Qt::QueuedConnection);
 }
 
 void PulseAudioOutput::writeCallback(pa_stream *, std::size_t bytes, void *self)

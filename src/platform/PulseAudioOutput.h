@@ -2,21 +2,50 @@
 
 #include "platform/AudioOutput.h"
 #include "platform/PulseConnection.h"
+#include "platform/PulseLoopTimer.h"
 
 #include <atomic>
+#include <cstdint>
 
 struct pa_stream;
 
-// Plays the renderer through a PulseAudio playback stream: float32 stereo at 48 kHz with
-// about 30 ms of buffering. The stream's write callback, on the connection's loop thread,
-// is the audio thread. After the server restarts the stream is made again by itself.
+// Plays the renderer through a PulseAudio playback stream (PulseAudio, or PipeWire's
+// PulseAudio service): float32 stereo at 48 kHz to the server's default sink, never pinned
+// to a device, so that the server moves it when the default changes.
+//
+// Masking needs no low latency but must never drop out, so the stream keeps a deep buffer
+// and is refilled in large steps; an underrun deepens the buffer up to a ceiling. The
+// stream is watched: when it fails or is killed (its sink went away) while the server is
+// still there, a new one is made after a short delay, again until one plays; after the
+// server itself comes back the stream is made anew too.
+//
+// Threads: every public member on the UI thread. The stream's callbacks run on the
+// connection's loop thread, which is the audio thread: the write callback renders there.
+// isConnected() says whether a stream is playing now, not merely whether the server answers.
 class PulseAudioOutput final : public AudioOutput
 {
     Q_OBJECT
 
 public:
     static constexpr int outputRate = 48000;
-    static constexpr int targetLatencyMs = 30;
+
+    // How the stream is buffered. The whole latency stays within a quarter of a second, so
+    // that a slider change is heard at once, and what is queued bridges a stall of the
+    // whole program of well over 100 ms. Refills are large, so wake-ups are few, and the
+    // sink is never asked for a short latency that would make every client wake often.
+    struct Buffering
+    {
+        // PulseAudio splits an adjusted latency between its queue and the sink; PipeWire's
+        // service halves its queue instead, so there the queue is asked for as it is.
+        bool adjustLatency;
+        int bufferMs;
+        int refillMs;
+        // Each underrun deepens the buffer by one refill, up to this.
+        int ceilingMs;
+    };
+    static constexpr Buffering pulseAudioBuffering{true, 240, 40, 320};
+    static constexpr Buffering pipeWireBuffering{false, 180, 40, 260};
+    static constexpr int restartDelayMs = 500;
 
     explicit PulseAudioOutput(QObject *parent = nullptr);
     ~PulseAudioOutput() override;
@@ -24,18 +53,36 @@ public:
     bool start(AudioRenderer *renderer) override;
     void stop() override;
     int sampleRate() const override { return outputRate; }
-    bool isConnected() const override { return m_connection.isReady(); }
+    bool isConnected() const override { return m_playing.load(); }
 
     // Waits at most `timeoutMs` for the first connection attempt; true when connected.
     bool waitForServer(int timeoutMs) { return m_connection.waitUntilSettled(timeoutMs); }
 
+    // Underruns reported by the server since start(), and the buffer asked for now.
+    std::uint64_t underflowCount() const { return m_underflows.load(); }
+    int bufferMs() const { return m_bufferMs.load(); }
+    int bufferCeilingMs() const { return m_buffering.load()->ceilingMs; }
+
 private:
     static void writeCallback(pa_stream *stream, std::size_t bytes, void *self);
+    static void stateCallback(pa_stream *stream, void *self);
+    static void underflowCallback(pa_stream *stream, void *self);
+    void onReady(pa_context *context);
     void createStream(pa_context *context);
     void dropStream();
+    void onStreamState();
+    void onUnderflow();
+    void restartStream();
+    void scheduleRestart();
+    void setPlaying(bool playing);
     void write(std::size_t bytes);
 
     PulseConnection m_connection;
+    PulseLoopTimer m_restart;
     pa_stream *m_stream = nullptr;
     std::atomic<AudioRenderer *> m_renderer{nullptr};
+    std::atomic<bool> m_playing{false};
+    std::atomic<std::uint64_t> m_underflows{0};
+    std::atomic<const Buffering *> m_buffering{&pulseAudioBuffering};
+    std::atomic<int> m_bufferMs{pulseAudioBuffering.bufferMs};
 };

@@ -15,10 +15,8 @@ constexpr int retryIntervalMs = 1000;
 PulseConnection::PulseConnection(std::string clientName, QObject *parent)
     : QObject(parent)
     , m_clientName(std::move(clientName))
+    , m_retry([this] { reconnect(); })
 {
-    m_retry.setSingleShot(true);
-    m_retry.setInterval(retryIntervalMs);
-    connect(&m_retry, &QTimer::timeout, this, &PulseConnection::reconnect);
 }
 
 PulseConnection::~PulseConnection()
@@ -26,6 +24,7 @@ PulseConnection::~PulseConnection()
     if (!m_mainloop)
         return;
     pa_threaded_mainloop_stop(m_mainloop);
+    m_retry.cancel();
     dropContext();
     pa_threaded_mainloop_free(m_mainloop);
 }
@@ -69,7 +68,7 @@ void PulseConnection::connectContext()
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), m_clientName.c_str());
     if (!m_context) {
         m_settled = true;
-        QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+        m_retry.start(pa_threaded_mainloop_get_api(m_mainloop), retryIntervalMs);
         return;
     }
     pa_context_set_state_callback(m_context, &PulseConnection::stateCallback, this);
@@ -106,11 +105,9 @@ void PulseConnection::onState()
     case PA_CONTEXT_TERMINATED: {
         const bool wasReady = m_ready.exchange(false);
         m_settled = true;
-        QMetaObject::invokeMethod(this, [this, wasReady] {
-            if (wasReady)
-                emit disconnected();
-            m_retry.start();
-        }, Qt::QueuedConnection);
+        if (wasReady)
+            QMetaObject::invokeMethod(this, &PulseConnection::disconnected, Qt::QueuedConnection);
+        m_retry.start(pa_threaded_mainloop_get_api(m_mainloop), retryIntervalMs);
         break;
     }
     default:
@@ -120,7 +117,6 @@ void PulseConnection::onState()
 
 void PulseConnection::reconnect()
 {
-    Lock lock(*this);
     if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
         return;
     dropContext();

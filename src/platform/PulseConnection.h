@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/PulseLoopTimer.h"
+
 #include <QObject>
-#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -11,7 +12,8 @@ struct pa_context;
 struct pa_threaded_mainloop;
 
 // One connection to the PulseAudio sound server (or PipeWire's PulseAudio service), kept
-// alive: when the server is not there or goes away, it tries again every second.
+// alive: when the server is not there or goes away, it tries again every second, on the
+// loop thread, so that a busy UI thread does not hold the sound back.
 //
 // Threads: construct, start() and destroy on the UI thread. The ready handler runs on the
 // connection's own loop thread with the loop locked, each time the context becomes ready
@@ -70,5 +72,5 @@ private:
     ReadyHandler m_readyHandler;
     std::atomic<bool> m_ready{false};
     std::atomic<bool> m_settled{false};
-    QTimer m_retry;
+    PulseLoopTimer m_retry;
 };

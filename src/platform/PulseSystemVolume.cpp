@@ -23,7 +23,7 @@ PulseSystemVolume::PulseSystemVolume(QObject *parent)
     : SystemVolume(parent)
     , m_connection("Sonivale master volume")
 {
-    m_connection.setReadyHandler([this](pa_context *context) { apply(context); });
+    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
 }
 
 bool PulseSystemVolume::open()
@@ -49,6 +49,35 @@ bool PulseSystemVolume::setVolume(quint32 value)
     return true;
 }
 
+void PulseSystemVolume::onReady(pa_context *context)
+{
+    m_volumeSink.clear();
+    pa_context_set_subscribe_callback(context, &PulseSystemVolume::serverEvent, this);
+    if (pa_operation *op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
+        pa_operation_unref(op);
+    apply(context);
+}
+
+void PulseSystemVolume::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t, void *self)
+{
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER)
+        static_cast<PulseSystemVolume *>(self)->applyIfDefaultSinkChanged(context);
+}
+
+void PulseSystemVolume::applyIfDefaultSinkChanged(pa_context *context)
+{
+    // Server events also come for other changes (the default source, for one); only a new
+    // default sink gets the remembered volume, so the user's own changes to the same sink
+    // through the desktop stand.
+    const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
+        auto *volume = static_cast<PulseSystemVolume *>(self);
+        if (info && info->default_sink_name && volume->m_volumeSink != info->default_sink_name)
+            volume->apply(c);
+    };
+    if (pa_operation *op = pa_context_get_server_info(context, onServer, this))
+        pa_operation_unref(op);
+}
+
 void PulseSystemVolume::apply(pa_context *context)
 {
     if (m_wanted < 0)
@@ -57,8 +86,10 @@ void PulseSystemVolume::apply(pa_context *context)
     // is wanted when the sink's channel count arrives, not when it was asked for.
     const auto onDefaultSink = [](pa_context *c, const pa_sink_info *info, int eol, void *self) {
         auto *volume = static_cast<PulseSystemVolume *>(self);
-        if (eol == 0 && info && volume->m_wanted >= 0)
-            setSinkVolume(c, info, sinkVolume(static_cast<quint32>(volume->m_wanted)));
+        if (eol != 0 || !info || volume->m_wanted < 0)
+            return;
+        volume->m_volumeSink = info->name;
+        setSinkVolume(c, info, sinkVolume(static_cast<quint32>(volume->m_wanted)));
     };
     if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
         pa_operation_unref(op);

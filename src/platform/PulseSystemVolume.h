@@ -5,9 +5,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+
+#include <pulse/subscribe.h>
 
 // The desktop's output volume through PulseAudio: the default sink's volume on all of its
-// channels. The last value asked for is kept and sent again after every reconnection.
+// channels. The last value asked for is kept and sent again after every reconnection, and
+// to each new default sink (headphones plugged in, a device gone, the user's choice).
 class PulseSystemVolume final : public SystemVolume
 {
     Q_OBJECT
@@ -24,9 +28,13 @@ public:
     static std::uint32_t sinkVolume(quint32 value);
 
 private:
+    static void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index, void *self);
+    void onReady(pa_context *context);
     void apply(pa_context *context);
+    void applyIfDefaultSinkChanged(pa_context *context);
 
     PulseConnection m_connection;
     // Accessed under the connection's lock: the loop thread reads it on reconnection.
     std::int64_t m_wanted = -1;
+    std::string m_volumeSink;
 };
