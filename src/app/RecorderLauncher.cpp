@@ -31,3 +31,9 @@ RecorderWindow *RecorderLauncher::window() const
 {
     return m_window;
 }
+
+void RecorderLauncher::endSession()
+{
+    if (m_window)
+        m_window->close();
+}

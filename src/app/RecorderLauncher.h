@@ -35,6 +35,9 @@ public:
 
     void show();
     RecorderWindow *window() const;
+    // The session is ending and nobody can answer a question: the open window, if any,
+    // keeps its take and closes.
+    void endSession();
 
 private:
     Services m_services;
