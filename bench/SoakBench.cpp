@@ -1,0 +1,170 @@
+// A night in ten minutes: all fourteen channels play through the sound server while the
+// process is stopped for 100 ms once a minute (as memory pressure or a busy machine stops
+// it); the default sink's monitor is recorded meanwhile and every run of digital silence of
+// 5 ms or more in it is counted, beside the stream's underruns. Target: none of either.
+// scripts/run-soak.sh loads the machine and runs this against PulseAudio and PipeWire.
+//
+// Run (with a sound server):
+//   QT_QPA_PLATFORM=offscreen build/bench/SoakBench [seconds] [stall-every-seconds] [program-folder]
+
+#include "ProcessStats.h"
+
+#include "engine/ChannelControls.h"
+#include "engine/SoundEngine.h"
+#include "platform/PulseAudioOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+
+#include <pulse/simple.h>
+#include <pulse/timeval.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int rate = 48000;
+constexpr std::size_t shortestGapFrames = rate / 200;
+constexpr std::size_t settleFrames = 2 * rate;
+
+// Reads the monitor on a thread of its own; the server keeps what arrives while the
+// process is stopped, so nothing of the sound is missed.
+class MonitorListener
+{
+public:
+    void start()
+    {
+        m_thread = std::thread([this] { listen(); });
+    }
+
+    void stop()
+    {
+        m_running = false;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    bool failed() const { return m_failed; }
+    int gaps() const { return m_gaps; }
+    double gapMs() const { return 1000.0 * double(m_gapFrames) / rate; }
+    double heardSeconds() const { return double(m_frames) / rate; }
+
+private:
+    void listen()
+    {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, 2};
+        pa_buffer_attr attr{};
+        attr.maxlength = static_cast<uint32_t>(-1);
+        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+        int error = 0;
+        pa_simple *stream = pa_simple_new(nullptr, "Sonivale soak", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
+                                          "soak monitor", &spec, nullptr, &attr, &error);
+        if (!stream) {
+            m_failed = true;
+            return;
+        }
+        std::vector<float> block(960 * 2);
+        while (m_running) {
+            if (pa_simple_read(stream, block.data(), block.size() * sizeof(float), &error) < 0) {
+                m_failed = true;
+                break;
+            }
+            count(block);
+        }
+        pa_simple_free(stream);
+    }
+
+    void count(const std::vector<float> &block)
+    {
+        for (std::size_t i = 0; i < block.size(); i += 2, ++m_frames) {
+            if (m_frames < settleFrames)
+                continue;
+            if (block[i] == 0.0f && block[i + 1] == 0.0f) {
+                ++m_run;
+                continue;
+            }
+            endRun();
+        }
+    }
+
+    void endRun()
+    {
+        if (m_run >= shortestGapFrames) {
+            ++m_gaps;
+            m_gapFrames += m_run;
+        }
+        m_run = 0;
+    }
+
+    std::thread m_thread;
+    std::atomic<bool> m_running{true};
+    std::atomic<bool> m_failed{false};
+    std::size_t m_frames = 0;
+    std::size_t m_run = 0;
+    int m_gaps = 0;
+    std::size_t m_gapFrames = 0;
+};
+
+void stallProcess()
+{
+    QProcess::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("kill -STOP %1; sleep 0.1; kill -CONT %1")
+                                                       .arg(QCoreApplication::applicationPid())});
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 600;
+    const int stallEvery = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 60;
+    const QString folder = argc > 3 ? QString::fromLocal8Bit(argv[3])
+                                    : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"));
+    PulseAudioOutput output;
+    SoundEngine engine(output);
+    engine.initialise();
+    if (!output.waitForServer(5000) || !engine.loadChannelSounds(folder).isEmpty()) {
+        std::printf("no sound server, or sounds missing in %s\n", qPrintable(folder));
+        return 2;
+    }
+    ChannelControls controls(engine);
+    for (int channel = 1; channel <= 14; ++channel) {
+        controls.setSlider(channel, ChannelControls::Slider::Volume, -1200);
+        controls.setSlider(channel, ChannelControls::Slider::Frequency, 12000 + 1000 * channel);
+        controls.setSwitch(channel, 1);
+    }
+    MonitorListener listener;
+    listener.start();
+
+    QTimer stalls;
+    int stallCount = 0;
+    QObject::connect(&stalls, &QTimer::timeout, [&stallCount] {
+        ++stallCount;
+        stallProcess();
+    });
+    stalls.start(stallEvery * 1000);
+    const double cpuBefore = ProcessStats::cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
+    listener.stop();
+
+    std::printf("soak of %.0f s (%.0f s heard, %d stalls of 100 ms): %d gaps of 5 ms or more (%.1f ms in all), "
+                "%llu underruns, buffer %d ms, %.2f %% of a core\n",
+                wall.elapsed() / 1000.0, listener.heardSeconds(), stallCount, listener.gaps(), listener.gapMs(),
+                static_cast<unsigned long long>(output.underflowCount()), output.bufferMs(),
+                100.0 * cpu / (wall.elapsed() / 1000.0));
+    if (listener.failed()) {
+        std::printf("the monitor could not be recorded\n");
+        return 2;
+    }
+    return listener.gaps() == 0 && output.underflowCount() == 0 ? 0 : 1;
+}
