@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 class RecorderSettingsTest : public QObject
 {
     Q_OBJECT
@@ -18,6 +21,8 @@ private slots:
     void missingMeasuresReadAsZero();
     void readsFirstLineOnly();
     void missingFileGivesNothing();
+    void specialAndHugeFilesAreRefusedUnread_data();
+    void specialAndHugeFilesAreRefusedUnread();
     void writeReplacesWholeOrNotAtAll();
     void qualityTable_data();
     void qualityTable();
@@ -115,6 +120,43 @@ void RecorderSettingsTest::missingFileGivesNothing()
 {
     QTemporaryDir dir;
     QVERIFY(!RecorderSettings::read(dir.filePath(QStringLiteral("settings9.txt"))));
+    QString problem;
+    QVERIFY(!RecorderSettings::read(dir.filePath(QStringLiteral("settings9.txt")), &problem));
+    QVERIFY(problem.isEmpty());
+}
+
+void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("FIFO") << "fifo" << "not a regular file but a FIFO";
+    QTest::newRow("link to /dev/zero") << "zero" << "not a regular file but a device";
+    QTest::newRow("100 MB") << "huge" << "holds 100000000 bytes, more than the 4096";
+    QTest::newRow("link loop") << "loop" << "could not be read (Too many levels of symbolic links)";
+}
+
+// None of these may block, spin or allocate without bound; each is reported, not read.
+void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings9.txt"));
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == "fifo")
+        QCOMPARE(mkfifo(name.constData(), 0600), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else if (kind == "loop")
+        QCOMPARE(symlink(name.constData(), name.constData()), 0);
+    else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RecorderSettings().format()) > 0);
+        QVERIFY(file.resize(100'000'000));
+    }
+    QString problem;
+    QVERIFY(!RecorderSettings::read(path, &problem));
+    QFETCH(QString, expected);
+    QVERIFY2(problem.contains(expected), qPrintable(problem));
 }
 
 void RecorderSettingsTest::writeReplacesWholeOrNotAtAll()
