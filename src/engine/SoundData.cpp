@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <new>
 #include <optional>
 
@@ -42,6 +43,16 @@ std::int16_t toSample(float value)
     return static_cast<std::int16_t>(std::lrint(scaled));
 }
 
+// Where a seek lands, or -1 before the start. As with a file, a position past the end is
+// allowed and reads nothing there; decoders probe ahead that way.
+sf_count_t seekTarget(sf_count_t offset, int whence, sf_count_t position, sf_count_t size)
+{
+    const sf_count_t base = whence == SEEK_CUR ? position : whence == SEEK_END ? size : 0;
+    if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base)
+        return -1;
+    return base + offset;
+}
+
 // The bytes behind libsndfile's virtual I/O: a file opened here, or memory.
 class Source
 {
@@ -72,10 +83,10 @@ public:
     sf_count_t size() override { return m_bytes.size(); }
     sf_count_t seek(sf_count_t offset, int whence) override
     {
-        const sf_count_t base = whence == SEEK_CUR ? m_position : whence == SEEK_END ? size() : 0;
-        if (offset > size() || offset < -size() || base + offset < 0 || base + offset > size())
+        const sf_count_t target = seekTarget(offset, whence, m_position, size());
+        if (target < 0)
             return -1;
-        m_position = base + offset;
+        m_position = target;
         return m_position;
     }
     sf_count_t read(void *data, sf_count_t count) override
@@ -101,8 +112,8 @@ public:
     sf_count_t size() override { return m_file.size(); }
     sf_count_t seek(sf_count_t offset, int whence) override
     {
-        const sf_count_t base = whence == SEEK_CUR ? m_file.pos() : whence == SEEK_END ? size() : 0;
-        if (offset > size() || offset < -size() || base + offset < 0 || !m_file.seek(base + offset))
+        const sf_count_t target = seekTarget(offset, whence, m_file.pos(), size());
+        if (target < 0 || !m_file.seek(target))
             return -1;
         return m_file.pos();
     }
