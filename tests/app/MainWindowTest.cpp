@@ -330,7 +330,12 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_F10);
         QCOMPARE(window->menuBar()->activeAction(), window->trayMenu()->menuAction());
         QTRY_VERIFY(window->trayMenu()->isVisible());
-        window->trayMenu()->close();
+        QTest::keyClick(window->trayMenu(), Qt::Key_Escape);
+        QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->trayMenu()->isVisible());
+        QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
+        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().at(1));
+        QTest::keyClick(window->menuBar()->actions().at(1)->menu(), Qt::Key_Escape);
 
         // The readouts' value reaches screen readers with their name.
         auto *brown = find<QLabel>(*window, "Label1");
