@@ -25,7 +25,6 @@ public:
     void removeIcon();
     // The console has closed: the icon goes, and nothing brings the console back.
     void retire();
-    bool retired() const { return m_retired; }
 
     // "Tray": hides the console, or minimises it where the icon cannot bring it back.
     void sendToTray();
