@@ -1,13 +1,11 @@
 #include "recorder/RecorderSettings.h"
 
+#include "BadFiles.h"
 #include "recorder/QualityTable.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 class RecorderSettingsTest : public QObject
 {
@@ -127,35 +125,24 @@ void RecorderSettingsTest::missingFileGivesNothing()
 
 void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("FIFO") << "fifo" << "not a regular file but a FIFO";
-    QTest::newRow("link to /dev/zero") << "zero" << "not a regular file but a device";
-    QTest::newRow("100 MB") << "huge" << "holds 100000000 bytes, more than the 4096";
-    QTest::newRow("link loop") << "loop" << "could not be read (Too many levels of symbolic links)";
+    QTest::newRow("FIFO") << QByteArray("<fifo>") << "not a regular file but a FIFO";
+    QTest::newRow("link to /dev/zero") << QByteArray("<zero>") << "not a regular file but a device";
+    QTest::newRow("100 MB") << QByteArray("<huge>") << "holds 100000000 bytes, more than the 4096";
+    QTest::newRow("link loop") << QByteArray("<loop>") << "could not be read (Too many levels of symbolic links)";
 }
 
 // None of these may block, spin or allocate without bound; each is reported, not read.
 void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread()
 {
-    QFETCH(QString, kind);
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings9.txt"));
-    const QByteArray name = QFile::encodeName(path);
-    if (kind == "fifo")
-        QCOMPARE(mkfifo(name.constData(), 0600), 0);
-    else if (kind == "zero")
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
-    else if (kind == "loop")
-        QCOMPARE(symlink(name.constData(), name.constData()), 0);
-    else {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RecorderSettings().format()) > 0);
-        QVERIFY(file.resize(100'000'000));
-    }
+    QVERIFY(BadFiles::makeAt(path, kind, RecorderSettings().format()));
     QString problem;
     QVERIFY(!RecorderSettings::read(path, &problem));
-    QFETCH(QString, expected);
     QVERIFY2(problem.contains(expected), qPrintable(problem));
 }
 

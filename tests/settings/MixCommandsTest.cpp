@@ -1,3 +1,4 @@
+#include "BadFiles.h"
 #include "EnforcedFilePermissions.h"
 #include "ScriptedFileDialogs.h"
 #include "TestSounds.h"
@@ -17,8 +18,6 @@
 #include <QTest>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <functional>
@@ -82,29 +81,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Puts the file a test names at `path`: "<missing>" leaves nothing there, "<folder>",
-// "<fifo>", "<zero>" (a link to /dev/zero), "<loop>" (a link to itself) and "<huge>" (a
-// 100 MB sparse file) make what they say; anything else is written as it stands.
-bool prepareFile(const QString &path, const QByteArray &content)
-{
-    const QByteArray name = QFile::encodeName(path);
-    if (content == "<missing>")
-        return true;
-    if (content == "<folder>")
-        return QDir().mkdir(path);
-    if (content == "<fifo>")
-        return mkfifo(name.constData(), 0600) == 0;
-    if (content == "<zero>")
-        return QFile::link(QStringLiteral("/dev/zero"), path);
-    if (content == "<loop>")
-        return symlink(name.constData(), name.constData()) == 0;
-    if (content == "<huge>") {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(MixRecord().toLine()) > 0 && file.resize(100'000'000);
-    }
-    return writeFile(path, content);
 }
 
 // A message shows what the user can read: no control characters, no stand-ins for bytes
@@ -424,7 +400,7 @@ private slots:
         const ConsoleState before = state();
 
         const QString path = configFile("bad.smf");
-        QVERIFY(prepareFile(path, content));
+        QVERIFY(BadFiles::makeAt(path, content, MixRecord().toLine()));
         loadFrom(path);
 
         QCOMPARE(state(), before);
@@ -571,7 +547,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, named);
         const QString path = m_commands->lastSettingsPath();
-        QVERIFY(prepareFile(path, content));
+        QVERIFY(BadFiles::makeAt(path, content, MixRecord().toLine()));
         mixChannel(6, 1, 4);
         mixChannel(13, 0, 9);
         const ConsoleState before = state();
