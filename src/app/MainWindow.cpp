@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -111,7 +112,19 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
         " margin-top: 7px; background: rgba(0,0,0,70); }"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
         "QCheckBox, QLabel { color: #e6eef0; }"
-        "QCheckBox:disabled { color: #8a9498; }"));
+        "QCheckBox:disabled { color: #8a9498; }"
+        // A switch that is on shows a box filled in the readouts' orange, and the control
+        // with the keyboard focus an orange frame: both stand out on the dark picture.
+        // The frame's room is kept while unfocused, so focus never moves anything.
+        "QCheckBox { border: 1px solid transparent; border-radius: 3px; }"
+        "QCheckBox:focus { border-color: rgb(255,160,40); background: rgba(255,128,0,55); }"
+        "QCheckBox::indicator { width: 11px; height: 11px; border: 1px solid #e6eef0; border-radius: 2px;"
+        " background: rgba(0,0,0,120); }"
+        "QCheckBox::indicator:checked { background: rgb(255,128,0); border-color: white; }"
+        "QCheckBox::indicator:disabled { border-color: #8a9498; }"
+        "QCheckBox::indicator:checked:disabled { background: rgb(150,110,70); }"
+        "QSlider { border: 1px solid transparent; border-radius: 3px; }"
+        "QSlider:focus { border-color: rgb(255,160,40); background: rgba(255,128,0,55); }"));
     setCentralWidget(central);
     setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 
@@ -174,31 +187,36 @@ void MainWindow::showAvailability()
 
 void MainWindow::buildMenus()
 {
-    m_menuM = menuBar()->addMenu(tr("Menu"));
+    // Each caption gets a mnemonic on one of its own letters (Alt+M, then L, S or E).
+    m_menuM = menuBar()->addMenu(QStringLiteral("&Menu"));
     m_menuM->setObjectName(QStringLiteral("m"));
-    QAction *load = m_menuM->addAction(QStringLiteral("Load  Config"));
+    QAction *load = m_menuM->addAction(QStringLiteral("&Load  Config"));
     load->setObjectName(QStringLiteral("load"));
-    QAction *save = m_menuM->addAction(QStringLiteral("Save Config"));
+    QAction *save = m_menuM->addAction(QStringLiteral("&Save Config"));
     save->setObjectName(QStringLiteral("save"));
     m_menuM->addSeparator()->setObjectName(QStringLiteral("sep"));
-    QAction *exit = m_menuM->addAction(QStringLiteral("Exit"));
+    QAction *exit = m_menuM->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("exit"));
     connect(load, &QAction::triggered, this, [this] { m_mixCommands->load(this); });
     connect(save, &QAction::triggered, this, [this] { m_mixCommands->save(this); });
     connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
 
-    QMenu *help = menuBar()->addMenu(tr("Help"));
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
-    QAction *help2 = help->addAction(QStringLiteral("Help"));
+    QAction *help2 = help->addAction(QStringLiteral("&Help"));
     help2->setObjectName(QStringLiteral("help2"));
-    QAction *contact = help->addAction(QStringLiteral("Contact Us"));
+    QAction *contact = help->addAction(QStringLiteral("&Contact Us"));
     contact->setObjectName(QStringLiteral("jhg"));
     help->addSeparator()->setObjectName(QStringLiteral("sep2"));
-    QAction *about = help->addAction(QStringLiteral("About"));
+    QAction *about = help->addAction(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("about"));
     connect(help2, &QAction::triggered, this, &MainWindow::helpRequested);
     connect(contact, &QAction::triggered, this, &MainWindow::contactRequested);
     connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+
+    // F10 opens the menu bar, as in other desktop programs.
+    auto *openMenuBar = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(openMenuBar, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(m_menuM->menuAction()); });
 }
 
 QWidget *MainWindow::buildChannels()
@@ -375,15 +393,23 @@ void MainWindow::bindMaster()
         const QSignalBlocker block(slider);
         slider->setValue(value);
     });
-    connect(m_channels.get(), &ChannelControls::readoutChanged, this, [this](int channel, const QString &text) {
-        m_widgets[static_cast<std::size_t>(channel - 1)].readout->setText(text);
-    });
+    connect(m_channels.get(), &ChannelControls::readoutChanged, this, &MainWindow::showReadout);
     connect(m_channels.get(), &ChannelControls::enabledChanged, this, [this](int channel, bool enabled) {
         const ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
         for (QWidget *control : {static_cast<QWidget *>(w.volume), static_cast<QWidget *>(w.pan),
                                  static_cast<QWidget *>(w.frequency), static_cast<QWidget *>(w.readout)})
             control->setEnabled(enabled);
     });
+}
+
+// Screen readers read a label's accessible name instead of its text, so the name carries
+// the value too.
+void MainWindow::showReadout(int channel, const QString &text)
+{
+    QLabel *readout = m_widgets[static_cast<std::size_t>(channel - 1)].readout;
+    readout->setText(text);
+    const QString name = tr("%1 frequency in force").arg(QString::fromLatin1(ChannelTable::channel(channel).caption));
+    readout->setAccessibleName(text.isEmpty() ? name : tr("%1: %2 Hz").arg(name, text));
 }
 
 void MainWindow::attachTrayIcon(TrayIcon &icon)
@@ -418,6 +444,8 @@ void MainWindow::startInTrayCheck()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_mixCommands->writeLastSettings(this);
+    if (m_tray)
+        m_tray->retire();
     emit unloading();
     // The console that controls the sounds is gone, so they stop with it.
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)

@@ -94,6 +94,7 @@ private:
     void bindMaster();
     void reportMissingSounds(const QStringList &files);
     void showAvailability();
+    void showReadout(int channel, const QString &text);
     void sendToTray();
     void closeFromButton();
 

@@ -23,8 +23,16 @@ void TrayController::removeIcon()
     m_icon.hide();
 }
 
+void TrayController::retire()
+{
+    m_retired = true;
+    m_icon.hide();
+}
+
 void TrayController::sendToTray()
 {
+    if (m_retired)
+        return;
     if (iconCanRestore())
         m_console.hide();
     else
@@ -33,6 +41,8 @@ void TrayController::sendToTray()
 
 void TrayController::restore()
 {
+    if (m_retired)
+        return;
     m_console.setWindowState(m_console.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     m_console.show();
     m_console.raise();

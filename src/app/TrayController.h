@@ -23,10 +23,13 @@ public:
     void addIcon();
     // Takes the icon away ("Close").
     void removeIcon();
+    // The console has closed: the icon goes, and nothing brings the console back.
+    void retire();
 
     // "Tray": hides the console, or minimises it where the icon cannot bring it back.
     void sendToTray();
-    // Shows the console again, neither minimised nor maximised, and in front.
+    // Shows the console again, neither minimised nor maximised, and in front; a retired
+    // controller does nothing.
     void restore();
     // The start-in-tray timer's tick: sends the console to the tray when the option is
     // ticked. Acts on the first call only, so a second tick can never hide the console.
@@ -40,4 +43,5 @@ private:
     QWidget &m_console;
     TrayIcon &m_icon;
     bool m_startCheckDone = false;
+    bool m_retired = false;
 };

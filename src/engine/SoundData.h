@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
@@ -12,9 +13,22 @@
 class SoundData
 {
 public:
-    // Reads any PCM or float WAV file that libsndfile knows, mono or stereo, at its own
-    // rate. Returns null and sets `error` when the file is missing, unreadable or empty.
+    // A sound longer than this (about twelve minutes at 44.1 kHz, 128 MiB in memory) is
+    // refused before anything is allocated for it.
+    static constexpr std::size_t maxFrames = std::size_t(1) << 25;
+    // No format packs more samples than this into a byte of real sound; a header that
+    // claims more is lying about the length.
+    static constexpr long long maxSamplesPerByte = 128;
+    static constexpr int maxSampleRate = 768000;
+
+    // Reads any regular file that libsndfile reads (WAV, FLAC, Ogg and more, integer or
+    // float), at its recorded level and its own rate; mono plays on both sides, and of more
+    // channels the first two are kept. Returns null and sets `error` when the file is
+    // missing, not a regular file, unreadable, empty, or claims more sound than it can
+    // hold. Never throws, so it may run on worker threads.
     static std::unique_ptr<SoundData> load(const QString &path, QString *error);
+    // The same for a whole file held in memory.
+    static std::unique_ptr<SoundData> fromEncoded(QByteArrayView bytes, QString *error);
     // A sound made in memory (interleaved stereo); used by tests and benchmarks.
     static std::unique_ptr<SoundData> fromFrames(const std::vector<std::int16_t> &interleaved, int sampleRate);
 

@@ -1,6 +1,7 @@
 #include "recorder/RecorderSettings.h"
 
-#include <QFile>
+#include "settings/SmallFile.h"
+
 #include <QLocale>
 #include <QList>
 #include <QSaveFile>
@@ -98,10 +99,18 @@ QByteArray RecorderSettings::format() const
 
 std::optional<RecorderSettings> RecorderSettings::read(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    return read(path, nullptr);
+}
+
+std::optional<RecorderSettings> RecorderSettings::read(const QString &path, QString *problem)
+{
+    const SmallFile::Result file = SmallFile::read(path, sizeLimit);
+    if (!file.ok()) {
+        if (problem && file.status != SmallFile::Status::Missing)
+            *problem = file.reason;
         return std::nullopt;
-    return parse(file.readAll());
+    }
+    return parse(file.content);
 }
 
 bool RecorderSettings::write(const QString &path, QString *error) const

@@ -33,8 +33,15 @@ public:
     // Empty fields are written as 0 or #FALSE#.
     QByteArray format() const;
 
-    // Nothing when the file does not exist or cannot be opened.
+    // The line is under a hundred bytes; a larger file is not read.
+    static constexpr qint64 sizeLimit = 4 * 1024;
+
+    // Nothing when the file does not exist, cannot be read, is not a regular file (a FIFO
+    // or a device is never opened for reading) or is larger than sizeLimit.
     static std::optional<RecorderSettings> read(const QString &path);
+    // The same; for a file that exists but was not read, `problem` says why ("it is not a
+    // regular file but a FIFO"), so that the window can tell the user.
+    static std::optional<RecorderSettings> read(const QString &path, QString *problem);
     // Replaces the file whole or leaves it as it was; on failure `error` says why.
     bool write(const QString &path, QString *error) const;
 };

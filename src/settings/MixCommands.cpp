@@ -9,7 +9,6 @@
 #include "settings/MixFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 MixCommands::MixCommands(ChannelControls &controls, SoundEngine &engine, FileDialogs &dialogs,
                          UserMessages &messages, const QString &programFolder, const QString &configFolder,
@@ -55,13 +54,14 @@ void MixCommands::load(QWidget *parent)
 void MixCommands::resumeLast(QWidget *parent)
 {
     const QString path = lastSettingsPath();
-    if (!QFileInfo::exists(path)) {
+    QString reason;
+    SmallFile::Status status = SmallFile::Status::Read;
+    const std::optional<MixRecord> record = MixFile::read(path, &reason, &status);
+    if (status == SmallFile::Status::Missing) {
         m_messages.warn(parent, QStringLiteral("There is no last mix to resume yet: it is kept when the console "
                                                "closes. Nothing was changed."));
         return;
     }
-    QString reason;
-    const std::optional<MixRecord> record = MixFile::read(path, &reason);
     if (!record) {
         m_messages.warn(parent, QStringLiteral("There is no valid last mix to resume: \"%1\" cannot be used, "
                                                "because %2. Nothing was changed.")

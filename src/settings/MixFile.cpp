@@ -2,7 +2,6 @@
 
 #include "engine/ChannelTable.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace {
@@ -38,12 +37,13 @@ QString allowedValues(MixRecord::Control control)
         .arg(MixRecord::maximum(control));
 }
 
-// The field as the user would see it in an editor, without control characters.
+// The field as the user would see it in an editor; control characters, bytes that are
+// not text and the replacement characters for them all show as "?".
 QString shown(const QByteArray &text)
 {
     QString result = QString::fromUtf8(text.trimmed());
     for (QChar &c : result) {
-        if (!c.isPrint())
+        if (!c.isPrint() || c == QChar::ReplacementCharacter || c.isSurrogate())
             c = QLatin1Char('?');
     }
     if (text.size() >= MixRecord::Problem::textLimit)
@@ -75,19 +75,17 @@ QString describe(const MixRecord::Problem &problem)
 
 }
 
-std::optional<MixRecord> MixFile::read(const QString &path, QString *reason)
+std::optional<MixRecord> MixFile::read(const QString &path, QString *reason, SmallFile::Status *status)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = QStringLiteral("it could not be opened (%1)").arg(file.errorString());
+    const SmallFile::Result file = SmallFile::read(path, sizeLimit);
+    if (status)
+        *status = file.status;
+    if (!file.ok()) {
+        *reason = file.reason;
         return std::nullopt;
     }
     MixRecord::Problem problem;
-    const std::optional<MixRecord> record = MixRecord::read(file, &problem);
-    if (file.error() != QFileDevice::NoError) {
-        *reason = QStringLiteral("it could not be read (%1)").arg(file.errorString());
-        return std::nullopt;
-    }
+    const std::optional<MixRecord> record = MixRecord::parse(file.content, &problem);
     if (!record)
         *reason = describe(problem);
     return record;

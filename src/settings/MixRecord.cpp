@@ -216,7 +216,7 @@ QByteArray MixRecord::toLine() const
 
 std::optional<MixRecord> MixRecord::parse(QByteArrayView bytes, Problem *problem)
 {
-    qsizetype position = 0;
+    qsizetype position = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
     return parseFields(
         [&](char &c) {
             if (position >= bytes.size())
@@ -229,5 +229,7 @@ std::optional<MixRecord> MixRecord::parse(QByteArrayView bytes, Problem *problem
 
 std::optional<MixRecord> MixRecord::read(QIODevice &device, Problem *problem)
 {
+    if (QByteArrayView(device.peek(byteOrderMark.size())) == byteOrderMark)
+        device.skip(byteOrderMark.size());
     return parseFields([&](char &c) { return device.getChar(&c); }, problem);
 }

@@ -17,6 +17,8 @@ class MixRecord
 {
 public:
     static constexpr int fieldCount = 61;
+    // Editors may put UTF-8's byte-order mark before the first field; it is skipped.
+    static constexpr QByteArrayView byteOrderMark{"\xEF\xBB\xBF"};
 
     enum class Control { Switch, Volume, Pan, Frequency };
 

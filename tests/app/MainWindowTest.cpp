@@ -10,10 +10,12 @@
 #include "engine/SoundEngine.h"
 #include "platform/OfflineAudioOutput.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -38,6 +40,22 @@ private:
             MainWindow::Services{&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
         window->load();
         return window;
+    }
+
+    // Pixels whose brightness differs clearly between two pictures of the same place.
+    static int clearDifferences(const QImage &a, const QImage &b)
+    {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x)
+                count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 90 ? 1 : 0;
+        }
+        return count;
+    }
+
+    static QImage pictureOf(MainWindow &window, QWidget *control)
+    {
+        return window.grab(QRect(control->mapTo(&window, QPoint()), control->size())).toImage();
     }
 
     template<typename T>
@@ -123,7 +141,7 @@ private slots:
 
         QStringList entries;
         for (QAction *action : window->trayMenu()->actions())
-            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
         QCOMPARE(entries, (QStringList{QStringLiteral("Load  Config"), QStringLiteral("Save Config"), QStringLiteral("-"),
                                        QStringLiteral("Exit")}));
     }
@@ -261,6 +279,91 @@ private slots:
         find<QPushButton>(window, "Command1")->click();
         QVERIFY(!icon.isShown());
         QVERIFY(QFile::exists(m_config.filePath(QStringLiteral("settings.ini"))));
+    }
+
+    void aClosedConsoleNeverComesBackFromTheTray()
+    {
+        for (const char *closer : {"Command7", "close box"}) {
+            FakeSystemVolume volume;
+            FakeTrayIcon icon;
+            MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
+            window.attachTrayIcon(icon);
+            window.load();
+            if (qstrcmp(closer, "Command7") == 0)
+                find<QPushButton>(window, closer)->click();
+            else
+                QVERIFY(window.close());
+            QVERIFY2(!icon.isShown(), closer);
+            icon.activate(TrayIcon::Activation::DoubleClick);
+            icon.activate(TrayIcon::Activation::Trigger);
+            window.startInTrayCheck();
+            QVERIFY2(!window.isVisible(), closer);
+        }
+    }
+
+    void theConsoleServesKeyboardAndScreenReaders()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+        // Every menu and entry has one mnemonic on a letter of its caption, unique in its menu.
+        QList<QMenu *> menus{window->trayMenu()};
+        QString titles;
+        for (QAction *menu : window->menuBar()->actions()) {
+            titles += menu->text();
+            menus << menu->menu();
+        }
+        QCOMPARE(titles, QStringLiteral("&Menu&Help"));
+        for (QMenu *menu : menus) {
+            QString letters;
+            for (QAction *entry : menu->actions()) {
+                if (entry->isSeparator())
+                    continue;
+                const qsizetype at = entry->text().indexOf(QLatin1Char('&'));
+                QVERIFY2(at >= 0 && entry->text().count(QLatin1Char('&')) == 1, qPrintable(entry->text()));
+                QVERIFY2(!letters.contains(entry->text()[at + 1].toLower()), qPrintable(entry->text()));
+                letters += entry->text()[at + 1].toLower();
+            }
+        }
+        QTest::keyClick(window.get(), Qt::Key_F10);
+        QCOMPARE(window->menuBar()->activeAction(), window->trayMenu()->menuAction());
+        QTRY_VERIFY(window->trayMenu()->isVisible());
+        QTest::keyClick(window->trayMenu(), Qt::Key_Escape);
+        QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->trayMenu()->isVisible());
+        QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
+        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().at(1));
+        QTest::keyClick(window->menuBar()->actions().at(1)->menu(), Qt::Key_Escape);
+
+        // The readouts' value reaches screen readers with their name.
+        auto *brown = find<QLabel>(*window, "Label1");
+        const auto accessibleName = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+        QCOMPARE(accessibleName(brown), QStringLiteral("Brown Noise frequency in force: 32000 Hz"));
+        find<QCheckBox>(*window, "Check1")->setChecked(true);
+        QCOMPARE(accessibleName(brown), QStringLiteral("Brown Noise frequency in force: 22050 Hz"));
+        find<QSlider>(*window, "HScroll8")->setValue(12345);
+        QVERIFY(accessibleName(brown).endsWith(QStringLiteral(": 12345 Hz")));
+
+        // On the dark picture a switch that is on, and the control with the focus, stand out.
+        auto *rain = find<QCheckBox>(*window, "Check7");
+        auto *rainVolume = find<QSlider>(*window, "HScroll18");
+        const QRect place = rain->geometry();
+        const QImage off = pictureOf(*window, rain);
+        rain->setChecked(true);
+        const QImage on = pictureOf(*window, rain);
+        QVERIFY2(clearDifferences(off, on) >= 80, qPrintable(QString::number(clearDifferences(off, on))));
+        const QImage unfocusedSlider = pictureOf(*window, rainVolume);
+        rain->setFocus(Qt::TabFocusReason);
+        QVERIFY(rain->hasFocus());
+        const QImage focused = pictureOf(*window, rain);
+        QVERIFY2(clearDifferences(on, focused) >= 150, qPrintable(QString::number(clearDifferences(on, focused))));
+        QCOMPARE(rain->geometry(), place);
+        rainVolume->setFocus(Qt::TabFocusReason);
+        const QImage focusedSlider = pictureOf(*window, rainVolume);
+        QVERIFY2(clearDifferences(unfocusedSlider, focusedSlider) >= 150,
+                 qPrintable(QString::number(clearDifferences(unfocusedSlider, focusedSlider))));
     }
 
     void theMixButtonsReachTheMixCommands()

@@ -1,5 +1,6 @@
 #include "recorder/RecorderSettings.h"
 
+#include "BadFiles.h"
 #include "recorder/QualityTable.h"
 
 #include <QFile>
@@ -18,6 +19,8 @@ private slots:
     void missingMeasuresReadAsZero();
     void readsFirstLineOnly();
     void missingFileGivesNothing();
+    void specialAndHugeFilesAreRefusedUnread_data();
+    void specialAndHugeFilesAreRefusedUnread();
     void writeReplacesWholeOrNotAtAll();
     void qualityTable_data();
     void qualityTable();
@@ -115,6 +118,32 @@ void RecorderSettingsTest::missingFileGivesNothing()
 {
     QTemporaryDir dir;
     QVERIFY(!RecorderSettings::read(dir.filePath(QStringLiteral("settings9.txt"))));
+    QString problem;
+    QVERIFY(!RecorderSettings::read(dir.filePath(QStringLiteral("settings9.txt")), &problem));
+    QVERIFY(problem.isEmpty());
+}
+
+void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("FIFO") << QByteArray("<fifo>") << "not a regular file but a FIFO";
+    QTest::newRow("link to /dev/zero") << QByteArray("<zero>") << "not a regular file but a device";
+    QTest::newRow("100 MB") << QByteArray("<huge>") << "holds 100000000 bytes, more than the 4096";
+    QTest::newRow("link loop") << QByteArray("<loop>") << "could not be read (Too many levels of symbolic links)";
+}
+
+// None of these may block, spin or allocate without bound; each is reported, not read.
+void RecorderSettingsTest::specialAndHugeFilesAreRefusedUnread()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings9.txt"));
+    QVERIFY(BadFiles::makeAt(path, kind, RecorderSettings().format()));
+    QString problem;
+    QVERIFY(!RecorderSettings::read(path, &problem));
+    QVERIFY2(problem.contains(expected), qPrintable(problem));
 }
 
 void RecorderSettingsTest::writeReplacesWholeOrNotAtAll()

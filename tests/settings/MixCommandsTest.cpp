@@ -1,3 +1,4 @@
+#include "BadFiles.h"
 #include "EnforcedFilePermissions.h"
 #include "ScriptedFileDialogs.h"
 #include "TestSounds.h"
@@ -80,6 +81,16 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A message shows what the user can read: no control characters, no stand-ins for bytes
+// that are not text, and no field quoted at length.
+void verifyReadable(const QString &message)
+{
+    for (const QChar c : message) {
+        QVERIFY2(c == QLatin1Char('\n') || (c.isPrint() && c != QChar::ReplacementCharacter), qPrintable(message));
+    }
+    QVERIFY2(message.size() < 400, qPrintable(message));
 }
 
 // Runs `action` while no file of this process may grow beyond `bytes`, as on a full disk.
@@ -236,7 +247,13 @@ private slots:
             mixChannel(channel, channel % 3 == 0 ? 1 : 0, channel);
         const MixRecord saved = ConsoleMix::capture(*m_controls);
         const QString path = saveTo(configFile("all.smf"));
+        // An editor may have put a byte-order mark before the record.
+        const QString marked = configFile("marked.smf");
+        QVERIFY(writeFile(marked, "\xEF\xBB\xBF" + contentOf(path)));
 
+        m_commands->resetAll();
+        loadFrom(marked);
+        QCOMPARE(ConsoleMix::capture(*m_controls), saved);
         m_commands->resetAll();
         loadFrom(path);
         QCOMPARE(ConsoleMix::capture(*m_controls), saved);
@@ -365,8 +382,13 @@ private slots:
         QTest::newRow("word") << QByteArray(good).replace(0, 1, "on") << "field 1 (switch of channel 1";
         QTest::newRow("pan too far") << QByteArray(good).replace(",0,0,0,0,0,0,0,0,0,0,0,0,0,0,", ",0,0,0,0,0,0,0,0,0,0,0,0,0,9000,")
                                      << "field 47 (pan of channel 14";
-        QTest::newRow("missing file") << QByteArray("-") << "could not be opened";
-        QTest::newRow("a folder") << QByteArray("/") << "could not";
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\xc3\x28\xe2\x82", 14) << "field 1 (";
+        QTest::newRow("missing file") << QByteArray("<missing>") << "does not exist";
+        QTest::newRow("a folder") << QByteArray("<folder>") << "not a regular file but a folder";
+        QTest::newRow("a FIFO") << QByteArray("<fifo>") << "not a regular file but a FIFO";
+        QTest::newRow("/dev/zero") << QByteArray("<zero>") << "not a regular file but a device";
+        QTest::newRow("link loop") << QByteArray("<loop>") << "could not be read (Too many levels of symbolic links)";
+        QTest::newRow("100 MB") << QByteArray("<huge>") << "holds 100000000 bytes, more than the 8192";
     }
 
     void loadRefusesBadFilesAndChangesNothing()
@@ -377,11 +399,8 @@ private slots:
         mixChannel(11, 1, 8);
         const ConsoleState before = state();
 
-        QString path = configFile("bad.smf");
-        if (content == "/")
-            path = m_configDir->path();
-        else if (content != "-")
-            QVERIFY(writeFile(path, content));
+        const QString path = configFile("bad.smf");
+        QVERIFY(BadFiles::makeAt(path, content, MixRecord().toLine()));
         loadFrom(path);
 
         QCOMPARE(state(), before);
@@ -389,6 +408,7 @@ private slots:
         QVERIFY2(m_messages->shown[0].contains(path), qPrintable(m_messages->shown[0]));
         QVERIFY2(m_messages->shown[0].contains(named), qPrintable(m_messages->shown[0]));
         QVERIFY(m_messages->shown[0].contains("Nothing was changed"));
+        verifyReadable(m_messages->shown[0]);
     }
 
     void failedWritesKeepTheOldFileAndSayWhy_data()
@@ -512,10 +532,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("named");
-        QTest::newRow("never closed") << QByteArray("-") << "no last mix";
+        QTest::newRow("never closed") << QByteArray("<missing>") << "no last mix";
         QTest::newRow("30 values") << MixRecord().toLine().left(100) << "field";
         QTest::newRow("frequency of 0") << MixRecord().toLine().replace(",32000\r\n", ",0\r\n") << "field 61";
-        QTest::newRow("a folder") << QByteArray("/") << "could not";
+        QTest::newRow("a folder") << QByteArray("<folder>") << "not a regular file but a folder";
+        QTest::newRow("a FIFO") << QByteArray("<fifo>") << "not a regular file but a FIFO";
+        QTest::newRow("/dev/zero") << QByteArray("<zero>") << "not a regular file but a device";
+        QTest::newRow("link loop") << QByteArray("<loop>") << "cannot be used, because it could not be read (Too many";
+        QTest::newRow("100 MB") << QByteArray("<huge>") << "more than the 8192";
     }
 
     void resumeLastWithoutAValidFileSaysSoAndChangesNothing()
@@ -523,10 +547,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, named);
         const QString path = m_commands->lastSettingsPath();
-        if (content == "/")
-            QVERIFY(QDir().mkdir(path));
-        else if (content != "-")
-            QVERIFY(writeFile(path, content));
+        QVERIFY(BadFiles::makeAt(path, content, MixRecord().toLine()));
         mixChannel(6, 1, 4);
         mixChannel(13, 0, 9);
         const ConsoleState before = state();

@@ -13,10 +13,16 @@ namespace TestSounds {
 bool writeWav(const QString &path, int sampleRate, int frames, int channels,
               const std::function<double(int, int)> &sample)
 {
+    return writeSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, sampleRate, frames, channels, sample);
+}
+
+bool writeSound(const QString &path, int format, int sampleRate, int frames, int channels,
+                const std::function<double(int, int)> &sample)
+{
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = format;
     SNDFILE *file = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
     if (!file)
         return false;

@@ -13,6 +13,11 @@ namespace TestSounds {
 bool writeWav(const QString &path, int sampleRate, int frames, int channels,
               const std::function<double(int frame, int channel)> &sample);
 
+// The same in any libsndfile `format` (SF_FORMAT_WAV | SF_FORMAT_FLOAT, SF_FORMAT_FLAC |
+// SF_FORMAT_PCM_24...).
+bool writeSound(const QString &path, int format, int sampleRate, int frames, int channels,
+                const std::function<double(int frame, int channel)> &sample);
+
 // A sine of `hertz` at `amplitude` (0..1) on both channels, `frames` long.
 bool writeSine(const QString &path, int sampleRate, int frames, double hertz, double amplitude);
 

@@ -1,0 +1,36 @@
+#include "engine/SoundData.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}
+
+// Any bytes as a channel's sound file, through libsndfile's virtual I/O with the loader's
+// checks: no crash, no allocation beyond what the bytes can hold, and a sound that loads
+// has a usable rate and length with its loop's neighbours in place.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    QString error;
+    const std::unique_ptr<SoundData> sound =
+        SoundData::fromEncoded(QByteArrayView(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)), &error);
+    if (!sound) {
+        check(!error.isEmpty());
+        return 0;
+    }
+    check(sound->sampleRate() > 0 && sound->sampleRate() <= SoundData::maxSampleRate);
+    check(sound->frames() > 0 && sound->frames() <= SoundData::maxFrames);
+    check(sound->frames() <= size * std::size_t(SoundData::maxSamplesPerByte));
+    const std::int16_t *frames = sound->frameData();
+    const std::size_t last = sound->frames() - 1;
+    check(frames[-2] == frames[2 * last] && frames[-1] == frames[2 * last + 1]);
+    check(frames[2 * (last + 1)] == frames[0] && frames[2 * (last + 1) + 1] == frames[1]);
+    return 0;
+}
