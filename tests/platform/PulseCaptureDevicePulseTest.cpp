@@ -455,9 +455,6 @@ void PulseCaptureDevicePulseTest::lostServerEndsTheRecording()
     QCOMPARE(failures.count(), 1);
 }
 
-QTEST_GUILESS_MAIN(PulseCaptureDevicePulseTest)
-#include "PulseCaptureDevicePulseTest.moc"
-
 namespace {
 
 QStringList filesNamed(const QString &root, const QString &name)
@@ -511,7 +508,7 @@ void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
     next.close();
 
     // What crashed runs left (a take, an empty folder) goes; a running device's folder stays.
-    const QDir root(QFileInfo(live.at(0)).absolutePath() + QStringLiteral("/.."));
+    const QDir root(QFileInfo(QFileInfo(live.at(0)).absolutePath()).absolutePath());
     QVERIFY(root.mkpath(QStringLiteral("capture-crashed")) && root.mkpath(QStringLiteral("capture-empty")));
     QVERIFY(TestSounds::writeSine(root.filePath(QStringLiteral("capture-crashed/recording.wav")), 8000, 8000, 440, 0.5));
     PulseCaptureDevice third;
@@ -523,5 +520,5 @@ void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
     QCOMPARE(root.entryList({QStringLiteral("capture-*")}, QDir::Dirs).size(), 1);
 }
 
-QTEST_MAIN(PulseCaptureDevicePulseTest)
+QTEST_GUILESS_MAIN(PulseCaptureDevicePulseTest)
 #include "PulseCaptureDevicePulseTest.moc"

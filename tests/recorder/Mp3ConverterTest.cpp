@@ -132,7 +132,7 @@ void Mp3ConverterTest::init()
     m_lookup.onPath = QStringLiteral("/usr/bin/lame");
     m_processes.clear();
     m_converter = makeConverter(true);
-    for (const char *input : {"rec.wav", "a.wav", "b.wav", "in.wav"})
+    for (const char *input : {"rec.wav", "my rec.wav", "a.wav", "b.wav", "in.wav"})
         QVERIFY(!makeWav(QString::fromLatin1(input), 0.1).isEmpty());
 }
 

@@ -95,6 +95,7 @@ void RecordingSaverTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("cache"))));
     m_device = std::make_unique<FakeCaptureDevice>();
     m_messages = std::make_unique<ScriptedUserMessages>();
     m_dialogs = std::make_unique<ScriptedFileDialogs>();
