@@ -397,7 +397,8 @@ void PulseMixerLinesPulseTest::defaultMonitorComesFirstAndTheListFollows()
         return names;
     };
     for (const QString &sink : {first, second, first}) {
-        QVERIFY(pactl({QStringLiteral("set-default-sink"), sink}).ok);
+        // A pulse server may list a sink a moment after loading its module.
+        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("set-default-sink"), sink}).ok, serverWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(sources().value(0), sink + ".monitor", serverWaitMs);
         const QStringList listed = sources();
         QCOMPARE(QSet<QString>(listed.begin(), listed.end()).size(), listed.size());
