@@ -427,17 +427,18 @@ void RecorderWindow::applyPlace(const RecorderSettings &saved)
 {
     if (saved.height)
         setOuterHeight(*saved.height);
-    // A place off every screen, or partly off it, would leave the window out of reach.
+    // A place off every screen, or partly off it, would leave the window out of reach: it
+    // is kept within the screen it names, or else the window's own.
     if (saved.left && saved.top) {
-        const QRect area = availableScreenArea();
-        const QSize outer = frameGeometry().size();
-        const auto within = [](double twipsValue, int low, int room) {
-            const double wanted = std::clamp(twipsValue / RecorderSettings::twipsPerPixel, double(low),
-                                             double(low + std::max(room, 0)));
-            return int(std::lround(wanted));
+        const auto toPixels = [](double value) {
+            return int(std::lround(std::clamp(value / RecorderSettings::twipsPerPixel, -1e6, 1e6)));
         };
-        move(within(*saved.left, area.left(), area.width() - outer.width()),
-             within(*saved.top, area.top(), area.height() - outer.height()));
+        const QPoint wanted(toPixels(*saved.left), toPixels(*saved.top));
+        const QScreen *named = QGuiApplication::screenAt(wanted + QPoint(20, 20));
+        const QRect area = named ? named->availableGeometry() : availableScreenArea();
+        const QSize outer = frameGeometry().size();
+        move(std::clamp(wanted.x(), area.left(), area.left() + std::max(area.width() - outer.width(), 0)),
+             std::clamp(wanted.y(), area.top(), area.top() + std::max(area.height() - outer.height(), 0)));
     }
     if (saved.height)
         setToggles(*saved.height);
