@@ -23,6 +23,10 @@ public:
     bool save(const QString &, QString *) override { return true; }
     void close() override {}
     void closeAll() override {}
+    bool keepTake() override { return false; }
+    std::optional<LeftTake> leftTake() const override { return std::nullopt; }
+    bool recoverLeftTake() override { return false; }
+    void removeLeftTakes() override {}
     void setSourceName(const QString &) override {}
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -16,6 +17,15 @@ struct CaptureFormat
     int bytesPerSecond = 0;
 
     bool isComplete() const { return samplesPerSecond > 0 && channels > 0 && bitsPerSample > 0; }
+};
+
+// A take that an earlier run of the program left unsaved: kept at a session end, or cut
+// off by a crash (then as much as its last header update says).
+struct LeftTake
+{
+    QString filePath;
+    QDateTime recordedAt;
+    qint64 bytes = 0;
 };
 
 // The recorder's capture device: one recording held by the device from record() until the
@@ -45,12 +55,23 @@ public:
     // Bytes of PCM recorded so far, or nothing when the device cannot answer (closed).
     virtual std::optional<qint64> lengthInBytes() const = 0;
     // Writes the recording to a WAV file at `path` (complete or not at all) and keeps it in
-    // the device, so it can be saved again. On failure, `error` says why.
+    // the device, so it can be saved again under any name, until close() or a new take. On failure, `error` says why.
     virtual bool save(const QString &path, QString *error) = 0;
     // Closes the device and discards its recording.
     virtual void close() = 0;
     // Closes every device this program has open.
     virtual void closeAll() = 0;
+
+    // Session end: stops a recording in progress and leaves the take, a complete WAV file,
+    // where leftTake() of a later opening finds it; then closes the device. False, closing
+    // all the same, when there is no sound to keep.
+    virtual bool keepTake() = 0;
+    // The newest take with sound that an earlier run left behind and nobody runs any more.
+    virtual std::optional<LeftTake> leftTake() const = 0;
+    // Makes the left take this open, empty device's recording, as if recorded and stopped.
+    virtual bool recoverLeftTake() = 0;
+    // Removes everything earlier runs left behind, their takes included.
+    virtual void removeLeftTakes() = 0;
 
     // The source that the next record() reads: a PulseAudio source name, or empty for the
     // monitor of the default output.

@@ -29,7 +29,9 @@ enum class MixerControl {
 //
 // Contract: every member is called on the UI thread. open() may wait briefly for the sound
 // server (bounded); everything else answers from what the adapter already knows and never
-// waits for the server. Lines are counted from 0 in a stable order. An index out of range
+// waits for the server. Lines are counted from 0; the recording lines start with the
+// monitor of the default output where there is one, the usual thing to record. The lines
+// and their order may change with every changed(). An index out of range
 // gives an identifier no line has; asking about an unknown line gives no balance, balance
 // 0 and control value 0, and setting it does nothing. Setters send the change and return at
 // once; what they send is answered by the getters straight away.

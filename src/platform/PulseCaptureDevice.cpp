@@ -7,14 +7,19 @@
 #include <pulse/timeval.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QCoreApplication>
 #include <QStandardPaths>
 
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <algorithm>
 #include <array>
@@ -27,6 +32,35 @@ namespace {
 constexpr CaptureFormat initialFormat{11025, 1, 8, 1, 11025};
 constexpr qint64 copyChunkBytes = 1 << 20;
 constexpr std::size_t silenceChunkBytes = 4096;
+const QString recordingFileName = QStringLiteral("recording.wav");
+const QString lockFileName = QStringLiteral("in-use.lock");
+const QString folderPattern = QStringLiteral("capture-*");
+
+// Only a dead or vanished owner frees a folder; a take may run for hours.
+bool heldByRunningProgram(const QString &folder)
+{
+    QLockFile lock(QDir(folder).filePath(lockFileName));
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return false;
+    }
+    return lock.error() == QLockFile::LockFailedError;
+}
+
+std::optional<LeftTake> takeIn(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(recordingFileName);
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return std::nullopt;
+    sf_close(file);
+    const qint64 frameBytes = info.channels * ((info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 1 : 2);
+    if (info.frames <= 0)
+        return std::nullopt;
+    return LeftTake{path, QFileInfo(path).lastModified(), info.frames * frameBytes};
+}
 
 pa_sample_spec sampleSpec(const CaptureFormat &format)
 {
@@ -108,16 +142,82 @@ bool PulseCaptureDevice::open()
     close();
     if (!m_connection.start())
         return false;
+    auto folder = std::make_unique<QTemporaryDir>(QDir(captureRoot()).filePath(QStringLiteral("capture-XXXXXX")));
+    if (!folder->isValid())
+        return false;
+    auto lock = std::make_unique<QLockFile>(folder->filePath(lockFileName));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_folder = std::move(folder);
+    m_folderLock = std::move(lock);
+    m_state = State::Empty;
+    return true;
+}
+
+QString PulseCaptureDevice::captureRoot()
+{
     // The cache folder is on disk, where the /tmp of many desktops lives in memory: a long
     // take must cost disk, and saving it can then link rather than copy.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const QDir base(QDir().mkpath(cache) ? cache : QDir::tempPath());
-    auto folder = std::make_unique<QTemporaryDir>(base.filePath(QStringLiteral("capture-XXXXXX")));
-    if (!folder->isValid())
+    return QDir().mkpath(cache) ? cache : QDir::tempPath();
+}
+
+QStringList PulseCaptureDevice::abandonedFolders() const
+{
+    QStringList folders;
+    const QString own = m_folder ? QFileInfo(m_folder->path()).canonicalFilePath() : QString();
+    QDirIterator it(captureRoot(), {folderPattern}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    while (it.hasNext()) {
+        const QString folder = it.next();
+        if (QFileInfo(folder).canonicalFilePath() != own && !heldByRunningProgram(folder))
+            folders.append(folder);
+    }
+    return folders;
+}
+
+bool PulseCaptureDevice::keepTake()
+{
+    stop();
+    const bool keep = m_folder && !m_filePath.isEmpty() && m_bytesWritten > 0;
+    if (keep) {
+        // Without its lock the folder reads as left behind by a run that has ended.
+        m_folder->setAutoRemove(false);
+        m_folderLock.reset();
+    }
+    close();
+    return keep;
+}
+
+std::optional<LeftTake> PulseCaptureDevice::leftTake() const
+{
+    std::optional<LeftTake> newest;
+    for (const QString &folder : abandonedFolders()) {
+        const std::optional<LeftTake> take = takeIn(folder);
+        if (take && (!newest || take->recordedAt > newest->recordedAt))
+            newest = take;
+    }
+    return newest;
+}
+
+bool PulseCaptureDevice::recoverLeftTake()
+{
+    const std::optional<LeftTake> take = leftTake();
+    if (m_state != State::Empty || !take)
         return false;
-    m_folder = std::move(folder);
-    m_state = State::Empty;
+    const QString path = m_folder->filePath(recordingFileName);
+    if (!QFile::rename(take->filePath, path))
+        return false;
+    m_filePath = path;
+    m_bytesWritten = take->bytes;
+    m_state = State::Stopped;
     return true;
+}
+
+void PulseCaptureDevice::removeLeftTakes()
+{
+    for (const QString &folder : abandonedFolders())
+        QDir(folder).removeRecursively();
 }
 
 bool PulseCaptureDevice::setFormat(const CaptureFormat &format)
@@ -192,6 +292,7 @@ void PulseCaptureDevice::close()
         dropStream();
         closeFile();
     }
+    m_folderLock.reset();
     m_folder.reset();
     m_filePath.clear();
     m_bytesWritten = 0;
@@ -215,7 +316,7 @@ QString PulseCaptureDevice::describeSource() const
 
 bool PulseCaptureDevice::createFile(QString *error)
 {
-    const QString path = m_folder->filePath(QStringLiteral("recording.wav"));
+    const QString path = m_folder->filePath(recordingFileName);
     SF_INFO info{};
     info.samplerate = m_format.samplesPerSecond;
     info.channels = m_format.channels;
@@ -231,6 +332,8 @@ bool PulseCaptureDevice::createFile(QString *error)
     m_frameBytes = static_cast<std::size_t>(m_format.channels * m_format.bitsPerSample / 8);
     // Unsigned 8-bit sound rests at the middle of its range, signed 16-bit at zero.
     m_silenceByte = m_format.bitsPerSample == 8 ? 0x80 : 0x00;
+    m_bytesPerSecond = static_cast<std::size_t>(std::max(m_format.samplesPerSecond, 1)) * m_frameBytes;
+    m_bytesSinceHeader = 0;
     return true;
 }
 
@@ -337,8 +440,10 @@ void PulseCaptureDevice::readAvailable()
         const bool written = data ? writeSound(data, bytes) : writeSilence(bytes);
         pa_stream_drop(m_stream);
         if (!written) {
-            breakOff(tr("The recording stopped because it could not be written to disk: %1")
-                         .arg(QString::fromLocal8Bit(sf_strerror(m_file))));
+            const QString why = m_writeError != 0 ? QString::fromLocal8Bit(std::strerror(m_writeError))
+                                                  : QString::fromLocal8Bit(sf_strerror(m_file));
+            breakOff(tr("The recording stopped because it could not be written to disk in %1: %2")
+                         .arg(QDir::toNativeSeparators(QFileInfo(m_filePath).absolutePath()), why));
             return;
         }
     }
@@ -348,10 +453,22 @@ bool PulseCaptureDevice::writeSound(const void *data, std::size_t bytes)
 {
     // The server hands over whole frames; a torn frame would shift every later sample.
     const auto whole = static_cast<sf_count_t>(bytes - bytes % m_frameBytes);
+    errno = 0;
     const sf_count_t written = sf_write_raw(m_file, data, whole);
-    if (written > 0)
+    if (written > 0) {
         m_bytesWritten += written;
-    return written == whole;
+        m_bytesSinceHeader += static_cast<std::size_t>(written);
+    }
+    if (written != whole) {
+        m_writeError = errno;
+        return false;
+    }
+    // A header that says how much follows makes a take cut off by a crash readable.
+    if (m_bytesSinceHeader >= m_bytesPerSecond) {
+        m_bytesSinceHeader = 0;
+        sf_command(m_file, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+    }
+    return true;
 }
 
 bool PulseCaptureDevice::writeSilence(std::size_t bytes)

@@ -11,11 +11,15 @@
 
 #include <sndfile.h>
 
+class QLockFile;
 class QTemporaryDir;
 struct pa_stream;
 
 // Records a PulseAudio source (by default the monitor of the default output) into a
-// temporary WAV file that lives as long as the device is open.
+// temporary WAV file that lives as long as the device is open, in a capture folder of the
+// cache that a lock file marks as in use. The file's header is brought up to date about
+// once a second, so a take cut off at any moment is a valid WAV file of what was written;
+// a capture folder whose lock no running program holds is what an earlier run left.
 //
 // Threads: the members run on the UI thread. The record stream's callbacks run on the
 // connection's loop thread and write the sound to disk there, so neither the UI nor the
@@ -49,6 +53,10 @@ public:
     bool save(const QString &path, QString *error) override;
     void close() override;
     void closeAll() override;
+    bool keepTake() override;
+    std::optional<LeftTake> leftTake() const override;
+    bool recoverLeftTake() override;
+    void removeLeftTakes() override;
     void setSourceName(const QString &name) override;
 
 private:
@@ -57,6 +65,9 @@ private:
     static void readCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void streamStateCallback(pa_stream *stream, void *self);
 
+    static QString captureRoot();
+    // Capture folders that no running program holds.
+    QStringList abandonedFolders() const;
     QString describeSource() const;
     bool createFile(QString *error);
     void startStream();
@@ -81,6 +92,7 @@ private:
     CaptureFormat m_format;
     QString m_sourceName;
     std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<QLockFile> m_folderLock;
     QString m_filePath;
     // Counts the captures, so that a failure reported late is not pinned on a newer one.
     unsigned m_take = 0;
@@ -91,5 +103,8 @@ private:
     SNDFILE *m_file = nullptr;
     std::size_t m_frameBytes = 1;
     unsigned char m_silenceByte = 0;
+    std::size_t m_bytesPerSecond = 1;
+    std::size_t m_bytesSinceHeader = 0;
+    int m_writeError = 0;
     QString m_sourceLabel;
 };

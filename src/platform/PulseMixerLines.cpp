@@ -273,6 +273,10 @@ void PulseMixerLines::subscribeCallback(pa_context *context, pa_subscription_eve
     if (lines->m_closing)
         return;
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
+        release(pa_context_get_server_info(context, &serverInfoCallback, self));
+        return;
+    }
     if (facility != PA_SUBSCRIPTION_EVENT_SINK && facility != PA_SUBSCRIPTION_EVENT_SOURCE)
         return;
     const MixerLineId line{facility == PA_SUBSCRIPTION_EVENT_SINK ? MixerLineKind::Playback : MixerLineKind::Recording,
@@ -303,6 +307,21 @@ void PulseMixerLines::writeDoneCallback(pa_context *context, int, void *self)
         lines->refetch(context, line);
 }
 
+void PulseMixerLines::serverInfoCallback(pa_context *, const pa_server_info *info, void *self)
+{
+    auto *lines = static_cast<PulseMixerLines *>(self);
+    if (lines->m_closing || !info)
+        return;
+    {
+        std::lock_guard lock(lines->m_mutex);
+        const QString name = QString::fromUtf8(info->default_sink_name ? info->default_sink_name : "");
+        if (name == lines->m_defaultSinkName)
+            return;
+        lines->m_defaultSinkName = name;
+    }
+    lines->postChanged();
+}
+
 void PulseMixerLines::meterReadCallback(pa_stream *stream, std::size_t, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
@@ -330,8 +349,10 @@ void PulseMixerLines::onReady(pa_context *context)
     m_incomingSinks.clear();
     m_incomingSources.clear();
     pa_context_set_subscribe_callback(context, &subscribeCallback, this);
-    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE);
+    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                                                          | PA_SUBSCRIPTION_MASK_SERVER);
     release(pa_context_subscribe(context, mask, nullptr, nullptr));
+    release(pa_context_get_server_info(context, &serverInfoCallback, this));
     release(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
     release(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
 }
@@ -501,7 +522,27 @@ MixerLineId PulseMixerLines::idAt(MixerLineKind kind, int index) const
     const std::vector<Line> &lines = linesOf(kind);
     if (index < 0 || index >= static_cast<int>(lines.size()))
         return MixerLineId{kind, MixerLineId::noIndex};
-    return MixerLineId{kind, lines[static_cast<std::size_t>(index)].index};
+    return MixerLineId{kind, lines[storedAt(kind, index)].index};
+}
+
+std::size_t PulseMixerLines::storedAt(MixerLineKind kind, int position) const
+{
+    const auto at = static_cast<std::size_t>(position);
+    if (kind == MixerLineKind::Playback)
+        return at;
+    const auto sink = std::find_if(m_sinks.begin(), m_sinks.end(),
+                                   [this](const Line &l) { return l.name == m_defaultSinkName; });
+    if (sink == m_sinks.end())
+        return at;
+    const auto monitor = std::find_if(m_sources.begin(), m_sources.end(),
+                                      [&](const Line &l) { return l.index == sink->meterSource; });
+    if (monitor == m_sources.end())
+        return at;
+    // The default monitor moves to the front; the lines before it move down by one.
+    const auto monitorAt = static_cast<std::size_t>(monitor - m_sources.begin());
+    if (at == 0)
+        return monitorAt;
+    return at <= monitorAt ? at - 1 : at;
 }
 
 QString PulseMixerLines::nameAt(MixerLineKind kind, int index) const
@@ -510,5 +551,5 @@ QString PulseMixerLines::nameAt(MixerLineKind kind, int index) const
     const std::vector<Line> &lines = linesOf(kind);
     if (index < 0 || index >= static_cast<int>(lines.size()))
         return {};
-    return lines[static_cast<std::size_t>(index)].description;
+    return lines[storedAt(kind, index)].description;
 }

@@ -17,7 +17,9 @@
 struct pa_stream;
 
 // The sound server's sinks as playback lines and its sources (monitors included) as
-// recording lines, in the server's index order, each named by its description.
+// recording lines, each named by its description: sinks in the server's index order,
+// sources with the monitor of the default sink first (what the sound card plays, the
+// recorder's usual source) and the rest in index order.
 //
 // Threads: a snapshot of the sinks and sources is kept up to date on the connection's loop
 // thread from the server's subscription events and read by the UI thread under a mutex,
@@ -87,6 +89,7 @@ private:
     static void subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
                                   std::uint32_t index, void *self);
     static void writeDoneCallback(pa_context *context, int success, void *self);
+    static void serverInfoCallback(pa_context *context, const pa_server_info *info, void *self);
     static void meterReadCallback(pa_stream *stream, std::size_t bytes, void *self);
 
     // Loop thread, loop locked.
@@ -111,6 +114,8 @@ private:
     Line *find(MixerLineId line);
     const Line *find(MixerLineId line) const;
     MixerLineId idAt(MixerLineKind kind, int index) const;
+    // Where the line at a position of the list is kept; the position must be in range.
+    std::size_t storedAt(MixerLineKind kind, int position) const;
     QString nameAt(MixerLineKind kind, int index) const;
 
     QTimer m_coalesce;
@@ -123,6 +128,7 @@ private:
     // Set when the server went away: the next complete listing replaces every line.
     bool m_relisting = false;
     bool m_sourcesListed = false;
+    QString m_defaultSinkName;
 
     // Loop thread only: lists being received.
     std::vector<Line> m_incomingSinks;

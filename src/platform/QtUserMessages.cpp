@@ -35,3 +35,15 @@ bool QtUserMessages::ask(QWidget *parent, const QString &text)
     return show(parent, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
 }
+
+UserMessages::SaveChoice QtUserMessages::askToSave(QWidget *parent, const QString &text)
+{
+    switch (show(parent, QMessageBox::Warning, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel)) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::GoBack;
+    }
+}

@@ -9,4 +9,5 @@ public:
     void notice(QWidget *parent, const QString &text) override;
     void warn(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text) override;
+    SaveChoice askToSave(QWidget *parent, const QString &text) override;
 };

@@ -11,6 +11,8 @@ class QWidget;
 class UserMessages
 {
 public:
+    enum class SaveChoice { Save, Discard, GoBack };
+
     virtual ~UserMessages() = default;
 
     // A message with one OK button, no icon.
@@ -21,4 +23,12 @@ public:
     virtual void warn(QWidget *parent, const QString &text) = 0;
     // Information icon with Yes and No; true for Yes.
     virtual bool ask(QWidget *parent, const QString &text) = 0;
+    // Unsaved work about to be lost: warning icon with Save, Discard and Cancel (go back).
+    // Going back loses nothing, so it is what a message box that cannot ask answers.
+    virtual SaveChoice askToSave(QWidget *parent, const QString &text)
+    {
+        (void)parent;
+        (void)text;
+        return SaveChoice::GoBack;
+    }
 };

@@ -57,6 +57,9 @@ void MixerLinePanel::buildControls()
     m_list = named(new QListWidget(this), "lstLines");
     m_list->setAccessibleName(tr("Mixer lines"));
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Monitors all begin "Monitor of", so the distinguishing end must stay in view.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setWordWrap(false);
     m_caption->setBuddy(m_list);
 
     m_mute = named(new QCheckBox(tr("Mute"), this), "chkMute");
@@ -91,19 +94,19 @@ void MixerLinePanel::layOutControls()
     level->addWidget(m_levelLabel);
     level->addWidget(m_level, 1);
 
+    // Line names are long: the list takes the panel's whole width.
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(layoutSpacing);
     layout->addWidget(m_caption, 0, 0, 1, 2);
     layout->addWidget(m_playback, 1, 0);
     layout->addWidget(m_recording, 1, 1);
-    layout->addWidget(m_list, 2, 0, 3, 1);
-    layout->addWidget(m_mute, 2, 1);
+    layout->addWidget(m_list, 2, 0, 1, 2);
+    layout->addWidget(m_mute, 3, 0);
     layout->addLayout(balance, 3, 1);
-    layout->addLayout(level, 4, 1);
+    layout->addLayout(level, 4, 0, 1, 2);
     layout->addWidget(m_openMixer, 5, 0, 1, 2);
-    layout->setColumnStretch(0, 3);
-    layout->setColumnStretch(1, 2);
+    layout->setRowStretch(2, 1);
 }
 
 void MixerLinePanel::connectControls()
@@ -114,7 +117,7 @@ void MixerLinePanel::connectControls()
     connect(m_mute, &QCheckBox::toggled, this, &MixerLinePanel::onMuteToggled);
     connect(m_balance, &QSlider::valueChanged, this, &MixerLinePanel::onBalanceChanged);
     connect(m_openMixer, &QPushButton::clicked, this, &MixerLinePanel::openMixerProperties);
-    connect(&m_lines, &MixerLines::changed, this, &MixerLinePanel::refresh);
+    connect(&m_lines, &MixerLines::changed, this, &MixerLinePanel::onLinesChanged);
     connect(&m_lines, &MixerLines::linesReplaced, this, &MixerLinePanel::relist);
     connect(&m_lines, &MixerLines::levelChanged, this, [this](double peak) {
         m_level->setValue(static_cast<int>(std::lround(peak * levelSteps)));
@@ -140,6 +143,29 @@ bool MixerLinePanel::selectLine(int index)
     return true;
 }
 
+bool MixerLinePanel::chooseSource(const QString &sourceName)
+{
+    m_chosenSource = sourceName;
+    const int row = rowOfSource(sourceName);
+    if (row < 0 || !m_recording->isChecked())
+        return false;
+    m_selectingByCode = true;
+    selectLine(row);
+    m_selectingByCode = false;
+    return true;
+}
+
+int MixerLinePanel::rowOfSource(const QString &sourceName) const
+{
+    if (sourceName.isEmpty())
+        return -1;
+    for (int i = 0; i < m_lines.recordingLineCount(); ++i) {
+        if (m_lines.recordingSourceName(m_lines.recordingLineId(i)) == sourceName)
+            return i;
+    }
+    return -1;
+}
+
 int MixerLinePanel::selectedLine() const
 {
     return m_list->currentRow();
@@ -159,17 +185,48 @@ void MixerLinePanel::onRecordingToggled(bool checked)
 
 void MixerLinePanel::fillList(MixerLineKind kind)
 {
+    m_selectingByCode = true;
     m_list->clear();
     const bool playback = kind == MixerLineKind::Playback;
     const int count = playback ? m_lines.playbackLineCount() : m_lines.recordingLineCount();
     for (int i = 0; i < count; ++i) {
         const QString name = playback ? m_lines.playbackLineName(i) : m_lines.recordingLineName(i);
         auto *item = new QListWidgetItem(name, m_list);
-        // Line names are long and the list is narrow.
+        // Long names are elided in the list; the whole name stays at hand.
         item->setToolTip(name);
+        item->setData(Qt::AccessibleDescriptionRole, name);
     }
     if (count > 0)
         m_list->setCurrentRow(0);
+    m_selectingByCode = false;
+}
+
+QStringList MixerLinePanel::currentNames() const
+{
+    QStringList names;
+    const bool playback = m_playback->isChecked();
+    const int count = playback ? m_lines.playbackLineCount() : m_lines.recordingLineCount();
+    for (int i = 0; i < count; ++i)
+        names.append(playback ? m_lines.playbackLineName(i) : m_lines.recordingLineName(i));
+    return names;
+}
+
+QStringList MixerLinePanel::listedNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_list->count(); ++i)
+        names.append(m_list->item(i)->text());
+    return names;
+}
+
+void MixerLinePanel::selectChosenSource()
+{
+    const int row = rowOfSource(m_chosenSource);
+    if (row <= 0)
+        return;
+    m_selectingByCode = true;
+    selectLine(row);
+    m_selectingByCode = false;
 }
 
 void MixerLinePanel::onLineSelected(int row)
@@ -180,8 +237,12 @@ void MixerLinePanel::onLineSelected(int row)
     m_lines.setCurrentLine(line);
     if (line.kind == MixerLineKind::Recording) {
         showMute(line);
+        const QString source = m_lines.recordingSourceName(line);
+        // The first line is the usual one; any other is the user's choice, kept by name.
+        if (!m_selectingByCode)
+            m_chosenSource = row == 0 ? QString() : source;
         if (m_chooseSource)
-            m_chooseSource(m_lines.recordingSourceName(line));
+            m_chooseSource(source);
     }
     const bool hasBalance = m_lines.hasBalance(line);
     m_balance->setEnabled(hasBalance);
@@ -207,12 +268,25 @@ void MixerLinePanel::onBalanceChanged(int value)
 
 void MixerLinePanel::relist()
 {
-    // After the server came back the old identifiers mean nothing; the user's choice is
-    // kept by its place in the list where that place still exists.
+    // Lines came or went, or the server came back and the old identifiers mean nothing:
+    // a chosen source is found again by its name, a playback line by its place.
     const int row = m_list->currentRow();
     fillList(m_playback->isChecked() ? MixerLineKind::Playback : MixerLineKind::Recording);
-    if (row > 0)
+    if (m_recording->isChecked()) {
+        selectChosenSource();
+    } else if (row > 0) {
+        m_selectingByCode = true;
         selectLine(row);
+        m_selectingByCode = false;
+    }
+}
+
+void MixerLinePanel::onLinesChanged()
+{
+    if (listedNames() != currentNames())
+        relist();
+    else
+        refresh();
 }
 
 void MixerLinePanel::refresh()

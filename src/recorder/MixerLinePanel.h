@@ -39,6 +39,8 @@ public:
     void prepare() override;
     bool selectLine(int index) override;
     int selectedLine() const override;
+    QString chosenSource() const override { return m_chosenSource; }
+    bool chooseSource(const QString &sourceName) override;
 
 private:
     void buildControls();
@@ -47,10 +49,15 @@ private:
     void onPlaybackToggled(bool checked);
     void onRecordingToggled(bool checked);
     void fillList(MixerLineKind kind);
+    QStringList currentNames() const;
+    QStringList listedNames() const;
+    int rowOfSource(const QString &sourceName) const;
+    void selectChosenSource();
     void onLineSelected(int row);
     void onMuteToggled(bool checked);
     void onBalanceChanged(int value);
     void relist();
+    void onLinesChanged();
     void refresh();
     void openMixerProperties();
     MixerLineId lineAt(int row) const;
@@ -60,6 +67,9 @@ private:
     ProgramStarter &m_programs;
     UserMessages &m_messages;
     SourceChooser m_chooseSource;
+    QString m_chosenSource;
+    // Set while the code, not the user, selects a line.
+    bool m_selectingByCode = false;
 
     QLabel *m_caption = nullptr;
     QRadioButton *m_playback = nullptr;

@@ -10,10 +10,43 @@
 #include "recorder/RecordingFileNames.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QTemporaryDir>
+
+#include <sndfile.h>
 
 using namespace RecordingFileNames;
+
+namespace {
+
+QList<Mp3Converter *> &allConverters()
+{
+    static QList<Mp3Converter *> converters;
+    return converters;
+}
+
+// The encoder turns anything into a short MP3 and calls that success, so the input is
+// checked as sound first.
+bool readableSound(const QString &path, QString *why)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file) {
+        *why = QString::fromLocal8Bit(sf_strerror(nullptr));
+        return false;
+    }
+    sf_close(file);
+    if (info.frames <= 0) {
+        *why = Mp3Converter::tr("it holds no sound");
+        return false;
+    }
+    return true;
+}
+
+}
 
 const QString Mp3Converter::wavFilter = QStringLiteral("Wav Files (*.wav);;Wav Files (*.*)");
 const QString Mp3Converter::mp3Filter = QStringLiteral("Mp3 Files (*.mp3);;mp3 Files (*.*)");
@@ -35,10 +68,12 @@ Mp3Converter::Mp3Converter(FileDialogs &dialogs, UserMessages &messages, Desktop
     , m_window(window)
     , m_processes(processes ? std::move(processes) : [] { return std::make_unique<QtEncoderProcess>(); })
 {
+    allConverters().append(this);
 }
 
 Mp3Converter::~Mp3Converter()
 {
+    allConverters().removeOne(this);
     // Conversions still running end with their part files removed; no message follows.
     for (const Running &running : std::as_const(m_running)) {
         running.conversion->disconnect(this);
@@ -65,24 +100,78 @@ void Mp3Converter::convert()
     start(wavPath, mp3Path);
 }
 
-void Mp3Converter::start(const QString &wavPath, const QString &mp3Path)
+bool Mp3Converter::encodeTake(std::unique_ptr<QTemporaryDir> work, const QString &wavPath, const QString &mp3Path)
+{
+    return start(wavPath, mp3Path, std::shared_ptr<QTemporaryDir>(std::move(work)));
+}
+
+bool Mp3Converter::start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<QTemporaryDir> takeWork)
 {
     const QString encoder = findEncoder();
     if (encoder.isEmpty()) {
         m_messages.warn(m_window, missingEncoderText);
-        return;
+        return false;
+    }
+    QString why;
+    if (!readableSound(wavPath, &why)) {
+        m_messages.warn(m_window, tr("%1 cannot be converted to MP3: it is not a sound file that can be read (%2).")
+                                      .arg(QDir::toNativeSeparators(wavPath), why));
+        return false;
     }
     auto *conversion = new Mp3Conversion(m_processes(), encoder, wavPath, mp3Path, this);
     QString error;
     if (!conversion->start(&error)) {
         delete conversion;
         m_messages.warn(m_window, tr("The mp3 could not be created: %1\n%2").arg(mp3Path, error));
-        return;
+        return false;
     }
-    m_running.append({conversion, showProgress(conversion)});
+    m_running.append({conversion, showProgress(conversion), std::move(takeWork)});
     connect(conversion, &Mp3Conversion::finished, this, [this, conversion](bool succeeded, const QString &reason) {
         onFinished(conversion, succeeded, reason);
     });
+    return true;
+}
+
+void Mp3Converter::finishThenDelete()
+{
+    m_orphaned = true;
+    m_window = nullptr;
+    if (m_running.isEmpty())
+        deleteLater();
+}
+
+int Mp3Converter::runningEverywhere()
+{
+    int count = 0;
+    for (const Mp3Converter *converter : std::as_const(allConverters()))
+        count += converter->runningCount();
+    return count;
+}
+
+void Mp3Converter::settleBeforeExit(UserMessages &messages, QWidget *parent)
+{
+    if (runningEverywhere() == 0)
+        return;
+    const bool wait = messages.ask(parent, tr("MP3 conversions are still running. Wait for them to finish "
+                                              "before the program ends? No cancels them."));
+    QEventLoop loop;
+    for (Mp3Converter *converter : std::as_const(allConverters())) {
+        connect(converter, &Mp3Converter::conversionFinished, &loop, [&loop] {
+            if (runningEverywhere() == 0)
+                loop.quit();
+        });
+        if (!wait)
+            converter->cancelAll();
+    }
+    // Cancelled encoders end a moment later, removing their part files.
+    if (runningEverywhere() > 0)
+        loop.exec();
+}
+
+void Mp3Converter::cancelAll()
+{
+    for (const Running &running : std::as_const(m_running))
+        running.conversion->cancel();
 }
 
 QProgressDialog *Mp3Converter::showProgress(Mp3Conversion *conversion)
@@ -90,8 +179,9 @@ QProgressDialog *Mp3Converter::showProgress(Mp3Conversion *conversion)
     auto *progress = new QProgressDialog(
         tr("Converting %1\nto %2").arg(QDir::toNativeSeparators(conversion->wavPath()),
                                         QDir::toNativeSeparators(conversion->mp3Path())),
-        tr("Cancel"), 0, 100, m_window);
+        tr("Cancel"), 0, 100);
     progress->setWindowTitle(QString::fromLatin1(ProductInfo::title));
+    // A window of its own, so that it stays while the conversion outlives the recorder.
     progress->setWindowModality(Qt::NonModal);
     progress->setAutoClose(false);
     progress->setAutoReset(false);
@@ -109,10 +199,12 @@ QProgressDialog *Mp3Converter::showProgress(Mp3Conversion *conversion)
 
 void Mp3Converter::onFinished(Mp3Conversion *conversion, bool succeeded, const QString &reason)
 {
-    closeProgress(conversion);
+    const bool take = closeProgress(conversion);
     const QString mp3Path = conversion->mp3Path();
     const bool cancelled = conversion->wasCancelled();
     conversion->deleteLater();
+    if (m_orphaned && m_running.isEmpty())
+        deleteLater();
     emit conversionFinished(mp3Path, succeeded);
     if (cancelled)
         return;
@@ -120,12 +212,19 @@ void Mp3Converter::onFinished(Mp3Conversion *conversion, bool succeeded, const Q
         m_messages.warn(m_window, tr("The mp3 could not be created: %1\n%2").arg(mp3Path, reason));
         return;
     }
+    // The recorder shows its own saved-file window while it is open.
+    if (take && !m_orphaned) {
+        emit takeEncoded(mp3Path);
+        return;
+    }
     if (m_messages.ask(m_window, QStringLiteral("Your mp3 has been created:  ") + mp3Path
-                                     + QStringLiteral(". Would you like to view the file?")))
-        m_desktop.showInFolder(mp3Path);
+                                     + QStringLiteral(". Would you like to view the file?"))
+        && !m_desktop.showInFolder(mp3Path))
+        m_messages.warn(m_window, tr("The folder of %1 could not be shown: no file manager on this desktop "
+                                     "took the request.").arg(QDir::toNativeSeparators(mp3Path)));
 }
 
-void Mp3Converter::closeProgress(Mp3Conversion *conversion)
+bool Mp3Converter::closeProgress(Mp3Conversion *conversion)
 {
     for (qsizetype i = 0; i < m_running.size(); ++i) {
         if (m_running.at(i).conversion != conversion)
@@ -134,7 +233,9 @@ void Mp3Converter::closeProgress(Mp3Conversion *conversion)
             progress->disconnect(conversion);
             progress->close();
         }
+        const bool take = m_running.at(i).takeWork != nullptr;
         m_running.removeAt(i);
-        return;
+        return take;
     }
+    return false;
 }

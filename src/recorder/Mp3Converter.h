@@ -14,13 +14,16 @@ class FileDialogs;
 class Mp3Conversion;
 class ProgramStarter;
 class QProgressDialog;
+class QTemporaryDir;
 class QWidget;
 class UserMessages;
 
 // "Convert Wav - Mp3": asks for a WAV file and an MP3 name, runs the encoder lame on them
 // and shows its progress in a small window of its own, so the recorder stays usable and
 // several conversions can run side by side. The user hears of the MP3 only once it is
-// complete, and of a missing or failing encoder with the reason.
+// complete, and of a missing or failing encoder with the reason. A file that is not sound
+// is refused before the encoder runs. Conversions outlive the recorder window: one that
+// is running when the window closes finishes and puts its file in place.
 class Mp3Converter : public QObject
 {
     Q_OBJECT
@@ -40,24 +43,40 @@ public:
     ~Mp3Converter() override;
 
     void convert();
+    // Encodes a recorder take written to `wavPath` inside `work`, which goes once the
+    // conversion ends; false, with the reason shown, when it cannot start. Success is
+    // reported through takeEncoded() instead of the question to view the file.
+    bool encodeTake(std::unique_ptr<QTemporaryDir> work, const QString &wavPath, const QString &mp3Path);
     // The encoder that convert() would run, or empty when there is none.
     QString findEncoder() const;
     int runningCount() const { return int(m_running.size()); }
+    // For the window that goes away: lets running conversions finish, then deletes itself.
+    void finishThenDelete();
+
+    // Conversions running in the whole program.
+    static int runningEverywhere();
+    // Before the program ends: asks whether to wait for running conversions or to cancel
+    // them, and returns once none runs any more. Returns at once when none runs.
+    static void settleBeforeExit(UserMessages &messages, QWidget *parent);
 
 signals:
     void conversionFinished(const QString &mp3Path, bool succeeded);
+    void takeEncoded(const QString &mp3Path);
 
 private:
     struct Running
     {
         Mp3Conversion *conversion;
         QPointer<QProgressDialog> progress;
+        std::shared_ptr<QTemporaryDir> takeWork;
     };
 
-    void start(const QString &wavPath, const QString &mp3Path);
+    bool start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<QTemporaryDir> takeWork = {});
+    void cancelAll();
     QProgressDialog *showProgress(Mp3Conversion *conversion);
     void onFinished(Mp3Conversion *conversion, bool succeeded, const QString &reason);
-    void closeProgress(Mp3Conversion *conversion);
+    // True for a conversion of a recorder take.
+    bool closeProgress(Mp3Conversion *conversion);
 
     FileDialogs &m_dialogs;
     UserMessages &m_messages;
@@ -68,4 +87,5 @@ private:
     QPointer<QWidget> m_window;
     ProcessFactory m_processes;
     QList<Running> m_running;
+    bool m_orphaned = false;
 };

@@ -55,6 +55,7 @@ void RecorderController::load(const std::optional<RecorderSettings> &saved)
     m_view.qualityIndex = QualityTable::defaultIndex;
     m_elapsedTicks = 0;
     m_startTime = QDateTime();
+    m_saved = false;
     if (saved)
         applySaved(*saved);
     m_view.resetEnabled = false;
@@ -64,8 +65,45 @@ void RecorderController::load(const std::optional<RecorderSettings> &saved)
     m_view.targetLengthText = QString::number(m_view.targetLength);
     m_device.closeAll();
     m_device.open();
+    offerLeftTake();
     emit changed();
     emit sizeTextChanged(m_view.sizeText);
+}
+
+void RecorderController::offerLeftTake()
+{
+    // Offered once: whatever the answer, what earlier runs left goes afterwards.
+    if (const std::optional<LeftTake> left = m_device.leftTake()) {
+        const QString text = tr("A recording from %1 was not saved. Would you like to get it back, to save it now?")
+                                 .arg(m_locale.toString(left->recordedAt, QLocale::ShortFormat));
+        if (m_messages.ask(m_dialogParent, text) && m_device.recoverLeftTake()) {
+            enterStoppedButtons();
+            showStoppedLook();
+            if (const std::optional<qint64> bytes = m_device.lengthInBytes())
+                m_view.sizeText = formatMegabytes(*bytes);
+        }
+    }
+    m_device.removeLeftTakes();
+}
+
+bool RecorderController::holdsSound() const
+{
+    return m_device.lengthInBytes().value_or(0) > 0;
+}
+
+bool RecorderController::hasUnsavedTake() const
+{
+    return m_view.state != State::Ready && !m_saved && holdsSound();
+}
+
+void RecorderController::keepUnsavedTake()
+{
+    if (m_view.state == State::Recording)
+        m_device.stop();
+    if (hasUnsavedTake())
+        m_device.keepTake();
+    else
+        m_device.close();
 }
 
 void RecorderController::applySaved(const RecorderSettings &saved)
@@ -148,13 +186,14 @@ void RecorderController::stop()
         return;
     m_view.state = State::Stopped;
     m_view.recordNowEnabled = false;
-    m_view.saveEnabled = true;
     m_view.stopEnabled = false;
     m_view.resetEnabled = true;
     m_elapsedTicks = 0;
     m_view.stopCheckOn = false;
     showStoppedLook();
     m_device.stop();
+    // A take without sound is not offered for saving.
+    m_view.saveEnabled = holdsSound();
     m_view.clockTickOn = false;
     emit changed();
 }
@@ -271,9 +310,11 @@ void RecorderController::captureFailed(const QString &reason)
     if (m_view.state != State::Recording)
         return;
     stop();
+    // The reason is a whole sentence of its own; saying "stopped" again would double it.
     m_messages.warn(m_dialogParent,
-                    tr("The recording stopped because of a problem: %1\n\n"
-                       "What was recorded until then is kept; you can save it.").arg(reason));
+                    reason + QStringLiteral("\n\n")
+                        + (m_view.saveEnabled ? tr("What was recorded until then is kept; you can save it.")
+                                              : tr("Nothing was recorded, so there is nothing to save.")));
 }
 
 void RecorderController::increment()
@@ -316,7 +357,7 @@ void RecorderController::enterStoppedButtons()
     m_view.resetEnabled = true;
     m_view.stopEnabled = false;
     m_view.recordNowEnabled = false;
-    m_view.saveEnabled = true;
+    m_view.saveEnabled = holdsSound();
 }
 
 void RecorderController::showStoppedLook()

@@ -102,6 +102,13 @@ public:
 
     void recordNow();
     void stop();
+    // A take with sound that no save has written yet; closing or resetting would lose it.
+    bool hasUnsavedTake() const;
+    // The take was written to a file the user chose.
+    void markSaved() { m_saved = true; }
+    // Session end: stops a recording and leaves an unsaved take where the next load offers
+    // it; the device is closed either way.
+    void keepUnsavedTake();
     // A save that closed the device ends the status tick; the readout keeps its value.
     void stopStatusTick();
 
@@ -126,6 +133,8 @@ signals:
 
 private:
     void applySaved(const RecorderSettings &saved);
+    void offerLeftTake();
+    bool holdsSound() const;
     void captureFailed(const QString &reason);
     void increment();
     void stopBySize();
@@ -142,4 +151,5 @@ private:
     View m_view;
     qint32 m_elapsedTicks = 0;
     QDateTime m_startTime;
+    bool m_saved = false;
 };

@@ -12,10 +12,16 @@ RecorderFileCommands::RecorderFileCommands(RecorderWindow &window, CaptureDevice
                                            const ProgramStarter &programs, const QString &programFolder)
     : QObject(&window)
     , m_saver(new RecordingSaver(window.controller(), device, dialogs, messages, desktop, startFolder(), &window, this))
-    , m_converter(new Mp3Converter(dialogs, messages, desktop, programs, programFolder, startFolder(), &window, {}, this))
+    , m_converter(new Mp3Converter(dialogs, messages, desktop, programs, programFolder, startFolder(), &window))
 {
+    m_saver->setConverter(m_converter);
     connect(&window, &RecorderWindow::saveRequested, m_saver, &RecordingSaver::save);
     connect(&window, &RecorderWindow::convertRequested, m_converter, &Mp3Converter::convert);
+}
+
+RecorderFileCommands::~RecorderFileCommands()
+{
+    m_converter->finishThenDelete();
 }
 
 QString RecorderFileCommands::startFolder()

@@ -23,6 +23,7 @@ public:
     RecorderFileCommands(RecorderWindow &window, CaptureDevice &device, FileDialogs &dialogs,
                          UserMessages &messages, DesktopServices &desktop, const ProgramStarter &programs,
                          const QString &programFolder);
+    ~RecorderFileCommands() override;
 
     // Where the file dialogs open: the user's music folder, else the home folder.
     static QString startFolder();

@@ -11,7 +11,7 @@
 namespace {
 
 enum Field { StopAtSize, StopAtLength, TargetSize, TargetLength, QualityIndex, Height, Left, Top,
-             Mp3Chosen, WavChosen, SourceLine, FieldCount };
+             Mp3Chosen, WavChosen, SourceLine, SourceName, FieldCount };
 
 const QByteArray trueText = QByteArrayLiteral("#TRUE#");
 const QByteArray falseText = QByteArrayLiteral("#FALSE#");
@@ -76,6 +76,8 @@ RecorderSettings RecorderSettings::parse(const QByteArray &content)
     settings.mp3Chosen = readTruth(field(Mp3Chosen));
     settings.wavChosen = readTruth(field(WavChosen));
     settings.sourceLine = readInteger(field(SourceLine));
+    if (SourceName < fields.size())
+        settings.sourceName = QString::fromUtf8(QByteArray::fromPercentEncoding(fields[SourceName].trimmed()));
     return settings;
 }
 
@@ -94,6 +96,11 @@ QByteArray RecorderSettings::format() const
     fields[Mp3Chosen] = truth(mp3Chosen);
     fields[WavChosen] = truth(wavChosen);
     fields[SourceLine] = QByteArray::number(sourceLine.value_or(0));
+    // Only a choice is written, so that the usual file keeps its eleven fields.
+    if (sourceName.value_or(QString()).isEmpty())
+        fields.removeLast();
+    else
+        fields[SourceName] = sourceName->toUtf8().toPercentEncoding();
     return fields.join(',') + "\r\n";
 }
 

@@ -28,6 +28,9 @@ public:
     std::optional<bool> mp3Chosen;
     std::optional<bool> wavChosen;
     std::optional<int> sourceLine;
+    // A twelfth field, written only for a choice: the recording source the user chose, by
+    // the server's name, percent-encoded. Without it the usual source is recorded.
+    std::optional<QString> sourceName;
 
     static RecorderSettings parse(const QByteArray &content);
     // Empty fields are written as 0 or #FALSE#.

@@ -15,4 +15,10 @@ public:
     virtual int selectedLine() const = 0;
     // Selects a saved line; false, changing nothing, for a position the list does not have.
     virtual bool selectLine(int index) = 0;
+    // The sound server's name of the recording line the user chose over the usual one
+    // (the monitor of the default output); empty while the usual one is in use.
+    virtual QString chosenSource() const = 0;
+    // Restores a saved choice; false, keeping the usual line, for a source not listed now.
+    // The choice is kept by name and selected again whenever the line comes back.
+    virtual bool chooseSource(const QString &sourceName) = 0;
 };

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -98,11 +99,30 @@ void RecorderWindow::reload()
     m_controller.restartClock();
 }
 
+void RecorderWindow::endSession()
+{
+    m_sessionEnding = true;
+    if (m_loaded)
+        m_controller.keepUnsavedTake();
+    unload();
+    close();
+}
+
 void RecorderWindow::setOuterHeight(double heightTwips)
 {
+    // A height from a damaged file must neither overflow nor outgrow the screen.
+    const double screenTwips = twips(availableScreenArea().height());
+    heightTwips = std::clamp(heightTwips, RecorderSettings::compactHeight,
+                             std::max(screenTwips, RecorderSettings::compactHeight));
     m_wantedHeight = heightTwips;
     const int frameExtra = frameGeometry().height() - geometry().height();
     resize(width(), std::max(pixels(heightTwips) - frameExtra, minimumSizeHint().height()));
+}
+
+QRect RecorderWindow::availableScreenArea() const
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, bodyWidth, 32767);
 }
 
 double RecorderWindow::outerHeight() const
@@ -112,8 +132,52 @@ double RecorderWindow::outerHeight() const
 
 void RecorderWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_sessionEnding && !mayDiscardTake()) {
+        event->ignore();
+        return;
+    }
     unload();
     event->accept();
+}
+
+bool RecorderWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_body && event->type() == QEvent::Resize)
+        showWholeGroupsOnly();
+    return QWidget::eventFilter(watched, event);
+}
+
+void RecorderWindow::showWholeGroupsOnly()
+{
+    // The compact height keeps the top rows; a group cut through its middle would show
+    // controls without their captions or half a selector.
+    for (QWidget *child : m_body->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->setVisible(child->geometry().bottom() < m_body->height());
+}
+
+bool RecorderWindow::mayDiscardTake()
+{
+    if (!m_loaded || !m_controller.hasUnsavedTake())
+        return true;
+    const QString text = tr("The recording has not been saved. Do you want to save it before it is lost?");
+    switch (m_messages.askToSave(this, text)) {
+    case UserMessages::SaveChoice::Save:
+        if (m_controller.view().state == RecorderController::State::Recording)
+            m_controller.stop();
+        emit saveRequested();
+        return !m_controller.hasUnsavedTake();
+    case UserMessages::SaveChoice::Discard:
+        return true;
+    case UserMessages::SaveChoice::GoBack:
+        break;
+    }
+    return false;
+}
+
+void RecorderWindow::resetAfterAsking()
+{
+    if (mayDiscardTake())
+        reload();
 }
 
 void RecorderWindow::showEvent(QShowEvent *event)
@@ -156,6 +220,7 @@ void RecorderWindow::build()
     m_body->setObjectName(QStringLiteral("body"));
     m_body->setMinimumSize(bodyWidth, 0);
     m_body->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    m_body->installEventFilter(this);
     layout->addWidget(m_body);
     buildInformation();
     buildControls();
@@ -163,7 +228,7 @@ void RecorderWindow::build()
     buildOutputType();
     buildQuality();
     buildOtherOptions();
-    m_sourceSlot = place(new QWidget(m_body), "sourcePanelSlot", 476, 124, 238, 158);
+    m_sourceSlot = place(new QWidget(m_body), "sourcePanelSlot", 476, 94, 238, 184);
     if (m_sourcePanel) {
         auto *slotLayout = new QVBoxLayout(m_sourceSlot);
         slotLayout->setContentsMargins(0, 0, 0, 0);
@@ -235,8 +300,9 @@ void RecorderWindow::buildWindowButtons()
 {
     m_reset = place(new QPushButton(tr("Reset"), m_body), "Command1", 476, 6, 114, 26);
     m_close = place(new QPushButton(tr("Close"), m_body), "cmdClose", 600, 6, 114, 26);
-    m_convert = place(new QPushButton(tr("Convert Wav - Mp3"), m_body), "Command10", 476, 34, 238, 26);
-    m_help6 = place(new QPushButton(tr("Recording Help"), m_body), "Command6", 476, 94, 238, 26);
+    m_convert = place(new QPushButton(tr("Convert Wav - Mp3"), m_body), "Command10", 476, 34, 114, 26);
+    // Beside the conversion, so that the source panel below has room for long line names.
+    m_help6 = place(new QPushButton(tr("Recording Help"), m_body), "Command6", 600, 34, 114, 26);
 }
 
 void RecorderWindow::buildOutputType()
@@ -289,7 +355,7 @@ void RecorderWindow::connectControls()
     connect(&m_controller, &RecorderController::sizeTextChanged, this, &RecorderWindow::showSize);
     connect(m_recordNow, &QPushButton::clicked, &m_controller, &RecorderController::recordNow);
     connect(m_stop, &QPushButton::clicked, &m_controller, &RecorderController::stop);
-    connect(m_reset, &QPushButton::clicked, this, &RecorderWindow::reload);
+    connect(m_reset, &QPushButton::clicked, this, &RecorderWindow::resetAfterAsking);
     connect(m_save, &QPushButton::clicked, this, &RecorderWindow::saveRequested);
     connect(m_convert, &QPushButton::clicked, this, &RecorderWindow::convertRequested);
     connect(m_help6, &QPushButton::clicked, this, &RecorderWindow::showHelp);
@@ -317,11 +383,17 @@ void RecorderWindow::load()
         m_sourcePanel->prepare();
     const std::optional<RecorderSettings> saved = RecorderSettings::read(settingsPath());
     m_sourceLine = 0;
-    if (saved && saved->sourceLine) {
-        if (!m_sourcePanel)
-            m_sourceLine = *saved->sourceLine;
-        else
-            m_sourcePanel->selectLine(*saved->sourceLine);
+    m_sourceName.clear();
+    if (saved && saved->sourceLine && !m_sourcePanel)
+        m_sourceLine = *saved->sourceLine;
+    // A chosen source is remembered by name; a file without one names its line by
+    // position, where the first is the usual source.
+    if (saved && saved->sourceName) {
+        m_sourceName = *saved->sourceName;
+        if (m_sourcePanel)
+            m_sourcePanel->chooseSource(m_sourceName);
+    } else if (saved && saved->sourceLine && m_sourcePanel) {
+        m_sourcePanel->selectLine(*saved->sourceLine);
     }
     m_controller.load(saved);
     m_expand->show();
@@ -344,8 +416,9 @@ void RecorderWindow::unload()
     settings.left = twips(frameGeometry().x());
     settings.top = twips(frameGeometry().y());
     settings.sourceLine = m_sourcePanel ? m_sourcePanel->selectedLine() : m_sourceLine;
+    settings.sourceName = m_sourcePanel ? m_sourcePanel->chosenSource() : m_sourceName;
     QString error;
-    if (!settings.write(settingsPath(), &error))
+    if (!settings.write(settingsPath(), &error) && !m_sessionEnding)
         m_messages.warn(this, tr("The recorder's choices could not be saved to %1: %2")
                                   .arg(QDir::toNativeSeparators(settingsPath()), error));
 }
@@ -353,12 +426,19 @@ void RecorderWindow::unload()
 void RecorderWindow::applyPlace(const RecorderSettings &saved)
 {
     if (saved.height)
-        setOuterHeight(std::max(*saved.height, RecorderSettings::compactHeight));
-    // A place on a screen that is no longer there would leave the window out of reach.
+        setOuterHeight(*saved.height);
+    // A place off every screen, or partly off it, would leave the window out of reach: it
+    // is kept within the screen it names, or else the window's own.
     if (saved.left && saved.top) {
-        const QPoint place(pixels(*saved.left), pixels(*saved.top));
-        if (QGuiApplication::screenAt(place + QPoint(20, 20)))
-            move(place);
+        const auto toPixels = [](double value) {
+            return int(std::lround(std::clamp(value / RecorderSettings::twipsPerPixel, -1e6, 1e6)));
+        };
+        const QPoint wanted(toPixels(*saved.left), toPixels(*saved.top));
+        const QScreen *named = QGuiApplication::screenAt(wanted + QPoint(20, 20));
+        const QRect area = named ? named->availableGeometry() : availableScreenArea();
+        const QSize outer = frameGeometry().size();
+        move(std::clamp(wanted.x(), area.left(), area.left() + std::max(area.width() - outer.width(), 0)),
+             std::clamp(wanted.y(), area.top(), area.top() + std::max(area.height() - outer.height(), 0)));
     }
     if (saved.height)
         setToggles(*saved.height);
@@ -411,6 +491,7 @@ void RecorderWindow::refresh()
     statusPalette.setColor(QPalette::WindowText, AkLed::colourFromValue(v.statusColour, statusPalette));
     m_status->setPalette(statusPalette);
     m_status->setText(v.statusText);
+    m_status->setAccessibleDescription(v.statusText);
     if (m_lamp->ledColour() != v.lampColour)
         m_lamp->setLedColour(v.lampColour);
     m_lamp->setAccessibleDescription(v.statusText);
@@ -447,4 +528,5 @@ void RecorderWindow::refresh()
 void RecorderWindow::showSize(const QString &text)
 {
     m_size->setText(text);
+    m_size->setAccessibleDescription(text.trimmed());
 }

@@ -42,6 +42,9 @@ public:
 
     // Reset: unload and load afresh, ready for the next take.
     void reload();
+    // Session end or a signal, where nobody can answer: asks nothing, stops a recording,
+    // keeps an unsaved take for the next opening to offer, writes the settings and closes.
+    void endSession();
     // Outer height in twips (frame included).
     void setOuterHeight(double twips);
     double outerHeight() const;
@@ -52,6 +55,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -69,6 +73,12 @@ private:
 
     void load();
     void unload();
+    // Before an unsaved take would be lost: save it, discard it, or go back (false).
+    bool mayDiscardTake();
+    void resetAfterAsking();
+    // Hides the groups that the window's height would cut through.
+    void showWholeGroupsOnly();
+    QRect availableScreenArea() const;
     void applyPlace(const RecorderSettings &saved);
     void setToggles(double heightTwips);
     void expand();
@@ -83,10 +93,12 @@ private:
     RecorderTimers *m_timers = nullptr;
     RecorderSourcePanel *m_sourcePanel = nullptr;
     int m_sourceLine = 0;
+    QString m_sourceName;
     double m_wantedHeight = RecorderSettings::expandedHeight;
     bool m_loaded = false;
     bool m_shownOnce = false;
     bool m_dragging = false;
+    bool m_sessionEnding = false;
     QPointF m_dragStart;
     QPointer<TroubleshootingWindow> m_help;
 

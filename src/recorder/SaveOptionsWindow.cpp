@@ -1,6 +1,7 @@
 #include "recorder/SaveOptionsWindow.h"
 
 #include "platform/DesktopServices.h"
+#include "platform/UserMessages.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -10,9 +11,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-SaveOptionsWindow::SaveOptionsWindow(const QString &fileName, DesktopServices &desktop, QWidget *parent)
+SaveOptionsWindow::SaveOptionsWindow(const QString &fileName, DesktopServices &desktop, UserMessages &messages,
+                                     QWidget *parent)
     : QDialog(parent)
     , m_desktop(desktop)
+    , m_messages(messages)
     , m_shownName(fileName)
     , m_target(fileName)
 {
@@ -63,10 +66,12 @@ QRadioButton *SaveOptionsWindow::addOption(const QString &text, const char *name
 
 void SaveOptionsWindow::next()
 {
-    // The desktop reports its own failures; the window closes either way.
-    if (m_choice == Choice::OpenFile)
-        m_desktop.openUrl(QUrl::fromLocalFile(m_target));
-    else if (m_choice == Choice::OpenFolder)
-        m_desktop.showInFolder(m_target);
+    const QString shown = QDir::toNativeSeparators(m_target);
+    if (m_choice == Choice::OpenFile && !m_desktop.openUrl(QUrl::fromLocalFile(m_target)))
+        m_messages.warn(this, tr("The file %1 could not be opened: no program on this desktop is set up "
+                                 "to play it.").arg(shown));
+    else if (m_choice == Choice::OpenFolder && !m_desktop.showInFolder(m_target))
+        m_messages.warn(this, tr("The folder of %1 could not be shown: no file manager on this desktop "
+                                 "took the request.").arg(shown));
     close();
 }

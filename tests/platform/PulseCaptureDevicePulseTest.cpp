@@ -11,6 +11,8 @@
 #include "platform/PulseCaptureDevice.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -151,6 +153,7 @@ private slots:
     void writeErrorEndsTheRecording();
     void missingServerFails();
     void lostServerEndsTheRecording();
+    void takeLeftBehindIsReadableAndOfferedOnce();
 
 private:
     void recordUntil(PulseCaptureDevice &device, qint64 bytes);
@@ -164,6 +167,8 @@ void PulseCaptureDevicePulseTest::initTestCase()
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
         QSKIP("needs PulseAudio (scripts/run-tests.sh)");
     QVERIFY(m_out.isValid());
+    // Capture folders go to a cache of the test's own.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_out.filePath(QStringLiteral("cache"))));
     QVERIFY(m_tone.start(toneHertz, toneAmplitude, toneRate));
 
 }
@@ -429,6 +434,71 @@ void PulseCaptureDevicePulseTest::lostServerEndsTheRecording()
     QCOMPARE(readRecording(saved).info.frames * 2, length);
     QCoreApplication::processEvents();
     QCOMPARE(failures.count(), 1);
+}
+
+namespace {
+
+QStringList filesNamed(const QString &root, const QString &name)
+{
+    QStringList found;
+    QDirIterator it(root, {name}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(it.next());
+    return found;
+}
+
+}
+
+void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
+{
+    const QString cache = m_out.filePath(QStringLiteral("cache"));
+    const CaptureFormat format = captureFormat(8000, 1, 16);
+    PulseCaptureDevice device;
+    QVERIFY(device.open());
+    QVERIFY(device.setFormat(format));
+    QVERIFY(device.record());
+    QTRY_VERIFY_WITH_TIMEOUT(device.lengthInBytes().value_or(0) >= 3 * format.bytesPerSecond, waitMs);
+
+    // Read as it stands mid-take, as after a crash, the file is a WAV of all but the last second.
+    const QStringList live = filesNamed(cache, QStringLiteral("recording.wav"));
+    QCOMPARE(live.size(), 1);
+    const Recording cutOff = readRecording(live.at(0));
+    QVERIFY(cutOff.valid);
+    QVERIFY2(cutOff.info.frames * format.alignment >= 2 * format.bytesPerSecond,
+             qPrintable(QString::number(cutOff.info.frames)));
+
+    // A take that a running program holds is nobody's left-over.
+    PulseCaptureDevice next;
+    QVERIFY(next.open());
+    QVERIFY(!next.leftTake());
+
+    QVERIFY(device.stop());
+    const qint64 length = device.lengthInBytes().value_or(0);
+    QVERIFY(device.keepTake());
+    QVERIFY(!device.lengthInBytes());
+    const std::optional<LeftTake> left = next.leftTake();
+    QVERIFY(left);
+    QCOMPARE(left->bytes, length);
+    QVERIFY(next.recoverLeftTake());
+    QCOMPARE(next.lengthInBytes().value_or(-1), length);
+    const QString saved = m_out.filePath(QStringLiteral("recovered.wav"));
+    QString error;
+    QVERIFY2(next.save(saved, &error), qPrintable(error));
+    QCOMPARE(readRecording(saved).info.frames * format.alignment, length);
+    QVERIFY2(!next.leftTake(), "offered once");
+    next.close();
+
+    // What crashed runs left (a take, an empty folder) goes; a running device's folder stays.
+    const QDir root(QFileInfo(QFileInfo(live.at(0)).absolutePath()).absolutePath());
+    QVERIFY(root.mkpath(QStringLiteral("capture-crashed")) && root.mkpath(QStringLiteral("capture-empty")));
+    QVERIFY(TestSounds::writeSine(root.filePath(QStringLiteral("capture-crashed/recording.wav")), 8000, 8000, 440, 0.5));
+    PulseCaptureDevice third;
+    QVERIFY(third.open());
+    QVERIFY(third.leftTake());
+    third.removeLeftTakes();
+    QVERIFY(!third.leftTake());
+    QVERIFY(!root.exists(QStringLiteral("capture-crashed")) && !root.exists(QStringLiteral("capture-empty")));
+    QCOMPARE(root.entryList({QStringLiteral("capture-*")}, QDir::Dirs).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(PulseCaptureDevicePulseTest)

@@ -1,4 +1,5 @@
 #include "PrivateSoundServer.h"
+#include "PulseTestTools.h"
 
 #include "platform/ProgramStarter.h"
 #include "platform/PulseMixerLines.h"
@@ -8,6 +9,8 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSet>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -112,6 +115,7 @@ private slots:
     void levelFollowsWhatPlays();
     void quickBalanceStepsEndAtTheLastOne();
     void panelShowsLinesAndOutsideChanges();
+    void defaultMonitorComesFirstAndTheListFollows();
 
 private:
     static QStringList nullSourceArguments();
@@ -375,6 +379,49 @@ void PulseMixerLinesPulseTest::panelShowsLinesAndOutsideChanges()
     QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("get-sink-volume"), sinkB}).output.contains(
                                  QStringLiteral("balance -0.30")),
                              serverWaitMs);
+}
+
+void PulseMixerLinesPulseTest::defaultMonitorComesFirstAndTheListFollows()
+{
+    // Null sinks and their monitors only, which every pulse server offers.
+    const QString first = QStringLiteral("sonivale_default_first");
+    const QString second = QStringLiteral("sonivale_default_second");
+    const QString before = PulseTestTools::defaultSink();
+    QStringList modules;
+    const auto restore = qScopeGuard([&] {
+        if (!before.isEmpty())
+            pactl({QStringLiteral("set-default-sink"), before});
+        for (const QString &module : std::as_const(modules))
+            pactl({QStringLiteral("unload-module"), module});
+    });
+    for (const QString &sink : {first, second}) {
+        modules.append(loadModule({QStringLiteral("module-null-sink"), "sink_name=" + sink}));
+        QVERIFY(!modules.constLast().isEmpty());
+    }
+
+    PulseMixerLines lines;
+    QVERIFY(lines.open());
+    const auto sources = [&] {
+        QStringList names;
+        for (int i = 0; i < lines.recordingLineCount(); ++i)
+            names.append(lines.recordingSourceName(lines.recordingLineId(i)));
+        return names;
+    };
+    for (const QString &sink : {first, second, first}) {
+        // A pulse server may list a sink a moment after loading its module.
+        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("set-default-sink"), sink}).ok, serverWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(sources().value(0), sink + ".monitor", serverWaitMs);
+        const QStringList listed = sources();
+        QCOMPARE(QSet<QString>(listed.begin(), listed.end()).size(), listed.size());
+        QCOMPARE(lines.recordingLineName(0).isEmpty(), false);
+    }
+
+    // A source that goes leaves the list; one that comes joins it.
+    pactl({QStringLiteral("unload-module"), modules.takeLast()});
+    QTRY_VERIFY_WITH_TIMEOUT(!sources().contains(second + ".monitor"), serverWaitMs);
+    modules.append(loadModule({QStringLiteral("module-null-sink"), "sink_name=" + second}));
+    QTRY_VERIFY_WITH_TIMEOUT(sources().contains(second + ".monitor"), serverWaitMs);
+    QCOMPARE(sources().value(0), first + ".monitor");
 }
 
 QTEST_MAIN(PulseMixerLinesPulseTest)

@@ -173,19 +173,15 @@ void CompleteTakePulseTest::recordSaveConvertAndHearTheTone()
     QVERIFY2(messages.messages().isEmpty(), qPrintable(messages.texts().join('\n')));
     QCOMPARE(commands->saver().savedFileName(), wav);
     QVERIFY(commands->saver().optionsWindow());
-    QVERIFY(!window->controller().view().statusTickOn);
     checkTone(wav, 44100);
 
-    // The device let its take go with the save: a second save fails and leaves the file be.
-    const QByteArray saved = [&] { QFile f(wav); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
-    dialogs.answer(wav);
+    // The take stays in the device after a save: a second copy under another name is the same.
+    const auto contents = [](const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+    const QString copy = m_out.filePath("take2.wav");
+    dialogs.answer(copy);
     child<QPushButton>(window, "Command5")->click();
-    QCOMPARE(messages.messages().size(), 1);
-    QVERIFY(messages.texts().at(0).startsWith("Saving file failed, file name was: " + wav + "\n"));
-    QFile again(wav);
-    QVERIFY(again.open(QIODevice::ReadOnly));
-    QCOMPARE(again.readAll(), saved);
-    messages.clear();
+    QVERIFY2(messages.messages().isEmpty(), qPrintable(messages.texts().join('\n')));
+    QCOMPARE(contents(copy), contents(wav));
 
     const QString mp3 = m_out.filePath("take 1.mp3");
     dialogs.answer(wav);

@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -76,6 +77,8 @@ private slots:
     void selectingRecordingLineChoosesCaptureSource();
     void linesReadAnewKeepTheChosenPlace();
     void selectingMutedLineSendsNothing();
+    void sourceChoiceIsKeptByNameAsLinesComeAndGo();
+    void longNamesStayReadable();
     void savedIndexIsSelectedAndReadBack();
     void savedIndexOutOfRangeChangesNothing();
     void noLinesLeavesListEmpty();
@@ -414,6 +417,64 @@ void MixerLinePanelTest::openMixerPropertiesThatFailsToStartSaysSo()
     m_panel->findChild<QPushButton *>(QStringLiteral("Command7"))->click();
     QCOMPARE(m_messages.shown.size(), 1);
     QVERIFY(m_messages.shown[0].contains(QStringLiteral("could not be started")));
+}
+
+void MixerLinePanelTest::sourceChoiceIsKeptByNameAsLinesComeAndGo()
+{
+    makePanel();
+    QCOMPARE(m_chosenSources.last(), QStringLiteral("source_0"));
+    QVERIFY2(m_panel->chosenSource().isEmpty(), "the first line is the usual source, not a choice");
+    list()->setCurrentRow(2);
+    QCOMPARE(m_panel->chosenSource(), QStringLiteral("source_2"));
+
+    const FakeMixerLines::Line lineIn = m_lines->recording.at(2);
+    const FakeMixerLines::Line usb{MixerLineId{MixerLineKind::Recording, 900}, "USB Microphone", "usb_mic"};
+    struct Step
+    {
+        const char *what;
+        std::function<void()> change;
+        QStringList listed;
+        QString selected;
+        QString source;
+    };
+    const QList<Step> steps{
+        {"a source comes", [&] { m_lines->recording.insert(1, usb); },
+         {"Monitor of Speakers", "USB Microphone", "Microphone", "Line In"}, "Line In", "source_2"},
+        {"the chosen one goes", [&] { m_lines->recording.removeAt(3); },
+         {"Monitor of Speakers", "USB Microphone", "Microphone"}, "Monitor of Speakers", "source_0"},
+        {"the chosen one comes back", [&] { m_lines->recording.append(lineIn); },
+         {"Monitor of Speakers", "USB Microphone", "Microphone", "Line In"}, "Line In", "source_2"},
+    };
+    for (const Step &step : steps) {
+        step.change();
+        m_lines->emitChanged();
+        QVERIFY2(listed() == step.listed, step.what);
+        QVERIFY2(list()->currentItem() && list()->currentItem()->text() == step.selected, step.what);
+        QVERIFY2(m_chosenSources.last() == step.source, step.what);
+        QVERIFY2(m_panel->chosenSource() == "source_2", step.what);
+    }
+
+    // A saved choice by name; a name not listed keeps the usual source.
+    QVERIFY(m_panel->chooseSource("usb_mic"));
+    QCOMPARE(m_chosenSources.last(), QStringLiteral("usb_mic"));
+    QCOMPARE(m_panel->selectedLine(), 1);
+    list()->setCurrentRow(0);
+    QVERIFY(m_panel->chosenSource().isEmpty());
+    QVERIFY(!m_panel->chooseSource("gone"));
+    QCOMPARE(m_panel->selectedLine(), 0);
+}
+
+void MixerLinePanelTest::longNamesStayReadable()
+{
+    const QString name = QStringLiteral("Monitor of Built-in Audio Analog Stereo, the long-named second card");
+    m_lines->recording[1].name = name;
+    makePanel();
+    m_panel->resize(238, 184);
+    QCoreApplication::processEvents();
+    QCOMPARE(list()->textElideMode(), Qt::ElideMiddle);
+    QVERIFY2(list()->width() >= m_panel->width() - 4, "the list takes the panel's width");
+    QCOMPARE(list()->item(1)->toolTip(), name);
+    QCOMPARE(list()->item(1)->data(Qt::AccessibleDescriptionRole).toString(), name);
 }
 
 QTEST_MAIN(MixerLinePanelTest)

@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sndfile.h>
 
@@ -41,9 +42,12 @@ public:
     QString onPath;
 };
 
+// What the conversions left, without the WAV files they read.
 QStringList filesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    files.removeIf([](const QString &name) { return name.endsWith(QStringLiteral(".wav")); });
+    return files;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -93,6 +97,10 @@ private slots:
     void realLameReportsProgress();
     void failingEncoderScriptIsReported();
     void droppedConverterLeavesNoPartialMp3();
+    void inputThatIsNotSoundIsRefused();
+    void conversionsOutliveTheWindow();
+    void exitWaitsForOrCancelsConversions_data();
+    void exitWaitsForOrCancelsConversions();
 
 private:
     QString path(const QString &name) const { return QDir(m_dir->path()).filePath(name); }
@@ -124,6 +132,8 @@ void Mp3ConverterTest::init()
     m_lookup.onPath = QStringLiteral("/usr/bin/lame");
     m_processes.clear();
     m_converter = makeConverter(true);
+    for (const char *input : {"rec.wav", "my rec.wav", "a.wav", "b.wav", "in.wav"})
+        QVERIFY(!makeWav(QString::fromLatin1(input), 0.1).isEmpty());
 }
 
 void Mp3ConverterTest::cleanup()
@@ -520,6 +530,75 @@ void Mp3ConverterTest::droppedConverterLeavesNoPartialMp3()
     QVERIFY(filesIn(m_dir->path()).isEmpty());
     QVERIFY(m_messages.messages().isEmpty());
     QVERIFY(!progressWindow());
+}
+
+void Mp3ConverterTest::inputThatIsNotSoundIsRefused()
+{
+    QVERIFY(writeFile(path("x.wav"), "just some text, not a sound\n"));
+    QVERIFY(writeFile(path("empty.wav"), QByteArray()));
+    for (const char *input : {"x.wav", "empty.wav", "missing.wav"}) {
+        m_dialogs.answer(path(QString::fromLatin1(input)));
+        m_dialogs.answer(path("out.mp3"));
+        m_converter->convert();
+    }
+    QVERIFY2(m_processes.isEmpty(), "the encoder never ran");
+    QCOMPARE(m_messages.messages().size(), 3);
+    for (const ScriptedUserMessages::Message &message : m_messages.messages()) {
+        QCOMPARE(message.kind, ScriptedUserMessages::Kind::Warn);
+        QVERIFY2(message.text.contains("cannot be converted to MP3: it is not a sound file that can be read"),
+                 qPrintable(message.text));
+    }
+    QVERIFY(!QFile::exists(path("out.mp3")));
+}
+
+void Mp3ConverterTest::conversionsOutliveTheWindow()
+{
+    QPointer<Mp3Converter> converter = m_converter.release();
+    m_dialogs.answer(path("rec.wav"));
+    m_dialogs.answer(path("rec.mp3"));
+    converter->convert();
+    converter->finishThenDelete();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY2(converter, "a running conversion keeps its converter");
+    QCOMPARE(Mp3Converter::runningEverywhere(), 1);
+    QVERIFY(progressWindow());
+
+    lastProcess()->succeed();
+    QTRY_VERIFY(!converter);
+    QCOMPARE(filesIn(m_dir->path()), QStringList{"rec.mp3"});
+    QVERIFY(!lastProcess() || !lastProcess()->wasKilled());
+    QCOMPARE(Mp3Converter::runningEverywhere(), 0);
+}
+
+void Mp3ConverterTest::exitWaitsForOrCancelsConversions_data()
+{
+    QTest::addColumn<bool>("wait");
+    QTest::newRow("wait") << true;
+    QTest::newRow("cancel") << false;
+}
+
+void Mp3ConverterTest::exitWaitsForOrCancelsConversions()
+{
+    QFETCH(bool, wait);
+    Mp3Converter::settleBeforeExit(m_messages, nullptr);
+    QVERIFY2(m_messages.messages().isEmpty(), "nothing to ask while nothing runs");
+
+    m_dialogs.answer(path("rec.wav"));
+    m_dialogs.answer(path("rec.mp3"));
+    m_converter->convert();
+    FakeEncoderProcess *process = lastProcess();
+    m_messages.queueAnswer(wait);
+    // The encoder ends while the question's answer is being waited on.
+    if (wait)
+        QTimer::singleShot(0, process, [process] { process->succeed(); });
+    Mp3Converter::settleBeforeExit(m_messages, nullptr);
+
+    // Waiting ends with the usual word about the finished MP3.
+    QCOMPARE(m_messages.messages().size(), wait ? 2 : 1);
+    QCOMPARE(m_messages.messages().at(0).kind, ScriptedUserMessages::Kind::Ask);
+    QVERIFY(m_messages.texts().at(0).startsWith("MP3 conversions are still running."));
+    QCOMPARE(Mp3Converter::runningEverywhere(), 0);
+    QCOMPARE(filesIn(m_dir->path()), wait ? QStringList{"rec.mp3"} : QStringList{});
 }
 
 QTEST_MAIN(Mp3ConverterTest)

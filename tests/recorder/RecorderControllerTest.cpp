@@ -189,6 +189,7 @@ void RecorderControllerTest::stopState()
     rig.controller.recordNow();
     rig.device.clearCommands();
     rig.second();
+    rig.device.setLength(4000);
     rig.controller.stop();
     const auto &v = rig.controller.view();
     QCOMPARE(v.state, RecorderController::State::Stopped);

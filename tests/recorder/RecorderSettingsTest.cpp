@@ -76,6 +76,15 @@ void RecorderSettingsTest::parsesWhatItWrites()
     QCOMPARE(s.mp3Chosen, false);
     QCOMPARE(s.wavChosen, true);
     QCOMPARE(s.sourceLine, -1);
+    QVERIFY(!s.sourceName);
+
+    // A chosen source is a twelfth field, safe for any name the server gives.
+    RecorderSettings chosen = sample();
+    chosen.sourceName = QStringLiteral("alsa_input.usb-Mic,1 \u00e4.monitor");
+    const QByteArray line = chosen.format();
+    QCOMPARE(line.count(','), 11);
+    QVERIFY(line.startsWith("1,0,700,70,7,5025,-150,2437.5,#FALSE#,#TRUE#,-1,alsa_input.usb-Mic"));
+    QCOMPARE(RecorderSettings::parse(line).sourceName, chosen.sourceName);
 }
 
 void RecorderSettingsTest::badFieldsAreEmpty()

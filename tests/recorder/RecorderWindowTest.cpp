@@ -45,7 +45,12 @@ private slots:
     void outputTypeAndQualityForwarded();
     void dragMovesOnlyWithLeftButton();
     void unwritableSettingsStillCloses();
+    void captureFailureShowsWhyAndOffersSave_data();
     void captureFailureShowsWhyAndOffersSave();
+    void unsavedTakeIsNeverLostSilently_data();
+    void unsavedTakeIsNeverLostSilently();
+    void sessionEndKeepsTheTakeForTheNextOpening();
+    void windowStaysWholeAndOnScreen();
     void recordingHelpOpensTroubleshooting();
     void hooksForSaveAndConversion();
     void everyControlIsNamed();
@@ -262,6 +267,7 @@ void RecorderWindowTest::recordStopResetThroughButtons()
     m_window->controller().clockTick();
     QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("00:00:02"));
 
+    m_device->setLength(4000);
     QTest::mouseClick(stop, Qt::LeftButton);
     QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("RESET/TEST"));
     QCOMPARE(child<AkLed>("akLED1")->ledColour(), 65535u);
@@ -273,6 +279,7 @@ void RecorderWindowTest::recordStopResetThroughButtons()
 
     child<QCheckBox>("Check1")->setChecked(true);
     m_device->clearCommands();
+    m_messages->queueSaveChoice(UserMessages::SaveChoice::Discard);
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
     QCOMPARE(m_device->commands(),
              (QStringList{"close capture", "close all", "open new type waveaudio alias capture"}));
@@ -316,6 +323,9 @@ void RecorderWindowTest::sizeReadoutFollowsStatusTick()
     m_device->setLength(1500000);
     m_window->controller().statusTick();
     QCOMPARE(child<QLabel>("Label3")->text(), QStringLiteral("1.5\r\n"));
+    // Screen readers hear the values, not only the names.
+    QCOMPARE(child<QLabel>("Label3")->accessibleDescription(), QStringLiteral("1.5"));
+    QCOMPARE(child<QLabel>("Label1")->accessibleDescription(), QStringLiteral("RECORDING"));
 }
 
 void RecorderWindowTest::targetControlsFollowUser()
@@ -398,15 +408,166 @@ void RecorderWindowTest::unwritableSettingsStillCloses()
     QVERIFY(m_messages->texts().first().contains(QDir::toNativeSeparators(RecorderWindow::settingsPath())));
 }
 
+void RecorderWindowTest::captureFailureShowsWhyAndOffersSave_data()
+{
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("sound recorded") << qint64(4000) << "What was recorded until then is kept; you can save it.";
+    QTest::newRow("nothing recorded") << qint64(0) << "Nothing was recorded, so there is nothing to save.";
+}
+
 void RecorderWindowTest::captureFailureShowsWhyAndOffersSave()
+{
+    QFETCH(qint64, bytes);
+    QFETCH(QString, advice);
+    open();
+    m_window->controller().recordNow();
+    m_device->setLength(bytes);
+    const QString reason = QStringLiteral("The recording stopped because it could not be written to disk in /x: "
+                                          "No space left on device");
+    m_device->breakOff(reason);
+    QCOMPARE(m_messages->texts(), QStringList{reason + "\n\n" + advice});
+    QCOMPARE(m_messages->messages().first().parent.data(), static_cast<QWidget *>(m_window.data()));
+    QCOMPARE(child<QPushButton>("Command5")->isEnabled(), bytes > 0);
+    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("RESET/TEST"));
+}
+
+void RecorderWindowTest::unsavedTakeIsNeverLostSilently_data()
+{
+    using Choice = UserMessages::SaveChoice;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("stopFirst");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<bool>("saves");
+    QTest::addColumn<bool>("goesOn");
+    for (const QString how : {"Close", "close box", "Reset"}) {
+        const QByteArray way = how.toUtf8();
+        QTest::newRow(way + ", go back") << how << true << int(Choice::GoBack) << false << false;
+        QTest::newRow(way + ", discard") << how << true << int(Choice::Discard) << false << true;
+        QTest::newRow(way + ", save") << how << true << int(Choice::Save) << true << true;
+        // Reset is not offered while recording.
+        if (how != "Reset")
+            QTest::newRow(way + ", save while recording") << how << false << int(Choice::Save) << true << true;
+        QTest::newRow(way + ", save cancelled") << how << true << int(Choice::Save) << false << false;
+    }
+}
+
+void RecorderWindowTest::unsavedTakeIsNeverLostSilently()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, stopFirst);
+    QFETCH(int, choice);
+    QFETCH(bool, saves);
+    QFETCH(bool, goesOn);
+    open();
+    int saveRequests = 0;
+    connect(m_window, &RecorderWindow::saveRequested, m_window, [&] {
+        ++saveRequests;
+        QCOMPARE(m_window->controller().view().state, RecorderController::State::Stopped);
+        if (saves)
+            m_window->controller().markSaved();
+    });
+    m_window->controller().recordNow();
+    m_device->setLength(4000);
+    if (stopFirst)
+        child<QPushButton>("Command3")->click();
+    m_messages->queueSaveChoice(UserMessages::SaveChoice(choice));
+    m_device->clearCommands();
+
+    if (how == "Close")
+        child<QPushButton>("cmdClose")->click();
+    else if (how == "close box")
+        m_window->close();
+    else
+        child<QPushButton>("Command1")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(m_messages->messages().size(), 1);
+    QCOMPARE(m_messages->messages().at(0).kind, ScriptedUserMessages::Kind::AskToSave);
+    QCOMPARE(saveRequests, choice == int(UserMessages::SaveChoice::Save) ? 1 : 0);
+    QCOMPARE(m_device->commands().contains("close capture"), goesOn);
+    if (how == "Reset" || !goesOn) {
+        QVERIFY(m_window);
+        QCOMPARE(m_window->controller().view().state,
+                 goesOn ? RecorderController::State::Ready : RecorderController::State::Stopped);
+        QCOMPARE(m_device->isOpen(), true);
+    } else {
+        QVERIFY(!m_window);
+    }
+
+    // A saved take, or none, goes without a question.
+    if (m_window && m_window->controller().view().state == RecorderController::State::Ready) {
+        m_messages->clear();
+        closeWindow();
+        QVERIFY(!m_window);
+        QVERIFY(m_messages->messages().isEmpty());
+    }
+}
+
+void RecorderWindowTest::sessionEndKeepsTheTakeForTheNextOpening()
 {
     open();
     m_window->controller().recordNow();
-    m_device->breakOff(QStringLiteral("The chosen source disappeared."));
+    m_device->setLength(88200);
+    m_window->endSession();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_window);
+    QVERIFY2(m_messages->messages().isEmpty(), "nobody is there to answer");
+    QVERIFY(m_device->commands().contains("stop capture"));
+    QVERIFY(m_device->commands().contains("keep capture"));
+    QVERIFY(readSettings().startsWith("0,0,700,70,7,"));
+    QVERIFY(m_device->leftTake());
+
+    // Offered once at the next opening; taken back, it is a stopped take ready to save.
+    m_messages->queueAnswer(true);
+    open();
     QCOMPARE(m_messages->messages().size(), 1);
-    QCOMPARE(m_messages->messages().first().parent.data(), static_cast<QWidget *>(m_window.data()));
+    QCOMPARE(m_messages->messages().at(0).kind, ScriptedUserMessages::Kind::Ask);
+    QVERIFY2(m_messages->texts().at(0).startsWith("A recording from ")
+                 && m_messages->texts().at(0).contains(" was not saved."), qPrintable(m_messages->texts().at(0)));
+    QCOMPARE(m_window->controller().view().state, RecorderController::State::Stopped);
     QVERIFY(child<QPushButton>("Command5")->isEnabled());
-    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("RESET/TEST"));
+    QCOMPARE(child<QLabel>("Label3")->text(), QStringLiteral("0.0882\r\n"));
+    QVERIFY(!m_device->leftTake());
+    QVERIFY(m_window->controller().hasUnsavedTake());
+
+    // A take with nothing in it is not kept; declining a left take lets it go.
+    m_messages->clear();
+    m_device->setLeftTake(LeftTake{"old.wav", QDateTime::currentDateTime(), 10});
+    m_messages->queueSaveChoice(UserMessages::SaveChoice::Discard);
+    child<QPushButton>("Command1")->click();
+    QCOMPARE(m_messages->messages().size(), 2);
+    QCOMPARE(m_window->controller().view().state, RecorderController::State::Ready);
+    QVERIFY(!m_device->leftTake());
+    m_window->endSession();
+    QVERIFY(!m_device->leftTake());
+}
+
+void RecorderWindowTest::windowStaysWholeAndOnScreen()
+{
+    // A damaged file's height and place stay within the screen.
+    writeSettings("0,0,700,70,7,30000000000,-900000,99999999,#FALSE#,#TRUE#,0\r\n");
+    open();
+    const QRect screen = m_window->screen()->availableGeometry();
+    QVERIFY(screen.contains(m_window->frameGeometry()));
+
+    // The compact height cuts between groups, never through one.
+    child<QPushButton>("Command9")->click();
+    QCoreApplication::processEvents();
+    const QWidget *body = child<QWidget>("body");
+    QStringList shown;
+    for (const QWidget *group : body->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!group->isVisibleTo(m_window))
+            continue;
+        shown.append(group->objectName());
+        QVERIFY2(group->geometry().bottom() < body->height(), qPrintable(group->objectName()));
+    }
+    for (const char *top : {"Frame1", "Frame2", "Frame3", "Command1", "cmdClose"})
+        QVERIFY2(shown.contains(top), top);
+    QVERIFY(!shown.contains("Frame5"));
+    child<QPushButton>("Command8")->click();
+    QCoreApplication::processEvents();
+    QVERIFY(child<QWidget>("Frame5")->isVisible());
 }
 
 void RecorderWindowTest::recordingHelpOpensTroubleshooting()
@@ -435,6 +596,7 @@ void RecorderWindowTest::hooksForSaveAndConversion()
     QTest::mouseClick(child<QPushButton>("Command5"), Qt::LeftButton);
     QCOMPARE(save.count(), 0);
     m_window->controller().recordNow();
+    m_device->setLength(4000);
     m_window->controller().stop();
     QTest::mouseClick(child<QPushButton>("Command5"), Qt::LeftButton);
     QCOMPARE(save.count(), 1);

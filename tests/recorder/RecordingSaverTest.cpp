@@ -1,3 +1,5 @@
+#include "platform/ProgramStarter.h"
+#include "recorder/Mp3Converter.h"
 #include "recorder/RecorderController.h"
 #include "recorder/RecordingFileNames.h"
 #include "recorder/RecordingSaver.h"
@@ -5,13 +7,17 @@
 
 #include "FakeCaptureDevice.h"
 #include "FakeDesktopServices.h"
+#include "FakeEncoderProcess.h"
 #include "ManualClock.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
+#include "TestSounds.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPointer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +28,23 @@
 
 using namespace RecordingFileNames;
 
+namespace {
+
+class FakeEncoderLookup final : public ProgramStarter
+{
+public:
+    QString findProgram(const QString &) const override { return QStringLiteral("/usr/bin/lame"); }
+    bool startDetached(const QString &, const QStringList &) override { return false; }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}
+
 class RecordingSaverTest : public QObject
 {
     Q_OBJECT
@@ -31,8 +54,8 @@ private slots:
     void cleanup();
 
     void fileNameHelpers();
-    void savePathWithoutBlanksClosesTheDevice();
-    void laterSaveFailsUntilReset();
+    void savePathWithoutBlanksKeepsTheTake();
+    void everyLaterSaveWritesTheTakeAgain();
     void savePathWithBlanksKeepsTheDevice();
     void cancelledDialogDoesNothing();
     void cancelAfterASaveDoesNotSaveAgain();
@@ -40,11 +63,13 @@ private slots:
     void failedSaveIsReportedForEveryPath();
     void failedSaveKeepsOldFileAndTake();
     void filterFollowsTheOutputType();
+    void mp3OutputEncodesTheTake();
     void saveOnlyWhenStopped();
     void optionsWindowShowsTheSavedFile();
     void nextOpensTheFile();
     void nextOpensTheFolder();
     void nextReturnsToConsole();
+    void nextSaysWhatTheDesktopCouldNotOpen();
     void secondSaveBringsTheOpenWindowForward();
 
 private:
@@ -70,6 +95,7 @@ void RecordingSaverTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("cache"))));
     m_device = std::make_unique<FakeCaptureDevice>();
     m_messages = std::make_unique<ScriptedUserMessages>();
     m_dialogs = std::make_unique<ScriptedFileDialogs>();
@@ -121,15 +147,16 @@ void RecordingSaverTest::fileNameHelpers()
     QCOMPARE(getPath("/my recordings/take 1.wav"), QStringLiteral("/my recordings"));
 }
 
-void RecordingSaverTest::savePathWithoutBlanksClosesTheDevice()
+void RecordingSaverTest::savePathWithoutBlanksKeepsTheTake()
 {
+    QVERIFY(m_controller->hasUnsavedTake());
     m_dialogs->answer(path("take1.wav"));
     m_saver->save();
 
-    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav"), "close all"}));
-    QVERIFY(!m_controller->view().statusTickOn);
-    m_controller->statusTick();
-    QCOMPARE(m_controller->view().sizeText, QStringLiteral("0.0441\r\n"));
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav")}));
+    QVERIFY(m_device->isOpen());
+    QVERIFY(m_controller->view().statusTickOn);
+    QVERIFY(!m_controller->hasUnsavedTake());
     QVERIFY(m_messages->messages().isEmpty());
     QCOMPARE(m_saver->savedFileName(), path("take1.wav"));
     QCOMPARE(m_dialogs->shown().size(), 1);
@@ -143,34 +170,17 @@ void RecordingSaverTest::savePathWithoutBlanksClosesTheDevice()
     QVERIFY(m_controller->view().resetEnabled);
 }
 
-void RecordingSaverTest::laterSaveFailsUntilReset()
+void RecordingSaverTest::everyLaterSaveWritesTheTakeAgain()
 {
-    m_dialogs->answer(path("take1.wav"));
-    m_saver->save();
-    m_device->clearCommands();
-
-    m_dialogs->answer(path("take2.wav"));
-    m_saver->save();
-
-    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take2.wav")}));
-    QCOMPARE(m_messages->messages().size(), 1);
-    QCOMPARE(m_messages->messages().at(0).kind, ScriptedUserMessages::Kind::Inform);
-    QCOMPARE(m_messages->texts().at(0), "Saving file failed, file name was: " + path("take2.wav")
-                                            + "\nThe capture device is closed.");
-    QCOMPARE(m_saver->savedFileName(), path("take1.wav"));
-    QCOMPARE(options()->target(), path("take1.wav"));
-
-    // Reset reloads the window, which opens the device again.
-    m_controller->unload();
-    m_controller->load(std::nullopt);
-    m_controller->recordNow();
-    m_controller->stop();
-    m_device->clearCommands();
-    m_messages->clear();
-    m_dialogs->answer(path("take2.wav"));
-    m_saver->save();
-    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take2.wav"), "close all"}));
+    for (const QString name : {"take1.wav", "take2.wav", "take 3.wav"}) {
+        m_dialogs->answer(path(name));
+        m_saver->save();
+        QCOMPARE(m_device->commands().constLast(), "save capture " + path(name));
+        QCOMPARE(m_saver->savedFileName(), path(name));
+        QCOMPARE(options()->target(), path(name));
+    }
     QVERIFY(m_messages->messages().isEmpty());
+    QVERIFY(m_device->isOpen());
 }
 
 void RecordingSaverTest::savePathWithBlanksKeepsTheDevice()
@@ -259,26 +269,62 @@ void RecordingSaverTest::failedSaveKeepsOldFileAndTake()
     m_dialogs->answer(path("elsewhere.wav"));
     m_saver->save();
     QVERIFY(m_messages->messages().isEmpty());
-    QCOMPARE(m_device->commands().constLast(), QStringLiteral("close all"));
+    QCOMPARE(m_device->commands().constLast(), "save capture " + path("elsewhere.wav"));
     QCOMPARE(m_saver->savedFileName(), path("elsewhere.wav"));
 }
 
 void RecordingSaverTest::filterFollowsTheOutputType()
 {
     m_controller->setMp3Chosen(true);
-    m_dialogs->answer(path("a b.wav"));
     m_saver->save();
     m_controller->setMp3Chosen(false);
-    m_dialogs->answer(path("c d.wav"));
-    m_saver->save();
-    m_controller->setMp3Chosen(true);
-    m_dialogs->answer(path("e f.wav"));
     m_saver->save();
 
-    QCOMPARE(m_dialogs->shown().size(), 3);
-    QCOMPARE(m_dialogs->shown().at(0).filter, QString());
+    QCOMPARE(m_dialogs->shown().size(), 2);
+    QCOMPARE(m_dialogs->shown().at(0).filter, QStringLiteral("MP3 Files (*.mp3)"));
     QCOMPARE(m_dialogs->shown().at(1).filter, QStringLiteral("Wav File (*.wav)"));
-    QCOMPARE(m_dialogs->shown().at(2).filter, QStringLiteral("Wav File (*.wav)"));
+}
+
+void RecordingSaverTest::mp3OutputEncodesTheTake()
+{
+    // The take reaches the encoder as WAV data; the saved-file window waits for its success.
+    FakeEncoderLookup lookup;
+    QList<QPointer<FakeEncoderProcess>> processes;
+    Mp3Converter converter(*m_dialogs, *m_messages, *m_desktop, lookup, QString(), m_dir->path(), nullptr, [&] {
+        auto process = std::make_unique<FakeEncoderProcess>();
+        processes.append(process.get());
+        return process;
+    });
+    m_saver->setConverter(&converter);
+    m_device->setSaveWrites([](const QString &wav) { return TestSounds::writeSine(wav, 8000, 800, 440, 0.5); });
+    m_controller->setMp3Chosen(true);
+
+    m_dialogs->answer(path("take"));
+    m_saver->save();
+    QCOMPARE(processes.size(), 1);
+    const QStringList arguments = processes.at(0)->arguments();
+    const QString wav = m_device->commands().constLast().mid(QStringLiteral("save capture ").size());
+    QVERIFY(arguments.contains(wav));
+    QVERIFY2(QFileInfo(wav).absolutePath() != m_dir->path(), "no WAV beside the MP3");
+    QVERIFY(!options());
+    QVERIFY(!m_controller->hasUnsavedTake());
+
+    processes.at(0)->succeed();
+    QTRY_VERIFY(options());
+    QCOMPARE(m_saver->savedFileName(), path("take.mp3"));
+    QCOMPARE(readAll(path("take.mp3")), QByteArray("ID3 fake mp3 data"));
+    QVERIFY2(m_messages->messages().isEmpty(), qPrintable(m_messages->texts().join('\n')));
+    QTRY_VERIFY2(!QFile::exists(wav), "the take's WAV copy goes with the conversion");
+
+    // A failing encoder is reported and shows no saved file.
+    closeOptions();
+    m_dialogs->answer(path("again.mp3"));
+    m_saver->save();
+    QCOMPARE(processes.size(), 2);
+    processes.at(1)->exitWith(1);
+    QTRY_COMPARE(m_messages->messages().size(), 1);
+    QVERIFY(m_messages->texts().at(0).startsWith("The mp3 could not be created: " + path("again.mp3")));
+    QVERIFY(!options());
 }
 
 void RecordingSaverTest::saveOnlyWhenStopped()
@@ -356,7 +402,25 @@ void RecordingSaverTest::nextReturnsToConsole()
     QVERIFY(m_desktop->openedUrls.isEmpty());
     QVERIFY(m_desktop->shownInFolder.isEmpty());
     QVERIFY(!window->isVisible());
-    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav"), "close all"}));
+    QCOMPARE(m_device->commands(), QStringList({"save capture " + path("take1.wav")}));
+}
+
+void RecordingSaverTest::nextSaysWhatTheDesktopCouldNotOpen()
+{
+    m_desktop->result = false;
+    for (const char *option : {"Option1", "Option2"}) {
+        m_dialogs->answer(path("take1.wav"));
+        m_saver->save();
+        child<QRadioButton>(option)->setChecked(true);
+        child<QPushButton>("Command1")->click();
+        closeOptions();
+    }
+    QCOMPARE(m_messages->texts(),
+             QStringList({"The file " + path("take1.wav") + " could not be opened: no program on this desktop "
+                                                             "is set up to play it.",
+                          "The folder of " + path("take1.wav") + " could not be shown: no file manager on this "
+                                                                  "desktop took the request."}));
+    QCOMPARE(m_messages->messages().at(0).kind, ScriptedUserMessages::Kind::Warn);
 }
 
 void RecordingSaverTest::secondSaveBringsTheOpenWindowForward()

@@ -54,7 +54,7 @@ bool FakeCaptureDevice::save(const QString &path, QString *error)
     m_commands.append(QStringLiteral("save capture ") + path);
     const QString failure = m_open ? m_saveFailure : QStringLiteral("The capture device is closed.");
     if (failure.isEmpty())
-        return true;
+        return !m_saveWrites || m_saveWrites(path);
     if (error)
         *error = failure;
     return false;
@@ -83,4 +83,30 @@ void FakeCaptureDevice::breakOff(const QString &reason)
 {
     m_recording = false;
     emit failed(reason);
+}
+
+bool FakeCaptureDevice::keepTake()
+{
+    m_commands.append(QStringLiteral("keep capture"));
+    const bool keep = m_open && m_length.value_or(0) > 0;
+    if (keep)
+        m_leftTake = LeftTake{QStringLiteral("kept.wav"), QDateTime::currentDateTime(), *m_length};
+    m_open = false;
+    m_recording = false;
+    return keep;
+}
+
+bool FakeCaptureDevice::recoverLeftTake()
+{
+    m_commands.append(QStringLiteral("recover left take"));
+    if (!m_open || !m_leftTake)
+        return false;
+    m_length = m_leftTake->bytes;
+    return true;
+}
+
+void FakeCaptureDevice::removeLeftTakes()
+{
+    ++m_leftTakeRemovals;
+    m_leftTake.reset();
 }

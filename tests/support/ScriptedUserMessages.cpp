@@ -23,6 +23,12 @@ bool ScriptedUserMessages::ask(QWidget *parent, const QString &text)
     return m_answers.isEmpty() ? m_defaultAnswer : m_answers.takeFirst();
 }
 
+UserMessages::SaveChoice ScriptedUserMessages::askToSave(QWidget *parent, const QString &text)
+{
+    record(Kind::AskToSave, parent, text);
+    return m_saveChoices.isEmpty() ? SaveChoice::GoBack : m_saveChoices.takeFirst();
+}
+
 QStringList ScriptedUserMessages::texts() const
 {
     QStringList result;

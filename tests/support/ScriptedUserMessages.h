@@ -15,7 +15,7 @@
 class ScriptedUserMessages final : public UserMessages
 {
 public:
-    enum class Kind { Inform, Notice, Warn, Ask };
+    enum class Kind { Inform, Notice, Warn, Ask, AskToSave };
 
     struct Message
     {
@@ -28,6 +28,7 @@ public:
     void notice(QWidget *parent, const QString &text) override;
     void warn(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text) override;
+    SaveChoice askToSave(QWidget *parent, const QString &text) override;
 
     const QList<Message> &messages() const { return m_messages; }
     QStringList texts() const;
@@ -35,6 +36,8 @@ public:
 
     void queueAnswer(bool yes) { m_answers.append(yes); }
     void setDefaultAnswer(bool yes) { m_defaultAnswer = yes; }
+    // Answers to askToSave(); without one it goes back.
+    void queueSaveChoice(SaveChoice choice) { m_saveChoices.append(choice); }
     void setObserver(std::function<void(const Message &)> observer) { m_observer = std::move(observer); }
 
 private:
@@ -43,5 +46,6 @@ private:
     QList<Message> m_messages;
     QList<bool> m_answers;
     bool m_defaultAnswer = false;
+    QList<SaveChoice> m_saveChoices;
     std::function<void(const Message &)> m_observer;
 };
