@@ -30,9 +30,11 @@ void AppLifecycle::exitProgram()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (countsAsOpenWindow(window) && window != m_console)
-            window->close();
+        if (countsAsOpenWindow(window) && window != m_console && !window->close())
+            return;
     }
+    if (m_beforeExit)
+        m_beforeExit();
     if (m_console && !m_consoleClosed)
         m_console->close();
     quitOnce();

@@ -24,8 +24,12 @@ public:
     void watchConsole(QWidget *console);
 
     // "Exit": closes every open window and the console (each runs its usual close
-    // handling, so the console writes its last settings), then ends the program.
+    // handling, so the console writes its last settings), then ends the program. A window
+    // that refuses to close (the user chose to go back to it) keeps everything open.
     void exitProgram();
+
+    // Runs after the other windows have closed and before the console does, on "Exit".
+    void setBeforeExit(std::function<void()> beforeExit) { m_beforeExit = std::move(beforeExit); }
 
     bool consoleClosed() const;
 
@@ -40,6 +44,7 @@ private:
     bool anotherWindowOpen() const;
 
     std::function<void()> m_quit;
+    std::function<void()> m_beforeExit;
     QPointer<QWidget> m_console;
     bool m_consoleClosed = false;
     bool m_quitting = false;

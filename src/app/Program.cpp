@@ -17,6 +17,7 @@
 #include "platform/QtUserMessages.h"
 #include "platform/SystemClock.h"
 #include "platform/UnixSignalWatcher.h"
+#include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
 
 #include <QApplication>
@@ -66,6 +67,11 @@ Program::Program(std::function<void()> quit, QObject *parent)
     });
     p.console.attachTrayIcon(p.trayIcon);
     p.lifecycle.watchConsole(&p.console);
+    p.lifecycle.setBeforeExit([this, &p] {
+        // At a session's end nobody can answer; the conversions end with the program.
+        if (!m_ending)
+            Mp3Converter::settleBeforeExit(p.messages, &p.console);
+    });
     connect(&p.console, &MainWindow::exitRequested, &p.lifecycle, &AppLifecycle::exitProgram);
     connect(&p.console, &MainWindow::helpRequested, &p.infoWindows, &InfoWindows::openHelp);
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);

@@ -35,5 +35,5 @@ RecorderWindow *RecorderLauncher::window() const
 void RecorderLauncher::endSession()
 {
     if (m_window)
-        m_window->close();
+        m_window->endSession();
 }
