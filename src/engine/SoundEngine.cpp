@@ -23,7 +23,7 @@ SoundEngine::SoundEngine(AudioOutput &output, QObject *parent)
     , m_mixer(output.sampleRate())
 {
     m_reaper.setInterval(250);
-    connect(&m_reaper, &QTimer::timeout, this, &SoundEngine::freeReleased);
+    connect(&m_reaper, &QTimer::timeout, this, [this] { freeReleased(true); });
 }
 
 SoundEngine::~SoundEngine()
@@ -95,17 +95,19 @@ void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)
     retired.buffer = std::exchange(slot, std::move(buffer));
     if (retired.buffer) {
         m_retired.push_back(std::move(retired));
-        freeReleased();
+        freeReleased(false);
     }
 }
 
-void SoundEngine::freeReleased()
+void SoundEngine::freeReleased(bool reaperTick)
 {
     // A fading buffer leaves the mix once its fade has been rendered, or when no render has
-    // come for a good while (the output is stopped or lost).
-    constexpr int patientChecks = 8;
+    // come for a couple of seconds (the output is stopped or lost).
+    constexpr int patientTicks = 8;
     for (Retired &retired : m_retired) {
-        if (retired.fadingSlot >= 0 && (retired.buffer->isSilent() || ++retired.checks > patientChecks)) {
+        if (reaperTick)
+            ++retired.ticks;
+        if (retired.fadingSlot >= 0 && (retired.buffer->isSilent() || retired.ticks > patientTicks)) {
             m_mixer.endFading(retired.fadingSlot, &retired.ticket);
             retired.fadingSlot = -1;
         }

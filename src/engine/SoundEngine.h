@@ -55,11 +55,11 @@ private:
         std::unique_ptr<ChannelBuffer> buffer;
         std::uint64_t ticket = 0;
         int fadingSlot = -1;
-        int checks = 0;
+        int ticks = 0;
     };
 
     void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
-    void freeReleased();
+    void freeReleased(bool reaperTick);
 
     AudioOutput &m_output;
     Mixer m_mixer;

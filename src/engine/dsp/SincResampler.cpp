@@ -16,8 +16,8 @@ namespace {
 constexpr std::uint64_t unitStep = std::uint64_t{1} << 32;
 constexpr float fractionScale = 1.0f / 4294967296.0f;
 constexpr double glideSeconds = 0.02;
-constexpr int phaseShift = 32 - 8; // log2(SincTable::phases) == 8
-static_assert(SincTable::phases == 1 << 8);
+constexpr int phaseShift = 32 - 7; // log2(SincTable::phases) == 7
+static_assert(SincTable::phases == 1 << 7);
 static_assert(SincTable::taps % 8 == 0);
 constexpr int leadFrames = SincTable::taps / 2 - 1;
 
@@ -40,19 +40,23 @@ __attribute__((target("avx2,fma"))) inline void convolveAvx2(const std::int16_t 
                                                              float *frame) noexcept
 {
     const __m256 fraction = _mm256_set1_ps(t);
-    __m256 early = _mm256_setzero_ps();
-    __m256 late = _mm256_setzero_ps();
-    for (int group = 0; group < SincTable::taps; group += 8) {
-        const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps + group), fraction,
-                                            _mm256_loadu_ps(row + group));
+    // Four sums side by side keep the chain of dependent multiply-adds short, so the work
+    // of neighbouring frames overlaps.
+    __m256 sums[4] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
+#pragma GCC unroll 8
+    for (int group = 0; group < SincTable::taps / 8; ++group) {
+        const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps + 8 * group), fraction,
+                                            _mm256_loadu_ps(row + 8 * group));
         const __m256 first = _mm256_cvtepi32_ps(
-            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 2 * group))));
+            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 16 * group))));
         const __m256 second = _mm256_cvtepi32_ps(
-            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 2 * group + 8))));
+            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 16 * group + 8))));
+        __m256 &early = sums[(2 * group) % 4];
+        __m256 &late = sums[(2 * group + 1) % 4];
         early = _mm256_fmadd_ps(first, _mm256_unpacklo_ps(taps, taps), early);
         late = _mm256_fmadd_ps(second, _mm256_unpackhi_ps(taps, taps), late);
     }
-    const __m256 sum = _mm256_add_ps(early, late);
+    const __m256 sum = _mm256_add_ps(_mm256_add_ps(sums[0], sums[1]), _mm256_add_ps(sums[2], sums[3]));
     __m128 half = _mm_add_ps(_mm256_castps256_ps128(sum), _mm256_extractf128_ps(sum, 1));
     half = _mm_add_ps(half, _mm_movehl_ps(half, half));
     _mm_storel_pi(reinterpret_cast<__m64 *>(frame), half);
@@ -104,7 +108,7 @@ void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcep
     m_stepChange = (static_cast<std::int64_t>(target) - static_cast<std::int64_t>(m_step)) / static_cast<std::int64_t>(m_glideLeft);
 }
 
-const std::int16_t *SincResampler::window(std::int64_t first, std::int64_t count) const noexcept
+__attribute__((always_inline)) inline const std::int16_t *SincResampler::window(std::int64_t first, std::int64_t count) const noexcept
 {
     if (first >= 0 && first + count <= m_frames)
         return m_data + 2 * first;
@@ -141,12 +145,15 @@ template <bool Avx2>
 __attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames) noexcept
 {
     const SincTable &table = SincTable::instance();
+    const std::int64_t stepChange = m_stepChange;
+    const std::uint64_t loopLength = m_loopLength;
     std::uint64_t phase = m_phase;
     std::uint64_t step = m_step;
+    std::uint32_t glideLeft = m_glideLeft;
     for (std::size_t i = 0; i < frames; ++i) {
-        if (m_glideLeft != 0) {
-            step = static_cast<std::uint64_t>(static_cast<std::int64_t>(step) + m_stepChange);
-            if (--m_glideLeft == 0)
+        if (glideLeft != 0) {
+            step = static_cast<std::uint64_t>(static_cast<std::int64_t>(step) + stepChange);
+            if (--glideLeft == 0)
                 step = m_targetStep;
         }
         if (step <= unitStep) {
@@ -165,11 +172,12 @@ __attribute__((always_inline)) inline void SincResampler::readFrames(float *ster
             stretched(phase, step, stereo + 2 * i);
         }
         phase += step;
-        if (phase >= m_loopLength)
-            phase %= m_loopLength;
+        if (phase >= loopLength)
+            phase %= loopLength;
     }
     m_phase = phase;
     m_step = step;
+    m_glideLeft = glideLeft;
 }
 
 #ifdef SONIVALE_HAVE_AVX2_PATH

