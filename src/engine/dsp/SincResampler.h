@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/dsp/SincTable.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -31,8 +34,14 @@ public:
     void read(float *stereo, std::size_t frames) noexcept;
 
 private:
+    static constexpr std::size_t convertedFrames = 256;
+
     template <bool Avx2>
     void readFrames(float *stereo, std::size_t frames) noexcept;
+    template <bool Avx2>
+    void readConverted(float *stereo, std::size_t frames, std::uint64_t largestStep) noexcept;
+    template <bool Avx2>
+    void readDirect(float *stereo, std::size_t frames) noexcept;
     void readFramesAvx2(float *stereo, std::size_t frames) noexcept;
     void readFramesGeneric(float *stereo, std::size_t frames) noexcept;
     void stretched(std::uint64_t phase, std::uint64_t step, float *frame) const noexcept;
@@ -46,6 +55,7 @@ private:
     std::int64_t m_seamReach;
     std::vector<std::int16_t> m_seam;
     bool m_useAvx2;
+    std::array<float, 2 * (convertedFrames + SincTable::taps + 8)> m_converted;
 
     std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
     std::uint64_t m_step = 0;
