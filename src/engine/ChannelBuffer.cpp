@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 constexpr float sampleScale = 1.0f / 32768.0f;
@@ -23,6 +19,7 @@ float decibelGain(int hundredths)
 ChannelBuffer::ChannelBuffer(std::unique_ptr<SoundData> sound)
     : m_sound(std::move(sound))
     , m_frequency(m_sound->sampleRate())
+    , m_resampler(*m_sound)
 {
 }
 
@@ -67,81 +64,59 @@ void ChannelBuffer::updateTargets() noexcept
     m_targetRight = gain * (pan < 0 ? decibelGain(pan) : 1.0f);
 }
 
-namespace {
-
-// Catmull-Rom interpolation of frames i-1..i+2 around `p` at fraction `t`, both sides.
-inline void interpolate(const std::int16_t *p, float t, float &left, float &right)
+void ChannelBuffer::markSilent(bool silent) noexcept
 {
-    const float w0 = 0.5f * t * ((2.0f - t) * t - 1.0f);
-    const float w1 = 0.5f * (t * t * (3.0f * t - 5.0f) + 2.0f);
-    const float w2 = 0.5f * t * ((4.0f - 3.0f * t) * t + 1.0f);
-    const float w3 = 0.5f * t * t * (t - 1.0f);
-    left = w0 * p[-2] + w1 * p[0] + w2 * p[2] + w3 * p[4];
-    right = w0 * p[-1] + w1 * p[1] + w2 * p[3] + w3 * p[5];
-}
-
-constexpr float fractionScale = 1.0f / 4294967296.0f;
-
-// Adds one interpolated, scaled frame to `out`. With SSE2 the four source frames are
-// converted and weighted together, left and right side by side.
-inline void accumulate(const std::int16_t *p, float t, float gainLeft, float gainRight, float *out)
-{
-#if defined(__SSE2__)
-    // The four Catmull-Rom weights as one cubic in t, evaluated side by side.
-    const __m128 tt = _mm_set1_ps(t);
-    __m128 weights = _mm_add_ps(_mm_mul_ps(_mm_setr_ps(-0.5f, 1.5f, -1.5f, 0.5f), tt), _mm_setr_ps(1.0f, -2.5f, 2.0f, -0.5f));
-    weights = _mm_add_ps(_mm_mul_ps(weights, tt), _mm_setr_ps(-0.5f, 0.0f, 0.5f, 0.0f));
-    weights = _mm_add_ps(_mm_mul_ps(weights, tt), _mm_setr_ps(0.0f, 1.0f, 0.0f, 0.0f));
-    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p - 2));
-    const __m128 early = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(raw, raw), 16));
-    const __m128 late = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(raw, raw), 16));
-    const __m128 sum = _mm_add_ps(_mm_mul_ps(early, _mm_unpacklo_ps(weights, weights)),
-                                  _mm_mul_ps(late, _mm_unpackhi_ps(weights, weights)));
-    const __m128 frame = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
-    const __m128 scaled = _mm_mul_ps(frame, _mm_setr_ps(gainLeft, gainRight, 0.0f, 0.0f));
-    __m128 target = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(out)));
-    target = _mm_add_ps(target, scaled);
-    _mm_store_sd(reinterpret_cast<double *>(out), _mm_castps_pd(target));
-#else
-    float left;
-    float right;
-    interpolate(p, t, left, right);
-    out[0] += left * gainLeft;
-    out[1] += right * gainRight;
-#endif
-}
-
+    if (silent != m_silentSeen) {
+        m_silentSeen = silent;
+        m_silent.store(silent, std::memory_order_release);
+    }
 }
 
 void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noexcept
 {
     const bool playing = m_playing.load(std::memory_order_relaxed);
-    if (!playing && m_fade <= 0.0f)
-        return;
-    updateTargets();
-
-    const auto step = static_cast<std::uint64_t>(
-        std::llround(static_cast<double>(m_frequency.load(std::memory_order_relaxed)) / outputRate * 4294967296.0));
-    const std::uint64_t loopLength = static_cast<std::uint64_t>(m_sound->frames()) << 32;
-    const std::int16_t *data = m_sound->frameData();
-    std::uint64_t phase = m_phase;
-
-    const bool steady = playing && m_fade == 1.0f && m_gainLeft == m_targetLeft && m_gainRight == m_targetRight;
-    if (steady) {
-        // The common case: nothing moves, so the loop is interpolation and two multiplies.
-        const float gainLeft = m_gainLeft;
-        const float gainRight = m_gainRight;
-        for (std::size_t i = 0; i < frames; ++i) {
-            accumulate(data + 2 * (phase >> 32), static_cast<float>(static_cast<std::uint32_t>(phase)) * fractionScale,
-                       gainLeft, gainRight, out + 2 * i);
-            phase += step;
-            if (phase >= loopLength)
-                phase %= loopLength;
-        }
-        m_phase = phase;
+    if (!playing && m_fade <= 0.0f) {
+        markSilent(true);
         return;
     }
+    // A silent buffer takes a new rate at once; an audible one glides to it.
+    m_resampler.setRate(m_frequency.load(std::memory_order_relaxed), outputRate, !m_silentSeen);
+    markSilent(false);
+    updateTargets();
 
+    const float fadeFrames = fadeSeconds * static_cast<float>(outputRate);
+    while (frames > 0) {
+        std::size_t chunk = std::min(frames, chunkFrames);
+        // A fade-out reads no further than its end, so the next play resumes from there.
+        if (!playing)
+            chunk = std::min(chunk, std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(m_fade * fadeFrames))));
+        m_resampler.read(m_scratch, chunk);
+        const bool steady = playing && m_fade == 1.0f && m_gainLeft == m_targetLeft && m_gainRight == m_targetRight;
+        if (steady)
+            addSteady(m_scratch, out, chunk);
+        else
+            addMoving(m_scratch, out, chunk, playing, outputRate);
+        out += 2 * chunk;
+        frames -= chunk;
+        if (!playing && m_fade <= 0.0f) {
+            markSilent(true);
+            break;
+        }
+    }
+}
+
+void ChannelBuffer::addSteady(const float *source, float *out, std::size_t frames) const noexcept
+{
+    const float gainLeft = m_gainLeft;
+    const float gainRight = m_gainRight;
+    for (std::size_t i = 0; i < frames; ++i) {
+        out[2 * i] += source[2 * i] * gainLeft;
+        out[2 * i + 1] += source[2 * i + 1] * gainRight;
+    }
+}
+
+void ChannelBuffer::addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept
+{
     const float rate = static_cast<float>(outputRate);
     const float fadeStep = (playing ? 1.0f : -1.0f) / (fadeSeconds * rate);
     const float glide = 1.0f - std::exp(-1.0f / (glideSeconds * rate));
@@ -154,18 +129,10 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         fade = std::clamp(fade + fadeStep, 0.0f, 1.0f);
         gainLeft += (targetLeft - gainLeft) * glide;
         gainRight += (targetRight - gainRight) * glide;
-        float left;
-        float right;
-        interpolate(data + 2 * (phase >> 32), static_cast<float>(phase & 0xffffffffu) * fractionScale, left, right);
-        out[2 * i] += left * gainLeft * fade;
-        out[2 * i + 1] += right * gainRight * fade;
-        phase += step;
-        if (phase >= loopLength)
-            phase %= loopLength;
-        if (fade == 0.0f && !playing)
-            break;
+        out[2 * i] += source[2 * i] * gainLeft * fade;
+        out[2 * i + 1] += source[2 * i + 1] * gainRight * fade;
     }
-    // Once the glide is within a hair of its target it lands there, so the next block
+    // Once the glide is within a hair of its target it lands there, so the next chunk
     // takes the steady path.
     if (std::fabs(gainLeft - targetLeft) <= 1e-4f * targetLeft + 1e-9f)
         gainLeft = targetLeft;
@@ -174,5 +141,4 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
     m_gainLeft = gainLeft;
     m_gainRight = gainRight;
     m_fade = fade;
-    m_phase = phase;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SoundData.h"
+#include "engine/dsp/SincResampler.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,7 +12,8 @@
 // The setters are called on the UI thread and only store atomics; mixInto() runs on the
 // audio thread and follows them smoothly: volume and pan glide over a few milliseconds,
 // play and stop fade in and out over about 5 ms, so nothing clicks. Stop keeps the play
-// position, so the next play continues the loop where it left off.
+// position, so the next play continues the loop where it left off. A new rate glides in over
+// about 20 ms through a band-limited resampler.
 class ChannelBuffer
 {
 public:
@@ -36,6 +38,9 @@ public:
     void play();
     void stop();
     bool isPlaying() const { return m_playing.load(std::memory_order_relaxed); }
+    // True once the buffer is stopped and its fade-out has been rendered to the end (and
+    // before it has first been played); the audio thread keeps it current.
+    bool isSilent() const { return m_silent.load(std::memory_order_acquire); }
 
     const SoundData &sound() const { return *m_sound; }
 
@@ -43,16 +48,24 @@ public:
     void mixInto(float *out, std::size_t frames, int outputRate) noexcept;
 
 private:
+    static constexpr std::size_t chunkFrames = 256;
+
     void updateTargets() noexcept;
+    void markSilent(bool silent) noexcept;
+    void addSteady(const float *source, float *out, std::size_t frames) const noexcept;
+    void addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept;
 
     std::unique_ptr<SoundData> m_sound;
     std::atomic<int> m_volume{0};
     std::atomic<int> m_pan{0};
     std::atomic<int> m_frequency;
     std::atomic<bool> m_playing{false};
+    std::atomic<bool> m_silent{true};
 
     // Owned by the audio thread.
-    std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
+    SincResampler m_resampler;
+    bool m_silentSeen = true;
+    float m_scratch[2 * chunkFrames];
     float m_gainLeft = 0.0f;
     float m_gainRight = 0.0f;
     float m_targetLeft = 0.0f;

@@ -23,7 +23,7 @@ SoundEngine::SoundEngine(AudioOutput &output, QObject *parent)
     , m_mixer(output.sampleRate())
 {
     m_reaper.setInterval(250);
-    connect(&m_reaper, &QTimer::timeout, this, &SoundEngine::freeReleased);
+    connect(&m_reaper, &QTimer::timeout, this, [this] { freeReleased(true); });
 }
 
 SoundEngine::~SoundEngine()
@@ -82,19 +82,39 @@ QString SoundEngine::failedFile(int channel) const
 
 void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)
 {
-    std::uint64_t ticket = 0;
     auto &slot = m_buffers[static_cast<std::size_t>(channel - 1)];
-    m_mixer.exchange(channel, buffer.get(), &ticket);
-    std::unique_ptr<ChannelBuffer> old = std::exchange(slot, std::move(buffer));
-    if (old) {
-        m_retired.push_back({std::move(old), ticket});
-        freeReleased();
+    ChannelBuffer *old = slot.get();
+    Retired retired;
+    // The old buffer goes into a fading slot before it leaves its channel's slot, so no
+    // render misses it in between.
+    if (old && !old->isSilent()) {
+        old->stop();
+        retired.fadingSlot = m_mixer.keepFading(old);
+    }
+    m_mixer.exchange(channel, buffer.get(), &retired.ticket);
+    retired.buffer = std::exchange(slot, std::move(buffer));
+    if (retired.buffer) {
+        m_retired.push_back(std::move(retired));
+        freeReleased(false);
     }
 }
 
-void SoundEngine::freeReleased()
+void SoundEngine::freeReleased(bool reaperTick)
 {
-    std::erase_if(m_retired, [this](const Retired &retired) { return m_mixer.isReleased(retired.ticket); });
+    // A fading buffer leaves the mix once its fade has been rendered, or when no render has
+    // come for a couple of seconds (the output is stopped or lost).
+    constexpr int patientTicks = 8;
+    for (Retired &retired : m_retired) {
+        if (reaperTick)
+            ++retired.ticks;
+        if (retired.fadingSlot >= 0 && (retired.buffer->isSilent() || retired.ticks > patientTicks)) {
+            m_mixer.endFading(retired.fadingSlot, &retired.ticket);
+            retired.fadingSlot = -1;
+        }
+    }
+    std::erase_if(m_retired, [this](const Retired &retired) {
+        return retired.fadingSlot < 0 && m_mixer.isReleased(retired.ticket);
+    });
     if (m_retired.empty())
         m_reaper.stop();
     else if (!m_reaper.isActive())

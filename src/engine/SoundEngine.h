@@ -17,7 +17,8 @@ class ChannelBuffer;
 // The audio device of the console: the fourteen channel buffers, mixed into one output.
 //
 // UI thread only. Buffers are created from the channel table's sound files; a replaced
-// buffer is freed here, on the UI thread, once the audio thread can no longer read it.
+// buffer that is playing fades out over its usual 5 ms, and is freed here, on the UI
+// thread, once the audio thread can no longer read it.
 class SoundEngine : public QObject
 {
     Q_OBJECT
@@ -32,7 +33,7 @@ public:
 
     // Creates a fresh, stopped buffer for every channel from `folder`, replacing the old
     // ones (which fall silent). `channel14File` replaces channel 14's table literal when
-    // given. Returns the paths of the files that could not be loaded; those channels have
+    // given. Playing channels fade out rather than stop dead. Returns the paths of the files that could not be loaded; those channels have
     // no buffer afterwards.
     QStringList loadChannelSounds(const QString &folder, const char *channel14File = nullptr);
 
@@ -52,11 +53,13 @@ private:
     struct Retired
     {
         std::unique_ptr<ChannelBuffer> buffer;
-        std::uint64_t ticket;
+        std::uint64_t ticket = 0;
+        int fadingSlot = -1;
+        int ticks = 0;
     };
 
     void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
-    void freeReleased();
+    void freeReleased(bool reaperTick);
 
     AudioOutput &m_output;
     Mixer m_mixer;

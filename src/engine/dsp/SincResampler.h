@@ -1,0 +1,65 @@
+#pragma once
+
+#include "engine/dsp/SincTable.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class SoundData;
+
+// Plays a looping sound at any rate through a band-limited polyphase filter (SincTable).
+//
+// Audio thread only, after construction. Up to a step of one source frame per output frame
+// the kernel keeps the sound's band and removes its images; above that the kernel is
+// stretched with the step, so the cutoff follows the output's band and nothing folds back.
+// A new rate is reached by a linear glide of the step, so a dragged slider neither clicks
+// nor zips. The loop wraps seamlessly: windows that straddle the loop point are read from
+// a small copy of the frames around it.
+class SincResampler
+{
+public:
+    // The kernel stretches up to this step; beyond it (an output far slower than the sound)
+    // it stays at this width.
+    static constexpr int maximumStretch = 4;
+
+    explicit SincResampler(const SoundData &sound);
+
+    // Sets the rate to play at. The first rate, and any rate while `glide` is false, takes
+    // effect at once; later ones are reached over about 20 ms.
+    void setRate(int sourceHertz, int outputRate, bool glide) noexcept;
+    // Overwrites `frames` interleaved stereo frames (in the sound's 16-bit scale) and moves
+    // the play position on.
+    void read(float *stereo, std::size_t frames) noexcept;
+
+private:
+    static constexpr std::size_t convertedFrames = 256;
+
+    template <bool Avx2>
+    void readFrames(float *stereo, std::size_t frames) noexcept;
+    template <bool Avx2>
+    void readConverted(float *stereo, std::size_t frames, std::uint64_t largestStep) noexcept;
+    template <bool Avx2>
+    void readDirect(float *stereo, std::size_t frames) noexcept;
+    void readFramesAvx2(float *stereo, std::size_t frames) noexcept;
+    void readFramesGeneric(float *stereo, std::size_t frames) noexcept;
+    void stretched(std::uint64_t phase, std::uint64_t step, float *frame) const noexcept;
+    // `count` consecutive frames of the loop from `first` (which may lie before 0 or past
+    // the end), contiguous.
+    const std::int16_t *window(std::int64_t first, std::int64_t count) const noexcept;
+
+    const std::int16_t *m_data;
+    std::int64_t m_frames;
+    std::uint64_t m_loopLength;
+    std::int64_t m_seamReach;
+    std::vector<std::int16_t> m_seam;
+    bool m_useAvx2;
+    std::array<float, 2 * (convertedFrames + SincTable::taps + 8)> m_converted;
+
+    std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
+    std::uint64_t m_step = 0;
+    std::uint64_t m_targetStep = 0;
+    std::int64_t m_stepChange = 0;
+    std::uint32_t m_glideLeft = 0;
+};
