@@ -44,7 +44,7 @@ public:
         int ceilingMs;
     };
     static constexpr Buffering pulseAudioBuffering{true, 240, 40, 320};
-    static constexpr Buffering pipeWireBuffering{false, 180, 40, 260};
+    static constexpr Buffering pipeWireBuffering{false, 200, 40, 280};
     static constexpr int restartDelayMs = 500;
 
     explicit PulseAudioOutput(QObject *parent = nullptr);
