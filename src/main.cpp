@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {

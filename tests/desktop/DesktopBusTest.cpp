@@ -141,13 +141,13 @@ private slots:
             }
             return QString::fromLocal8Bit(follower.readLine()).trimmed();
         };
-        QCOMPARE(nextLine(), QStringLiteral("Playing|1.000000|Sonivale mix"));
+        QCOMPARE(nextLine(), QStringLiteral("Playing|1.0|Sonivale mix"));
         pause.pause();
-        QCOMPARE(nextLine(), QStringLiteral("Paused|1.000000|Sonivale mix"));
+        QCOMPARE(nextLine(), QStringLiteral("Paused|1.0|Sonivale mix"));
         output.setStreamVolume(0.25);
-        QCOMPARE(nextLine(), QStringLiteral("Paused|0.250000|Sonivale mix"));
+        QCOMPARE(nextLine(), QStringLiteral("Paused|0.25|Sonivale mix"));
         service.setMixFile(QStringLiteral("/tmp/rain.smf"));
-        QCOMPARE(nextLine(), QStringLiteral("Paused|0.250000|rain.smf"));
+        QCOMPARE(nextLine(), QStringLiteral("Paused|0.25|rain.smf"));
         follower.kill();
         follower.waitForFinished(5000);
     }

@@ -91,7 +91,7 @@ private slots:
     {
         QFETCH(QString, program);
         const QTemporaryDir home;
-        const Autostart autostart(home.filePath(QStringLiteral("autostart")));
+        Autostart autostart(home.filePath(QStringLiteral("autostart")));
         QVERIFY(!autostart.isEnabled());
         QString error;
         QVERIFY2(autostart.enable(program, &error), qPrintable(error));
@@ -106,7 +106,7 @@ private slots:
         QVERIFY(!autostart.isEnabled());
         QVERIFY(autostart.disable());
 
-        const Autostart blocked(QStringLiteral("/proc/no-autostart-here"));
+        Autostart blocked(QStringLiteral("/proc/no-autostart-here"));
         QVERIFY(!blocked.enable(program, &error));
         QVERIFY(!error.isEmpty());
     }
