@@ -6,6 +6,12 @@
 #include "app/ProductImages.h"
 #include "app/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
+#include "desktop/Autostart.h"
+#include "desktop/DesktopCommands.h"
+#include "desktop/DesktopPreferences.h"
+#include "desktop/MprisService.h"
+#include "desktop/SingleInstance.h"
+#include "engine/PauseControl.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
@@ -19,10 +25,54 @@
 #include "platform/UnixSignalWatcher.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
+#include "settings/MixCommands.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QFileInfo>
 
 #include <csignal>
+
+namespace {
+
+// TEMPORARY stand-in until the engine's fading pause lands: it keeps the state that the
+// media controls and the command line show and change, but does not silence the sound.
+class StandInPauseControl final : public PauseControl
+{
+public:
+    bool isPaused() const override { return m_paused; }
+    void pause() override { setPaused(true); }
+    void play() override { setPaused(false); }
+
+private:
+    void setPaused(bool paused)
+    {
+        if (paused == m_paused)
+            return;
+        m_paused = paused;
+        emit pausedChanged(paused);
+    }
+
+    bool m_paused = false;
+};
+
+// The program as the autostart entry names it: by name when that is what the PATH finds,
+// else by its full path (a build tree's program, say).
+QString autostartProgram()
+{
+    const QString running = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("sonivale"));
+    if (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == running)
+        return QStringLiteral("sonivale");
+    return running;
+}
+
+}
 
 struct Program::Parts
 {
@@ -33,6 +83,9 @@ struct Program::Parts
         , console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
                    ProgramPaths::configFolder()})
         , trayIcon(ProductImages::programIcon(), console.trayMenu())
+        , preferences(ProgramPaths::configFolder())
+        , commands(pause, {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
+                           [this] { console.restoreFromTray(); }})
     {
     }
 
@@ -52,6 +105,11 @@ struct Program::Parts
     RecorderLauncher recorder;
     MainWindow console;
     QtTrayIcon trayIcon;
+    StandInPauseControl pause;
+    DesktopPreferences preferences;
+    Autostart autostart;
+    DesktopCommands commands;
+    std::unique_ptr<MprisService> mpris;
 };
 
 Program::Program(std::function<void()> quit, QObject *parent)
@@ -78,6 +136,8 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
 
+    wireDesktop();
+
     connect(&p.signalWatcher, &UnixSignalWatcher::received, this, &Program::endInOrder);
     // Qt asks for the user's data when the session ends; nobody can answer a question then.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &Program::endInOrder);
@@ -95,9 +155,67 @@ void Program::describeApplication()
     QGuiApplication::setDesktopFileName(QStringLiteral("sonivale"));
 }
 
-void Program::start()
+void Program::start(const CommandLine::Request &request, SingleInstance *instance)
 {
-    m_parts->console.load();
+    Parts &p = *m_parts;
+    p.console.load();
+    // A start in the tray for this once; the console's own check hides it when the box is ticked.
+    if (request.tray && !p.console.startInTrayBox()->isChecked()) {
+        connect(&p.console.startInTrayTimer(), &QTimer::timeout, &p.console, [&p] { p.console.sendToTray(); },
+                Qt::SingleShotConnection);
+    }
+    if (instance) {
+        connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
+        publishMediaControls();
+    }
+    p.commands.applyAtStart(request);
+}
+
+// The desktop's side of the console: the start-in-tray box and the mix files' folder are
+// kept in the preferences, and the autostart entry is offered in an "Options" menu.
+void Program::wireDesktop()
+{
+    Parts &p = *m_parts;
+    QCheckBox *startInTray = p.console.startInTrayBox();
+    startInTray->setChecked(p.preferences.startInTray());
+    connect(startInTray, &QCheckBox::toggled, this, [&p](bool on) { p.preferences.setStartInTray(on); });
+
+    MixCommands &mixes = p.console.mixCommands();
+    mixes.setDialogFolder(p.preferences.mixFolder());
+    connect(&mixes, &MixCommands::dialogFolderChanged, this,
+            [&p](const QString &folder) { p.preferences.setMixFolder(folder); });
+    connect(&mixes, &MixCommands::mixFileChanged, this, [&p](const QString &path) {
+        if (p.mpris)
+            p.mpris->setMixFile(path);
+    });
+
+    QMenu *options = p.console.menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("desktopOptions"));
+    QAction *withDesktop = options->addAction(tr("Start with the &Desktop"));
+    withDesktop->setObjectName(QStringLiteral("startWithDesktop"));
+    withDesktop->setCheckable(true);
+    withDesktop->setChecked(p.autostart.isEnabled());
+    connect(withDesktop, &QAction::toggled, this, [&p, withDesktop](bool on) {
+        QString error;
+        const bool done = on ? p.autostart.enable(autostartProgram(), &error) : p.autostart.disable(&error);
+        if (!done) {
+            p.messages.warn(&p.console, tr("The autostart entry \"%1\" could not be changed (%2).")
+                                            .arg(p.autostart.entryPath(), error));
+            const QSignalBlocker block(withDesktop);
+            withDesktop->setChecked(!on);
+            return;
+        }
+        p.preferences.setStartWithDesktop(on);
+    });
+}
+
+void Program::publishMediaControls()
+{
+    Parts &p = *m_parts;
+    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.pause, p.output,
+                                             MprisService::Window{[&p] { p.console.restoreFromTray(); },
+                                                                  [&p] { p.lifecycle.exitProgram(); }});
+    p.mpris->publish();
 }
 
 MainWindow &Program::console()
@@ -108,6 +226,11 @@ MainWindow &Program::console()
 RecorderLauncher &Program::recorder()
 {
     return m_parts->recorder;
+}
+
+PauseControl &Program::pauseControl()
+{
+    return m_parts->pause;
 }
 
 void Program::endInOrder()
