@@ -18,6 +18,7 @@ LookAheadLimiter::LookAheadLimiter(int sampleRate)
     : m_threshold(std::pow(10.0f, thresholdDecibels / 20.0f))
     , m_release(1.0f - std::exp(-1.0f / (releaseSeconds * static_cast<float>(sampleRate))))
     , m_average(std::max(1, static_cast<int>(std::lround(averageSeconds * sampleRate))))
+    , m_inverseAverage(1.0 / m_average)
     , m_hold(std::max(2 * m_average - 1, static_cast<int>(std::lround(holdSeconds * sampleRate))))
     , m_delayFrames(2 * m_average - 2)
     , m_delay(static_cast<std::size_t>(std::max(1, m_delayFrames)) * 2, 0.0f)
@@ -101,12 +102,13 @@ void LookAheadLimiter::processFrame(float *frame) noexcept
     const auto position = static_cast<std::size_t>(m_averagePosition);
     m_firstSum += m_released - m_firstAverage[position];
     m_firstAverage[position] = m_released;
-    const float first = static_cast<float>(m_firstSum / m_average);
+    // Multiplying by the inverse: two divisions per frame would cost more than the rest.
+    const float first = static_cast<float>(m_firstSum * m_inverseAverage);
     m_secondSum += first - m_secondAverage[position];
     m_secondAverage[position] = first;
     if (++m_averagePosition == m_average)
         m_averagePosition = 0;
-    const float gain = std::min(1.0f, static_cast<float>(m_secondSum / m_average));
+    const float gain = std::min(1.0f, static_cast<float>(m_secondSum * m_inverseAverage));
 
     float left = frame[0];
     float right = frame[1];

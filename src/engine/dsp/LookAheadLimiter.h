@@ -28,6 +28,7 @@ private:
     float m_threshold;
     float m_release;
     int m_average; // frames of each moving average
+    double m_inverseAverage;
     int m_hold;    // frames over which the smallest request holds
     int m_delayFrames;
 

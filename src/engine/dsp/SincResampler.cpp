@@ -21,95 +21,99 @@ static_assert(SincTable::phases == 1 << 7);
 static_assert(SincTable::taps % 8 == 0);
 constexpr int leadFrames = SincTable::taps / 2 - 1;
 
-inline void convolveGeneric(const std::int16_t *source, const float *row, float t, float *frame) noexcept
+// One output frame of a chunk: the taps for its phase (`row`, moved `t` of the way to the
+// next row) and where its first source frame sits in the chunk's converted frames.
+struct ReadPoint
 {
-    float left = 0.0f;
-    float right = 0.0f;
+    const float *row;
+    float t;
+    std::size_t offset;
+};
+
+inline void convolveSplitGeneric(const float *left, const float *right, const float *row, float t, float *frame) noexcept
+{
+    float sumLeft = 0.0f;
+    float sumRight = 0.0f;
     for (int k = 0; k < SincTable::taps; ++k) {
-        const int stored = (k & ~7) | SincTable::storedPosition[k & 7];
-        const float c = row[stored] + t * row[SincTable::taps + stored];
-        left += c * static_cast<float>(source[2 * k]);
-        right += c * static_cast<float>(source[2 * k + 1]);
+        const float c = row[k] + t * row[SincTable::taps + k];
+        sumLeft += c * left[k];
+        sumRight += c * right[k];
     }
-    frame[0] = left;
-    frame[1] = right;
+    frame[0] = sumLeft;
+    frame[1] = sumRight;
 }
 
-inline void convolveConvertedGeneric(const float *source, const float *row, float t, float *frame) noexcept
+inline void convertGeneric(const std::int16_t *source, float *left, float *right, std::size_t frames) noexcept
 {
-    float left = 0.0f;
-    float right = 0.0f;
-    for (int k = 0; k < SincTable::taps; ++k) {
-        const int stored = (k & ~7) | SincTable::storedPosition[k & 7];
-        const float c = row[stored] + t * row[SincTable::taps + stored];
-        left += c * source[2 * k];
-        right += c * source[2 * k + 1];
+    for (std::size_t i = 0; i < frames; ++i) {
+        left[i] = static_cast<float>(source[2 * i]);
+        right[i] = static_cast<float>(source[2 * i + 1]);
     }
-    frame[0] = left;
-    frame[1] = right;
-}
-
-inline void convertGeneric(const std::int16_t *source, float *converted, std::size_t samples) noexcept
-{
-    for (std::size_t i = 0; i < samples; ++i)
-        converted[i] = static_cast<float>(source[i]);
 }
 
 #ifdef SONIVALE_HAVE_AVX2_PATH
-__attribute__((target("avx2,fma"))) inline void convolveConvertedAvx2(const float *source, const float *row, float t,
-                                                                      float *frame) noexcept
+// Left and right sit in separate arrays, so one set of taps serves both channels without a
+// shuffle; the two sums meet only at the end.
+__attribute__((target("avx2,fma"))) inline void convolveSplitAvx2(const float *left, const float *right, const float *row,
+                                                                  float t, float *frame) noexcept
 {
     const __m256 fraction = _mm256_set1_ps(t);
-    // Four sums side by side keep the chain of dependent multiply-adds short, so the work
-    // of neighbouring frames overlaps.
     __m256 sums[4] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
 #pragma GCC unroll 8
     for (int group = 0; group < SincTable::taps / 8; ++group) {
         const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps + 8 * group), fraction,
                                             _mm256_loadu_ps(row + 8 * group));
-        __m256 &early = sums[(2 * group) % 4];
-        __m256 &late = sums[(2 * group + 1) % 4];
-        early = _mm256_fmadd_ps(_mm256_loadu_ps(source + 16 * group), _mm256_unpacklo_ps(taps, taps), early);
-        late = _mm256_fmadd_ps(_mm256_loadu_ps(source + 16 * group + 8), _mm256_unpackhi_ps(taps, taps), late);
+        sums[2 * (group & 1)] = _mm256_fmadd_ps(_mm256_loadu_ps(left + 8 * group), taps, sums[2 * (group & 1)]);
+        sums[2 * (group & 1) + 1] = _mm256_fmadd_ps(_mm256_loadu_ps(right + 8 * group), taps, sums[2 * (group & 1) + 1]);
     }
-    const __m256 sum = _mm256_add_ps(_mm256_add_ps(sums[0], sums[1]), _mm256_add_ps(sums[2], sums[3]));
-    __m128 half = _mm_add_ps(_mm256_castps256_ps128(sum), _mm256_extractf128_ps(sum, 1));
-    half = _mm_add_ps(half, _mm_movehl_ps(half, half));
-    _mm_storel_pi(reinterpret_cast<__m64 *>(frame), half);
+    // l01 l23 r01 r23 | l45 l67 r45 r67, then both halves, then left and right.
+    const __m256 pairs = _mm256_hadd_ps(_mm256_add_ps(sums[0], sums[2]), _mm256_add_ps(sums[1], sums[3]));
+    __m128 quads = _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
+    quads = _mm_hadd_ps(quads, quads);
+    _mm_storel_pi(reinterpret_cast<__m64 *>(frame), quads);
 }
 
-__attribute__((target("avx2,fma"))) inline void convertAvx2(const std::int16_t *source, float *converted,
-                                                            std::size_t samples) noexcept
+// Four output frames at once: their sums are reduced together, which halves the shuffles of
+// a reduction and lets the four independent chains of multiply-adds overlap.
+__attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *left, const float *right,
+                                                                 const ReadPoint *points, float *frames) noexcept
 {
-    for (std::size_t i = 0; i < samples; i += 8)
-        _mm256_storeu_ps(converted + i, _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(
-                                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i)))));
-}
-
-__attribute__((target("avx2,fma"))) inline void convolveAvx2(const std::int16_t *source, const float *row, float t,
-                                                             float *frame) noexcept
-{
-    const __m256 fraction = _mm256_set1_ps(t);
-    // Four sums side by side keep the chain of dependent multiply-adds short, so the work
-    // of neighbouring frames overlaps.
-    __m256 sums[4] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
+    __m256 fraction[4];
+    __m256 sumLeft[4];
+    __m256 sumRight[4];
+    for (int f = 0; f < 4; ++f) {
+        fraction[f] = _mm256_set1_ps(points[f].t);
+        sumLeft[f] = _mm256_setzero_ps();
+        sumRight[f] = _mm256_setzero_ps();
+    }
 #pragma GCC unroll 8
     for (int group = 0; group < SincTable::taps / 8; ++group) {
-        const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps + 8 * group), fraction,
-                                            _mm256_loadu_ps(row + 8 * group));
-        const __m256 first = _mm256_cvtepi32_ps(
-            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 16 * group))));
-        const __m256 second = _mm256_cvtepi32_ps(
-            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(source + 16 * group + 8))));
-        __m256 &early = sums[(2 * group) % 4];
-        __m256 &late = sums[(2 * group + 1) % 4];
-        early = _mm256_fmadd_ps(first, _mm256_unpacklo_ps(taps, taps), early);
-        late = _mm256_fmadd_ps(second, _mm256_unpackhi_ps(taps, taps), late);
+#pragma GCC unroll 4
+        for (int f = 0; f < 4; ++f) {
+            const float *row = points[f].row + 8 * group;
+            const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps), fraction[f], _mm256_loadu_ps(row));
+            const std::size_t at = points[f].offset + 8 * group;
+            sumLeft[f] = _mm256_fmadd_ps(_mm256_loadu_ps(left + at), taps, sumLeft[f]);
+            sumRight[f] = _mm256_fmadd_ps(_mm256_loadu_ps(right + at), taps, sumRight[f]);
+        }
     }
-    const __m256 sum = _mm256_add_ps(_mm256_add_ps(sums[0], sums[1]), _mm256_add_ps(sums[2], sums[3]));
-    __m128 half = _mm_add_ps(_mm256_castps256_ps128(sum), _mm256_extractf128_ps(sum, 1));
-    half = _mm_add_ps(half, _mm_movehl_ps(half, half));
-    _mm_storel_pi(reinterpret_cast<__m64 *>(frame), half);
+    // Per 128-bit lane: l0 r0 l1 r1 (each a quarter of its sum) for frames 0, 1 and 2, 3.
+    const __m256 first = _mm256_hadd_ps(_mm256_hadd_ps(sumLeft[0], sumRight[0]), _mm256_hadd_ps(sumLeft[1], sumRight[1]));
+    const __m256 second = _mm256_hadd_ps(_mm256_hadd_ps(sumLeft[2], sumRight[2]), _mm256_hadd_ps(sumLeft[3], sumRight[3]));
+    _mm256_storeu_ps(frames, _mm256_add_ps(_mm256_permute2f128_ps(first, second, 0x20),
+                                           _mm256_permute2f128_ps(first, second, 0x31)));
+}
+
+// Eight interleaved 16-bit frames at a time: each frame read as one 32-bit word holds the
+// left sample in its low half and the right in its high half.
+__attribute__((target("avx2,fma"))) inline void convertAvx2(const std::int16_t *source, float *left, float *right,
+                                                            std::size_t frames) noexcept
+{
+    for (std::size_t i = 0; i < frames; i += 8) {
+        const __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(source + 2 * i));
+        _mm256_storeu_ps(left + i, _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(words, 16), 16)));
+        _mm256_storeu_ps(right + i, _mm256_cvtepi32_ps(_mm256_srai_epi32(words, 16)));
+    }
 }
 
 bool cpuHasAvx2()
@@ -119,13 +123,39 @@ bool cpuHasAvx2()
 }
 #endif
 
+template <bool Avx2>
+__attribute__((always_inline)) inline void convert(const std::int16_t *source, float *left, float *right,
+                                                   std::size_t frames) noexcept
+{
+#ifdef SONIVALE_HAVE_AVX2_PATH
+    if constexpr (Avx2) {
+        convertAvx2(source, left, right, frames);
+        return;
+    }
+#endif
+    convertGeneric(source, left, right, frames);
+}
+
+template <bool Avx2>
+__attribute__((always_inline)) inline void convolve(const float *left, const float *right, const float *row, float t,
+                                                    float *frame) noexcept
+{
+#ifdef SONIVALE_HAVE_AVX2_PATH
+    if constexpr (Avx2) {
+        convolveSplitAvx2(left, right, row, t, frame);
+        return;
+    }
+#endif
+    convolveSplitGeneric(left, right, row, t, frame);
+}
+
 }
 
 SincResampler::SincResampler(const SoundData &sound)
     : m_data(sound.frameData())
     , m_frames(static_cast<std::int64_t>(sound.frames()))
     , m_loopLength(static_cast<std::uint64_t>(sound.frames()) << 32)
-    , m_seamReach(std::max<std::int64_t>(SincTable::taps * maximumStretch / 2, (convertedFrames + SincTable::taps) / 2) + 4)
+    , m_seamReach(std::max<std::int64_t>(SincTable::taps * maximumStretch / 2, (convertedFrames + SincTable::taps + 8) / 2) + 4)
 #ifdef SONIVALE_HAVE_AVX2_PATH
     , m_useAvx2(cpuHasAvx2())
 #else
@@ -216,36 +246,39 @@ __attribute__((always_inline)) inline void SincResampler::readConverted(float *s
     const std::int64_t first = static_cast<std::int64_t>(m_phase >> 32) - leadFrames;
     const auto start = static_cast<std::uint32_t>(m_phase);
     std::int64_t count = static_cast<std::int64_t>((start + largestStep * frames) >> 32) + SincTable::taps + 1;
-    count = (count + 3) & ~std::int64_t{3};
+    count = (count + 7) & ~std::int64_t{7};
     const std::int16_t *source = window(first, count);
-#ifdef SONIVALE_HAVE_AVX2_PATH
-    if constexpr (Avx2)
-        convertAvx2(source, m_converted.data(), static_cast<std::size_t>(2 * count));
-    else
-#endif
-        convertGeneric(source, m_converted.data(), static_cast<std::size_t>(2 * count));
+    convert<Avx2>(source, m_left.data(), m_right.data(), static_cast<std::size_t>(count));
 
     const std::int64_t stepChange = m_stepChange;
     std::uint64_t step = m_step;
     std::uint32_t glideLeft = m_glideLeft;
     std::uint64_t local = start; // from frame `first + leadFrames`, not wrapped
-    for (std::size_t i = 0; i < frames; ++i) {
+    const auto nextPoint = [&]() {
         if (glideLeft != 0) {
             step = static_cast<std::uint64_t>(static_cast<std::int64_t>(step) + stepChange);
             if (--glideLeft == 0)
                 step = m_targetStep;
         }
         const auto fraction = static_cast<std::uint32_t>(local);
-        const float *row = table.row(static_cast<int>(fraction >> phaseShift));
-        const float t = static_cast<float>(fraction & ((1u << phaseShift) - 1)) * (1.0f / (1u << phaseShift));
-        const float *frameSource = m_converted.data() + 2 * (local >> 32);
-#ifdef SONIVALE_HAVE_AVX2_PATH
-        if constexpr (Avx2)
-            convolveConvertedAvx2(frameSource, row, t, stereo + 2 * i);
-        else
-#endif
-            convolveConvertedGeneric(frameSource, row, t, stereo + 2 * i);
+        const ReadPoint point{table.row(static_cast<int>(fraction >> phaseShift)),
+                              static_cast<float>(fraction & ((1u << phaseShift) - 1)) * (1.0f / (1u << phaseShift)),
+                              static_cast<std::size_t>(local >> 32)};
         local += step;
+        return point;
+    };
+    std::size_t i = 0;
+#ifdef SONIVALE_HAVE_AVX2_PATH
+    if constexpr (Avx2) {
+        for (; i + 4 <= frames; i += 4) {
+            const ReadPoint points[4] = {nextPoint(), nextPoint(), nextPoint(), nextPoint()};
+            convolveFourAvx2(m_left.data(), m_right.data(), points, stereo + 2 * i);
+        }
+    }
+#endif
+    for (; i < frames; ++i) {
+        const ReadPoint point = nextPoint();
+        convolve<Avx2>(m_left.data() + point.offset, m_right.data() + point.offset, point.row, point.t, stereo + 2 * i);
     }
     m_phase = (m_phase + (local - start)) % m_loopLength;
     m_step = step;
@@ -272,13 +305,10 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             const auto fraction = static_cast<std::uint32_t>(phase);
             const float *row = table.row(static_cast<int>(fraction >> phaseShift));
             const float t = static_cast<float>(fraction & ((1u << phaseShift) - 1)) * (1.0f / (1u << phaseShift));
-            const std::int16_t *source = window(whole - leadFrames, SincTable::taps);
-#ifdef SONIVALE_HAVE_AVX2_PATH
-            if constexpr (Avx2)
-                convolveAvx2(source, row, t, stereo + 2 * i);
-            else
-#endif
-                convolveGeneric(source, row, t, stereo + 2 * i);
+            float left[SincTable::taps];
+            float right[SincTable::taps];
+            convert<Avx2>(window(whole - leadFrames, SincTable::taps), left, right, SincTable::taps);
+            convolve<Avx2>(left, right, row, t, stereo + 2 * i);
         } else {
             stretched(phase, step, stereo + 2 * i);
         }

@@ -55,7 +55,9 @@ private:
     std::int64_t m_seamReach;
     std::vector<std::int16_t> m_seam;
     bool m_useAvx2;
-    std::array<float, 2 * (convertedFrames + SincTable::taps + 8)> m_converted;
+    // The frames that a chunk reads, as float, left and right apart.
+    std::array<float, convertedFrames + SincTable::taps + 8> m_left;
+    std::array<float, convertedFrames + SincTable::taps + 8> m_right;
 
     std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
     std::uint64_t m_step = 0;

@@ -63,9 +63,8 @@ SincTable::SincTable()
         for (int k = 0; k < taps; ++k) {
             const double here = natural[static_cast<std::size_t>(p * taps + k)];
             const double next = natural[static_cast<std::size_t>((p + 1) * taps + k)];
-            const int stored = (k & ~7) | storedPosition[k & 7];
-            row[stored] = static_cast<float>(here);
-            row[taps + stored] = static_cast<float>(next - here);
+            row[k] = static_cast<float>(here);
+            row[taps + k] = static_cast<float>(next - here);
         }
     }
     const double scale = phases / sumOfSums;

@@ -17,10 +17,6 @@ public:
     static constexpr int taps = 40;
     static constexpr int phases = 128;
     static constexpr int rowFloats = 2 * taps;
-    // Within each group of eight taps the coefficients are stored in the order
-    // 0 1 4 5 2 3 6 7, so that an AVX unpack of a group lines them up with interleaved
-    // stereo frames 0..3 and 4..7.
-    static constexpr int storedPosition[8] = {0, 1, 4, 5, 2, 3, 6, 7};
 
     static const SincTable &instance();
 
