@@ -1,6 +1,7 @@
 #include "platform/PulseAudioOutput.h"
 
 #include "platform/AudioRenderer.h"
+#include "platform/RealtimeScheduling.h"
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +82,12 @@ void PulseAudioOutput::stop()
 void PulseAudioOutput::onReady(pa_context *context)
 {
     dropStream();
+    if (!m_realtimeAsked.exchange(true)) {
+        // The loop thread renders the sound; it lives as long as the output.
+        const pid_t audioThread = gettid();
+        QMetaObject::invokeMethod(this, [audioThread] { RealtimeScheduling::makeRealtime(audioThread); },
+                                  Qt::QueuedConnection);
+    }
     // The stream is made once the server has said what it is: PulseAudio and PipeWire's
     // service read the buffer attributes differently.
     const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {

@@ -21,7 +21,8 @@ struct pa_stream;
 // server itself comes back the stream is made anew too.
 //
 // Threads: every public member on the UI thread. The stream's callbacks run on the
-// connection's loop thread, which is the audio thread: the write callback renders there.
+// connection's loop thread, which is the audio thread: the write callback renders there,
+// and the thread is given real-time scheduling where the system offers it.
 // isConnected() says whether a stream is playing now, not merely whether the server answers.
 class PulseAudioOutput final : public AudioOutput
 {
@@ -89,6 +90,7 @@ private:
     std::atomic<AudioRenderer *> m_renderer{nullptr};
     std::atomic<bool> m_playing{false};
     std::atomic<std::uint64_t> m_underflows{0};
+    std::atomic<bool> m_realtimeAsked{false};
     std::atomic<const Buffering *> m_buffering{&pulseAudioBuffering};
     std::atomic<int> m_bufferMs{pulseAudioBuffering.bufferMs};
     // The stream volume in the server's units; -1 until set, so that until then the
