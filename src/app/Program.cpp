@@ -19,8 +19,11 @@
 #include "platform/UnixSignalWatcher.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
+#include "render/RenderWindow.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QStandardPaths>
 
 #include <csignal>
 
@@ -77,6 +80,12 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
+    QAction *renderMix = p.console.playbackMenu()->addAction(tr("&Render Mix\u2026"));
+    renderMix->setObjectName(QStringLiteral("renderMix"));
+    connect(renderMix, &QAction::triggered, this, [&p] {
+        RenderWindow::showFor(&p.console, {&p.console.engine(), &p.fileDialogs, &p.messages,
+                                           QStandardPaths::writableLocation(QStandardPaths::MusicLocation), {}});
+    });
 
     connect(&p.signalWatcher, &UnixSignalWatcher::received, this, &Program::endInOrder);
     // Qt asks for the user's data when the session ends; nobody can answer a question then.
