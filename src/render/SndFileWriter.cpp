@@ -164,15 +164,15 @@ bool SndFileWriter::fail(const char *libraryReason)
 void SndFileWriter::writeDithered(const float *stereo, std::size_t frames)
 {
     m_samples.resize(frames * 2);
-    const auto uniform = [this] {
-        m_noise ^= m_noise << 13;
-        m_noise ^= m_noise >> 17;
-        m_noise ^= m_noise << 5;
-        return static_cast<float>(m_noise) * (1.0f / 4294967296.0f);
-    };
+    std::uint32_t noise = m_noise;
     for (std::size_t i = 0; i < frames * 2; ++i) {
-        const float dither = uniform() - uniform();
-        const float value = std::nearbyint(stereo[i] * 32768.0f + dither);
-        m_samples[i] = static_cast<std::int16_t>(std::clamp(value, -32768.0f, 32767.0f));
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        // The difference of two uniform halves of one draw: triangular over -1..1 steps.
+        const float dither = static_cast<float>(static_cast<int>(noise & 0xffffu) - static_cast<int>(noise >> 16)) * (1.0f / 65536.0f);
+        const long value = std::lrint(stereo[i] * 32768.0f + dither);
+        m_samples[i] = static_cast<std::int16_t>(std::clamp(value, -32768L, 32767L));
     }
+    m_noise = noise;
 }
