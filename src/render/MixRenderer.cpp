@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -132,6 +133,50 @@ private:
     Mixer m_mixer;
 };
 
+// One render's passage through the writer: cancel checks, writes and progress.
+class Delivery
+{
+public:
+    Delivery(const RenderOptions &options, SoundFileWriter &writer, const std::atomic<bool> &cancel,
+             const MixRenderer::Progress &progress, qint64 work)
+        : m_options(options)
+        , m_writer(writer)
+        , m_cancel(cancel)
+        , m_progress(progress)
+        , m_work(work)
+    {
+    }
+
+    // Counts `frames` as done; nothing when the render goes on, or how it ended.
+    std::optional<Result> advance(qint64 frames)
+    {
+        m_done += frames;
+        if (m_progress)
+            m_progress(m_done, m_work);
+        if (!m_cancel.load(std::memory_order_relaxed))
+            return std::nullopt;
+        m_writer.abandon();
+        return Result{Result::Status::Cancelled, {}};
+    }
+
+    std::optional<Result> write(const float *stereo, qint64 frames)
+    {
+        if (m_cancel.load(std::memory_order_relaxed) || m_writer.write(stereo, static_cast<std::size_t>(frames)))
+            return advance(frames);
+        const QString why = m_writer.errorString();
+        m_writer.abandon();
+        return failure(m_options, why);
+    }
+
+private:
+    const RenderOptions &m_options;
+    SoundFileWriter &m_writer;
+    const std::atomic<bool> &m_cancel;
+    const MixRenderer::Progress &m_progress;
+    qint64 m_work;
+    qint64 m_done = 0;
+};
+
 }
 
 MixRenderer::Result MixRenderer::render(const MixSnapshot &snapshot, const RenderOptions &options,
@@ -147,15 +192,15 @@ MixRenderer::Result MixRenderer::render(const MixSnapshot &snapshot, const Rende
     QString reason;
     if (!target.create(&reason))
         return failure(options, reason);
-    if (!writer.open(target.fileDescriptor(), RenderFormat::of(options.format), options.sampleRate, options.totalFrames())) {
+    const qint64 total = options.totalFrames();
+    if (!writer.open(target.fileDescriptor(), RenderFormat::of(options.format), options.sampleRate, total)) {
         writer.abandon();
         return failure(options, writer.errorString());
     }
 
     OfflineMix mix(snapshot, options.sampleRate);
-    const qint64 total = options.totalFrames();
     const qint64 crossfade = options.loopCrossfadeFrames();
-    const qint64 work = total + crossfade;
+    Delivery delivery(options, writer, cancel, progress, total + crossfade);
 
     // A seamless loop's file ends in what comes just before its beginning: the mix is
     // rendered from `crossfade` frames earlier, and those frames fade in under the file's
@@ -165,51 +210,28 @@ MixRenderer::Result MixRenderer::render(const MixSnapshot &snapshot, const Rende
         const qint64 frames = std::min<qint64>(blockFrames, crossfade - done);
         mix.render(lead.data() + 2 * done, static_cast<std::size_t>(frames));
         done += frames;
-        if (progress)
-            progress(done, work);
-        if (cancel.load(std::memory_order_relaxed)) {
-            writer.abandon();
-            return {Result::Status::Cancelled, {}};
-        }
+        if (std::optional<Result> end = delivery.advance(frames))
+            return *end;
     }
 
     // The file up to the blend goes out block by block as it is mixed.
-    const qint64 plain = total - crossfade;
     const Fades fades(options.fadeInFrames(), options.fadeOutFrames(), total);
     std::vector<float> block(2 * blockFrames);
-    for (qint64 position = 0; position < plain;) {
-        const qint64 frames = std::min<qint64>(blockFrames, plain - position);
+    for (qint64 position = 0; position < total - crossfade;) {
+        const qint64 frames = std::min<qint64>(blockFrames, total - crossfade - position);
         mix.render(block.data(), static_cast<std::size_t>(frames));
         fades.apply(block.data(), position, frames);
-        if (cancel.load(std::memory_order_relaxed)) {
-            writer.abandon();
-            return {Result::Status::Cancelled, {}};
-        }
-        if (!writer.write(block.data(), static_cast<std::size_t>(frames))) {
-            const QString why = writer.errorString();
-            writer.abandon();
-            return failure(options, why);
-        }
+        if (std::optional<Result> end = delivery.write(block.data(), frames))
+            return *end;
         position += frames;
-        if (progress)
-            progress(crossfade + position, work);
     }
 
     if (crossfade > 0) {
         std::vector<float> tail(lead.size());
         mix.render(tail.data(), static_cast<std::size_t>(crossfade));
         blendIntoLead(tail, lead);
-        if (cancel.load(std::memory_order_relaxed)) {
-            writer.abandon();
-            return {Result::Status::Cancelled, {}};
-        }
-        if (!writer.write(tail.data(), static_cast<std::size_t>(crossfade))) {
-            const QString why = writer.errorString();
-            writer.abandon();
-            return failure(options, why);
-        }
-        if (progress)
-            progress(work, work);
+        if (std::optional<Result> end = delivery.write(tail.data(), crossfade))
+            return *end;
     }
     if (!writer.finish())
         return failure(options, writer.errorString());
