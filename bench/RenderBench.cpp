@@ -133,6 +133,7 @@ int main(int argc, char **argv)
                     static_cast<double>(f.bytes) / 1e6, f.rssStart, f.rssPeak, f.rssEnd);
         std::printf("     targets: CPU under %.0f s: %s; resident memory within 10 MB: %s\n", scaledLimit,
                     cpuMet ? "met" : "MISSED", memoryMet ? "met" : "MISSED");
+        std::fflush(stdout);
     }
     return met ? 0 : 1;
 }
