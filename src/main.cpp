@@ -1,6 +1,8 @@
 #include "app/Program.h"
+#include "app/ProgramPaths.h"
 #include "desktop/CommandLine.h"
 #include "desktop/SingleInstance.h"
+#include "render/RenderCommandLine.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -37,6 +39,9 @@ bool hasQtOption(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    if (RenderCommandLine::isRequested(argc, argv))
+        return RenderCommandLine::run(argc, argv, &ProgramPaths::programFolder);
+
     // --help, --version and bad arguments are answered without a display.
     const QStringList raw = rawArguments(argc, argv);
     CommandLine::Outcome outcome = CommandLine::parse(raw, QDir::currentPath());

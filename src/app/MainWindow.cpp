@@ -205,6 +205,9 @@ void MainWindow::buildMenus()
     connect(save, &QAction::triggered, this, [this] { m_mixCommands->save(this); });
     connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
 
+    m_playbackMenu = menuBar()->addMenu(QStringLiteral("&Playback"));
+    m_playbackMenu->setObjectName(QStringLiteral("playback"));
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
     QAction *help2 = help->addAction(QStringLiteral("&Help"));

@@ -65,6 +65,7 @@ public:
     SoundEngine &engine() { return *m_engine; }
     QTimer &startInTrayTimer() { return m_timer5; }
     QMenu *trayMenu() const { return m_menuM; }
+    QMenu *playbackMenu() const { return m_playbackMenu; }
     QCheckBox *startInTrayBox() const { return m_check6; }
 
 signals:
@@ -116,6 +117,7 @@ private:
     QSlider *m_masterPan = nullptr;
     QCheckBox *m_check6 = nullptr;
     QMenu *m_menuM = nullptr;
+    QMenu *m_playbackMenu = nullptr;
     QTimer m_timer5;
     bool m_mixerOpen = false;
 };

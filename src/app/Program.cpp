@@ -25,16 +25,17 @@
 #include "platform/UnixSignalWatcher.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
+#include "render/RenderWindow.h"
 #include "settings/MixCommands.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QStandardPaths>
-#include <QFileInfo>
 
 #include <csignal>
 
@@ -135,6 +136,12 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
+    QAction *renderMix = p.console.playbackMenu()->addAction(tr("&Render Mix\u2026"));
+    renderMix->setObjectName(QStringLiteral("renderMix"));
+    connect(renderMix, &QAction::triggered, this, [&p] {
+        RenderWindow::showFor(&p.console, {&p.console.engine(), &p.fileDialogs, &p.messages,
+                                           QStandardPaths::writableLocation(QStandardPaths::MusicLocation), {}});
+    });
 
     wireDesktop();
 

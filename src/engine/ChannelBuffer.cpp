@@ -17,6 +17,11 @@ float decibelGain(int hundredths)
 }
 
 ChannelBuffer::ChannelBuffer(std::unique_ptr<SoundData> sound)
+    : ChannelBuffer(std::shared_ptr<const SoundData>(std::move(sound)))
+{
+}
+
+ChannelBuffer::ChannelBuffer(std::shared_ptr<const SoundData> sound)
     : m_sound(std::move(sound))
     , m_frequency(m_sound->sampleRate())
     , m_resampler(*m_sound)

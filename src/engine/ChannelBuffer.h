@@ -23,6 +23,8 @@ public:
     static constexpr int maximumPan = 10000;
 
     explicit ChannelBuffer(std::unique_ptr<SoundData> sound);
+    // Plays a sound that other buffers may play too; it is only ever read.
+    explicit ChannelBuffer(std::shared_ptr<const SoundData> sound);
 
     // Attenuation in hundredths of a decibel (0 is the recorded level, -2000 is 20 dB
     // quieter); values are kept within -10000..0.
@@ -43,6 +45,8 @@ public:
     bool isSilent() const { return m_silent.load(std::memory_order_acquire); }
 
     const SoundData &sound() const { return *m_sound; }
+    // UI thread: the sound, for another buffer to share (an offline render of the mix).
+    std::shared_ptr<const SoundData> sharedSound() const { return m_sound; }
 
     // Audio thread: adds `frames` stereo frames of this channel to `out`.
     void mixInto(float *out, std::size_t frames, int outputRate) noexcept;
@@ -55,7 +59,7 @@ private:
     void addSteady(const float *source, float *out, std::size_t frames) const noexcept;
     void addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept;
 
-    std::unique_ptr<SoundData> m_sound;
+    std::shared_ptr<const SoundData> m_sound;
     std::atomic<int> m_volume{0};
     std::atomic<int> m_pan{0};
     std::atomic<int> m_frequency;

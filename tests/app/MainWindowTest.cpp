@@ -315,7 +315,7 @@ private slots:
             titles += menu->text();
             menus << menu->menu();
         }
-        QCOMPARE(titles, QStringLiteral("&Menu&Help"));
+        QCOMPARE(titles, QStringLiteral("&Menu&Playback&Help"));
         for (QMenu *menu : menus) {
             QString letters;
             for (QAction *entry : menu->actions()) {
@@ -334,8 +334,8 @@ private slots:
         QTest::keyClick(window->menuBar(), Qt::Key_Escape);
         QTRY_VERIFY(!window->trayMenu()->isVisible());
         QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
-        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().at(1));
-        QTest::keyClick(window->menuBar()->actions().at(1)->menu(), Qt::Key_Escape);
+        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().at(2));
+        QTest::keyClick(window->menuBar()->actions().at(2)->menu(), Qt::Key_Escape);
 
         // The readouts' value reaches screen readers with their name.
         auto *brown = find<QLabel>(*window, "Label1");

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/ChannelTable.h"
+
+#include <array>
+#include <memory>
+
+class SoundData;
+class SoundEngine;
+
+// The settings of the console's playing channels at one moment, with their sounds shared
+// read-only, so that a render can mix them while the console plays on and changes.
+class MixSnapshot
+{
+public:
+    struct Channel
+    {
+        std::shared_ptr<const SoundData> sound; // null: the channel is silent
+        int volume = 0;
+        int pan = 0;
+        int frequency = 0;
+    };
+
+    // UI thread: what every buffer of `engine` plays now, as its volume, pan and rate
+    // stand. Channels that are stopped, or have no sound, stay silent.
+    static MixSnapshot capture(const SoundEngine &engine);
+
+    // Channel 1 to 14.
+    const Channel &channel(int number) const { return m_channels[static_cast<std::size_t>(number - 1)]; }
+    void setChannel(int number, Channel channel) { m_channels[static_cast<std::size_t>(number - 1)] = std::move(channel); }
+    bool isSilent() const;
+
+private:
+    std::array<Channel, ChannelTable::channelCount> m_channels;
+};

@@ -1,0 +1,78 @@
+#include "render/RenderOptions.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+QString RenderOptions::problem() const
+{
+    if (outputPath.isEmpty())
+        return QStringLiteral("No file to render to is given.");
+    if (!(lengthSeconds > 0.0) || totalFrames() < 1)
+        return QStringLiteral("The length must be more than zero.");
+    if (lengthSeconds > maximumSeconds)
+        return QStringLiteral("The length can be at most 12 hours.");
+    if (sampleRate != preferredRate && sampleRate != compactDiscRate)
+        return QStringLiteral("The sample rate must be %1 or %2 Hz.").arg(preferredRate).arg(compactDiscRate);
+    const RenderFormat &kind = RenderFormat::of(format);
+    if (kind.fixedRate != 0 && sampleRate != kind.fixedRate)
+        return QStringLiteral("%1 files are always %2 Hz; choose %2 Hz for them.")
+            .arg(QString::fromLatin1(kind.name))
+            .arg(kind.fixedRate);
+    if (fadeInSeconds < 0.0 || fadeOutSeconds < 0.0)
+        return QStringLiteral("A fade cannot be shorter than zero.");
+    if (seamlessLoop && (fadeInFrames() > 0 || fadeOutFrames() > 0))
+        return QStringLiteral("A seamless loop has no fade-in or fade-out: its end flows into its beginning.");
+    if (fadeInFrames() + fadeOutFrames() > totalFrames())
+        return QStringLiteral("The fade-in and the fade-out together are longer than the render.");
+    return {};
+}
+
+qint64 RenderOptions::loopCrossfadeFrames() const
+{
+    if (!seamlessLoop)
+        return 0;
+    return std::min(framesOf(loopCrossfadeSeconds), totalFrames() / 4);
+}
+
+qint64 RenderOptions::framesOf(double seconds) const
+{
+    if (!(seconds > 0.0))
+        return 0;
+    return static_cast<qint64>(std::llround(std::min(seconds, maximumSeconds * 2.0) * sampleRate));
+}
+
+std::optional<double> RenderOptions::parseDuration(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(h|hours?|m|min|minutes?|s|sec|seconds?)?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const double number = match.captured(1).toDouble();
+    const QString unit = match.captured(2).toLower();
+    if (unit.startsWith(QLatin1Char('h')))
+        return number * 3600.0;
+    if (unit.startsWith(QLatin1Char('m')))
+        return number * 60.0;
+    return number;
+}
+
+QString RenderOptions::describeDuration(double seconds)
+{
+    const qint64 whole = std::max<qint64>(0, std::llround(seconds));
+    const qint64 hours = whole / 3600;
+    const qint64 minutes = whole / 60 % 60;
+    const qint64 rest = whole % 60;
+    QStringList parts;
+    if (hours > 0)
+        parts << QStringLiteral("%1 h").arg(hours);
+    if (minutes > 0)
+        parts << QStringLiteral("%1 min").arg(minutes);
+    if (rest > 0 || parts.isEmpty())
+        parts << QStringLiteral("%1 s").arg(rest);
+    return parts.join(QLatin1Char(' '));
+}

@@ -1,0 +1,155 @@
+#include "RenderTestTools.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedUserMessages.h"
+
+#include "engine/ChannelControls.h"
+#include "engine/SoundEngine.h"
+#include "platform/OfflineAudioOutput.h"
+#include "render/RenderCommandLine.h"
+#include "settings/MixCommands.h"
+#include "settings/MixRecord.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+using namespace RenderTestTools;
+
+class RenderCommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_sounds;
+    QTemporaryDir m_work;
+
+    QString path(const QString &name) const { return m_work.filePath(name); }
+
+    int execute(const QStringList &arguments, QString *messages)
+    {
+        messages->clear();
+        QTextStream stream(messages);
+        return RenderCommandLine::execute(QStringList{QStringLiteral("sonivale")} + arguments, m_sounds.path(), stream, false);
+    }
+
+    static bool writeFile(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(writeNoiseSounds(m_sounds.path()));
+        MixRecord mix;
+        mix.setValue(1, 1);   // Brown Noise on
+        mix.setValue(16, 1);  // Rain on
+        mix.setValue(53, 20000);
+        QVERIFY(writeFile(path(QStringLiteral("night.smf")), mix.toLine()));
+        QVERIFY(writeFile(path(QStringLiteral("silent.smf")), MixRecord().toLine()));
+        QVERIFY(writeFile(path(QStringLiteral("broken.smf")), QByteArrayLiteral("1,0,0,zero\r\n")));
+    }
+
+    void isRequestedOnlyByRender()
+    {
+        const auto asks = [](std::vector<const char *> args) {
+            return RenderCommandLine::isRequested(int(args.size()), const_cast<char **>(args.data()));
+        };
+        QVERIFY(asks({"sonivale", "--render", "a.smf"}));
+        QVERIFY(asks({"sonivale", "--length", "1h", "--render=a.smf"}));
+        QVERIFY(!asks({"sonivale"}));
+        QVERIFY(!asks({"sonivale", "--rendering"}));
+    }
+
+    void writesTheFileTheExtensionNames_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<qint64>("frames");
+        QTest::newRow("flac at 48000") << QStringList{"--length", "2s"} << "night.flac" << 48000 << qint64(96000);
+        QTest::newRow("wav at 44100, fades") << QStringList{"--length", "0.05min", "--rate", "44100", "--fade-in", "1s", "--fade-out", "1s"}
+                                            << "night.wav" << 44100 << qint64(132300);
+        QTest::newRow("opus is 48000") << QStringList{"--length", "1.5s", "--loop"} << "night.opus" << 48000 << qint64(72000);
+    }
+
+    void writesTheFileTheExtensionNames()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(int, rate);
+        QFETCH(qint64, frames);
+        QString messages;
+        const int status = execute(QStringList{"--render", path("night.smf"), "--output", path(output)} + arguments, &messages);
+        QVERIFY2(status == RenderCommandLine::Success, qPrintable(messages));
+        const std::optional<SoundFile> file = readSound(path(output));
+        QVERIFY(file);
+        QCOMPARE(file->rate, rate);
+        QCOMPARE(file->frames(), frames);
+        QVERIFY(levelOf(file->samples, 0, std::size_t(frames)) > -40.0);
+        QVERIFY(QFile::remove(path(output)));
+    }
+
+    void failuresExitNonZeroWithAMessage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QString mix = path("night.smf");
+        QTest::newRow("length missing") << QStringList{"--render", mix, "--output", path("a.flac")} << 2 << "--length is missing.";
+        QTest::newRow("unknown option") << QStringList{"--render", mix, "--length", "1h", "--output", path("a.flac"), "--speed", "2"}
+                                        << 2 << "Unknown option 'speed'";
+        QTest::newRow("unknown format") << QStringList{"--render", mix, "--length", "1h", "--output", path("a.aac")}
+                                        << 2 << "its extension must be one of wav, flac, ogg, opus, mp3";
+        QTest::newRow("bad length") << QStringList{"--render", mix, "--length", "eight", "--output", path("a.flac")}
+                                    << 2 << "--length \"eight\" is not a length";
+        QTest::newRow("too long") << QStringList{"--render", mix, "--length", "13h", "--output", path("a.flac")}
+                                  << 2 << "at most 12 hours";
+        QTest::newRow("opus at 44100") << QStringList{"--render", mix, "--length", "1h", "--rate", "44100", "--output", path("a.opus")}
+                                       << 2 << "Opus files are always 48000 Hz";
+        QTest::newRow("loop with fades") << QStringList{"--render", mix, "--length", "1h", "--loop", "--fade-in", "5s", "--output", path("a.flac")}
+                                         << 2 << "A seamless loop has no fade-in or fade-out";
+        QTest::newRow("missing mix") << QStringList{"--render", path("none.smf"), "--length", "1h", "--output", path("a.flac")}
+                                     << 1 << "because it does not exist";
+        QTest::newRow("silent mix") << QStringList{"--render", path("silent.smf"), "--length", "1s", "--output", path("a.flac")}
+                                    << 1 << "no channel is switched on";
+        QTest::newRow("missing folder") << QStringList{"--render", mix, "--length", "1s", "--output", path("gone/a.flac")}
+                                        << 1 << "does not exist";
+    }
+
+    void failuresExitNonZeroWithAMessage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QStringList before = entriesOf(m_work.path());
+        QString messages;
+        QCOMPARE(execute(arguments, &messages), status);
+        QVERIFY2(messages.contains(message), qPrintable(messages));
+        QCOMPARE(entriesOf(m_work.path()), before);
+    }
+
+    // A damaged mix file gets the words that "Load Config" shows for it.
+    void aBadMixFileIsReportedAsLoadReportsIt()
+    {
+        OfflineAudioOutput output;
+        SoundEngine engine(output);
+        ChannelControls controls(engine);
+        ScriptedFileDialogs dialogs;
+        ScriptedUserMessages shown;
+        MixCommands commands(controls, engine, dialogs, shown, m_sounds.path(), m_work.path());
+        dialogs.answer(path("broken.smf"));
+        commands.load(nullptr);
+        QCOMPARE(shown.texts().size(), 1);
+
+        QString messages;
+        QCOMPARE(execute({"--render", path("broken.smf"), "--length", "1h", "--output", path("a.flac")}, &messages),
+                 int(RenderCommandLine::Failure));
+        QCOMPARE(messages.trimmed(), shown.texts().constFirst());
+    }
+};
+
+QTEST_GUILESS_MAIN(RenderCommandLineTest)
+#include "RenderCommandLineTest.moc"
