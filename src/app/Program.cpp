@@ -179,7 +179,7 @@ void Program::start(const CommandLine::Request &request, SingleInstance *instanc
 }
 
 // The desktop's side of the console: the start-in-tray box and the mix files' folder are
-// kept in the preferences, and the autostart entry is offered in an "Options" menu.
+// kept in the preferences, and the autostart entry is offered in the Playback menu.
 void Program::wireDesktop()
 {
     Parts &p = *m_parts;
@@ -196,9 +196,10 @@ void Program::wireDesktop()
             p.mpris->setMixFile(path);
     });
 
-    QMenu *options = p.console.menuBar()->addMenu(tr("&Options"));
-    options->setObjectName(QStringLiteral("desktopOptions"));
-    QAction *withDesktop = options->addAction(tr("Start with the &Desktop"));
+    // Beside the other additions, so that the console's own menus stay as they are.
+    QMenu *playback = p.console.playbackMenu();
+    playback->addSeparator();
+    QAction *withDesktop = playback->addAction(tr("Start with the &Desktop"));
     withDesktop->setObjectName(QStringLiteral("startWithDesktop"));
     withDesktop->setCheckable(true);
     withDesktop->setChecked(p.autostart.isEnabled());
