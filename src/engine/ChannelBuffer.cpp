@@ -9,9 +9,9 @@ constexpr float sampleScale = 1.0f / 32768.0f;
 constexpr float fadeSeconds = 0.005f;
 constexpr float glideSeconds = 0.004f;
 
-float decibelGain(int hundredths)
+float decibelGain(float hundredths)
 {
-    return std::pow(10.0f, static_cast<float>(hundredths) / 2000.0f);
+    return std::pow(10.0f, hundredths / 2000.0f);
 }
 
 }
@@ -41,6 +41,17 @@ bool ChannelBuffer::setFrequency(int hertz)
     return true;
 }
 
+void ChannelBuffer::setTrim(int hundredthsOfDecibel)
+{
+    m_trim.store(std::clamp(hundredthsOfDecibel, minimumVolume, 0), std::memory_order_relaxed);
+}
+
+void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
+{
+    m_driftVolume = volumeOffset;
+    m_driftPan = panOffset;
+}
+
 void ChannelBuffer::play()
 {
     m_playing.store(true, std::memory_order_relaxed);
@@ -53,15 +64,16 @@ void ChannelBuffer::stop()
 
 void ChannelBuffer::updateTargets() noexcept
 {
-    const int volume = m_volume.load(std::memory_order_relaxed);
-    const int pan = m_pan.load(std::memory_order_relaxed);
+    const float volume = static_cast<float>(m_volume.load(std::memory_order_relaxed) + m_trim.load(std::memory_order_relaxed))
+        + m_driftVolume;
+    const float pan = static_cast<float>(m_pan.load(std::memory_order_relaxed)) + m_driftPan;
     if (volume == m_seenVolume && pan == m_seenPan)
         return;
     m_seenVolume = volume;
     m_seenPan = pan;
     const float gain = decibelGain(volume) * sampleScale;
-    m_targetLeft = gain * (pan > 0 ? decibelGain(-pan) : 1.0f);
-    m_targetRight = gain * (pan < 0 ? decibelGain(pan) : 1.0f);
+    m_targetLeft = gain * (pan > 0.0f ? decibelGain(-pan) : 1.0f);
+    m_targetRight = gain * (pan < 0.0f ? decibelGain(pan) : 1.0f);
 }
 
 void ChannelBuffer::markSilent(bool silent) noexcept
