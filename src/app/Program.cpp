@@ -6,6 +6,7 @@
 #include "app/ProductImages.h"
 #include "app/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
+#include "night/NightFeatures.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
@@ -19,6 +20,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
+#include "settings/Preferences.h"
 
 #include <QApplication>
 
@@ -32,7 +34,10 @@ struct Program::Parts
         , recorder({&capture, &mixerLines, &programs, &messages, &clock})
         , console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
                    ProgramPaths::configFolder()})
-        , trayIcon(ProductImages::programIcon(), console.trayMenu())
+        , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
+        , preferences(ProgramPaths::configFolder())
+        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages, &fileDialogs,
+                 &preferences, &console, ProgramPaths::configFolder()})
     {
     }
 
@@ -52,6 +57,8 @@ struct Program::Parts
     RecorderLauncher recorder;
     MainWindow console;
     QtTrayIcon trayIcon;
+    Preferences preferences;
+    NightFeatures night;
 };
 
 Program::Program(std::function<void()> quit, QObject *parent)
@@ -77,6 +84,10 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
+    p.night.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);
+    // The sleep timer ends the program while its user sleeps: nobody is there to answer.
+    connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);
 
     connect(&p.signalWatcher, &UnixSignalWatcher::received, this, &Program::endInOrder);
     // Qt asks for the user's data when the session ends; nobody can answer a question then.
@@ -98,6 +109,7 @@ void Program::describeApplication()
 void Program::start()
 {
     m_parts->console.load();
+    m_parts->night.reportPreferenceProblems();
 }
 
 MainWindow &Program::console()

@@ -133,8 +133,12 @@ QString NightFeatures::status() const
     QStringList lines;
     if (m_services.pause->isPaused())
         lines << tr("Paused");
-    if (m_sleep->isRunning())
-        lines << tr("Sleep timer: %1 left").arg(remainingText(m_sleep->remainingSeconds()));
+    // Whole minutes, so that the tooltip changes once a minute, not every second.
+    if (m_sleep->isRunning()) {
+        const qint64 minutes = (m_sleep->remainingSeconds() + 59) / 60;
+        lines << (minutes >= 60 ? tr("Sleep timer: %1 h %2 min left").arg(minutes / 60).arg(minutes % 60)
+                                : tr("Sleep timer: %1 min left").arg(minutes));
+    }
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -57,7 +57,8 @@ public:
     QAction *cancelSleepAction() const { return m_cancelSleepAction; }
     QAction *driftAction() const { return m_driftAction; }
 
-    // What the tooltip adds to the product name: paused, and the sleep timer's time left.
+    // What the tooltip adds to the product name: paused, and the sleep timer's time left
+    // in minutes.
     QString status() const;
     // "1:05:09" or "4:07" for a time left in seconds.
     static QString remainingText(qint64 seconds);

@@ -144,6 +144,11 @@ private slots:
             entries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
         QCOMPARE(entries, (QStringList{QStringLiteral("Load  Config"), QStringLiteral("Save Config"), QStringLiteral("-"),
                                        QStringLiteral("Exit")}));
+        // The new entries live beside the console's menus: "Playback", and after "Menu"'s
+        // entries in the tray icon's menu.
+        QCOMPARE(window->playbackMenu()->objectName(), QStringLiteral("playback"));
+        QCOMPARE(window->menuBar()->actions().at(1), window->playbackMenu()->menuAction());
+        QCOMPARE(window->trayPopupMenu()->actions().mid(0, 4), window->trayMenu()->actions());
     }
 
     void theControlsDriveTheSoundAsTheUserMovesThem()
@@ -315,7 +320,7 @@ private slots:
             titles += menu->text();
             menus << menu->menu();
         }
-        QCOMPARE(titles, QStringLiteral("&Menu&Help"));
+        QCOMPARE(titles, QStringLiteral("&Menu&Playback&Help"));
         for (QMenu *menu : menus) {
             QString letters;
             for (QAction *entry : menu->actions()) {
@@ -334,8 +339,8 @@ private slots:
         QTest::keyClick(window->menuBar(), Qt::Key_Escape);
         QTRY_VERIFY(!window->trayMenu()->isVisible());
         QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
-        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().at(1));
-        QTest::keyClick(window->menuBar()->actions().at(1)->menu(), Qt::Key_Escape);
+        QCOMPARE(window->menuBar()->activeAction(), window->menuBar()->actions().last());
+        QTest::keyClick(window->menuBar()->actions().last()->menu(), Qt::Key_Escape);
 
         // The readouts' value reaches screen readers with their name.
         auto *brown = find<QLabel>(*window, "Label1");

@@ -58,9 +58,11 @@ private slots:
         plan.minutes = 90;
         night.sleepTimer().start(plan);
         QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer… (1:30:00 left)"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Sleep timer: 1 h 30 min left"));
         clock.advance(89 * 60'000 + 55'000);
         night.sleepTimer().tick();
-        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Sleep timer: 0:05 left"));
+        QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer… (0:05 left)"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Sleep timer: 1 min left"));
         night.cancelSleepAction()->trigger();
         QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer…"));
         QCOMPARE(status.last().at(0).toString(), QString());
