@@ -48,8 +48,13 @@ void ChannelBuffer::setTrim(int hundredthsOfDecibel)
 
 void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
 {
-    m_driftVolume = volumeOffset;
-    m_driftPan = panOffset;
+    // A drift moves less than half a decibel a second; taking it in steps of a twentieth of
+    // a decibel, which the gain glide smooths, keeps the buffer on its steady path between them.
+    constexpr float driftStep = 5.0f;
+    if (std::fabs(volumeOffset - m_driftVolume) >= driftStep || (volumeOffset == 0.0f) != (m_driftVolume == 0.0f))
+        m_driftVolume = volumeOffset;
+    if (std::fabs(panOffset - m_driftPan) >= driftStep || (panOffset == 0.0f) != (m_driftPan == 0.0f))
+        m_driftPan = panOffset;
 }
 
 void ChannelBuffer::play()

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+// The audio thread reads the level without a lock.
+static_assert(std::atomic<float>::is_always_lock_free);
+
 OutputGain::OutputGain(int sampleRate)
     : m_rate(static_cast<float>(sampleRate))
 {
