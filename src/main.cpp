@@ -1,12 +1,68 @@
 #include "app/Program.h"
+#include "desktop/CommandLine.h"
+#include "desktop/SingleInstance.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void print(const QString &text, int status)
+{
+    std::fputs(text.toLocal8Bit().constData(), status == 0 ? stdout : stderr);
+}
+
+QStringList rawArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Qt's own options (-platform, -style...) are taken out by QApplication; until then they
+// would read as unknown options.
+bool hasQtOption(const QStringList &arguments)
+{
+    return std::any_of(arguments.begin() + 1, arguments.end(), [](const QString &argument) {
+        return argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--"));
+    });
+}
+
+}
 
 int main(int argc, char *argv[])
 {
+    // --help, --version and bad arguments are answered without a display.
+    const QStringList raw = rawArguments(argc, argv);
+    CommandLine::Outcome outcome = CommandLine::parse(raw, QDir::currentPath());
+    if (outcome.exitNow && (outcome.exitStatus == 0 || !hasQtOption(raw))) {
+        print(outcome.output, outcome.exitStatus);
+        return outcome.exitStatus;
+    }
+
     QApplication app(argc, argv);
+    outcome = CommandLine::parse(QCoreApplication::arguments(), QDir::currentPath());
+    if (outcome.exitNow) {
+        print(outcome.output, outcome.exitStatus);
+        return outcome.exitStatus;
+    }
     Program::describeApplication();
+
+    SingleInstance instance(QDBusConnection::sessionBus());
+    QString error;
+    const SingleInstance::Role role = instance.claim(outcome.request.toArguments(), &error);
+    if (role == SingleInstance::Role::HandedOver)
+        return 0;
+    if (role == SingleInstance::Role::NoAnswer) {
+        print(QStringLiteral("sonivale: Sonivale is already running but did not answer (%1).\n").arg(error), 1);
+        return 1;
+    }
     Program program;
-    program.start();
+    program.start(outcome.request, role == SingleInstance::Role::First ? &instance : nullptr);
     return QApplication::exec();
 }

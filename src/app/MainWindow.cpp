@@ -15,6 +15,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QScreen>
@@ -97,6 +100,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     setWindowTitle(QStringLiteral(" Sonivale"));
     setWindowIcon(ProductImages::programIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setAcceptDrops(true);
 
     buildMenus();
     auto *central = new QWidget;
@@ -445,6 +449,14 @@ void MainWindow::sendToTray()
         showMinimized();
 }
 
+void MainWindow::restoreFromTray()
+{
+    if (m_tray)
+        m_tray->restore();
+    else
+        showNormal();
+}
+
 void MainWindow::closeFromButton()
 {
     if (m_tray)
@@ -471,6 +483,37 @@ void MainWindow::closeEvent(QCloseEvent *event)
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
         m_channels->setSwitch(channel, 0);
     event->accept();
+}
+
+namespace {
+
+// The one local mix file that a drag carries, or an empty string.
+QString droppedMixFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QLatin1String(".smf"), Qt::CaseInsensitive))
+        return {};
+    return url.toLocalFile();
+}
+
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedMixFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedMixFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drop has ended, so that a message about the file never holds the drag's source.
+    QMetaObject::invokeMethod(this, [this, path] { m_mixCommands->loadFile(this, path); }, Qt::QueuedConnection);
 }
 
 void MainWindow::paintEvent(QPaintEvent *event)

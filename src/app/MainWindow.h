@@ -56,6 +56,10 @@ public:
 
     // The start-in-tray timer's one tick.
     void startInTrayCheck();
+    // "Tray", and the tray icon's double-click: for a start in the tray and the media
+    // controls' "Raise".
+    void sendToTray();
+    void restoreFromTray();
 
     ChannelControls &channels() { return *m_channels; }
     MasterOutput *master() { return m_master.get(); }
@@ -84,6 +88,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // A mix file dropped on the console is loaded as by "Load".
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -106,7 +113,6 @@ private:
     void reportMissingSounds(const QStringList &files);
     void showAvailability();
     void showReadout(int channel, const QString &text);
-    void sendToTray();
     void closeFromButton();
 
     Services m_services;

@@ -6,6 +6,12 @@
 #include "app/ProductImages.h"
 #include "app/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
+#include "desktop/Autostart.h"
+#include "desktop/DesktopCommands.h"
+#include "desktop/DesktopPreferences.h"
+#include "desktop/MprisService.h"
+#include "desktop/SingleInstance.h"
+#include "engine/PauseControl.h"
 #include "night/NightFeatures.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
@@ -20,11 +26,34 @@
 #include "platform/UnixSignalWatcher.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
+#include "settings/MixCommands.h"
 #include "settings/Preferences.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QFileInfo>
 
 #include <csignal>
+
+namespace {
+
+// The program as the autostart entry names it: by name when that is what the PATH finds,
+// else by its full path (a build tree's program, say).
+QString autostartProgram()
+{
+    const QString running = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("sonivale"));
+    if (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == running)
+        return QStringLiteral("sonivale");
+    return running;
+}
+
+}
 
 struct Program::Parts
 {
@@ -36,8 +65,11 @@ struct Program::Parts
                    ProgramPaths::configFolder()})
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
+        , nightPreferences(ProgramPaths::configFolder())
         , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages, &fileDialogs,
-                 &preferences, &console, ProgramPaths::configFolder()})
+                 &nightPreferences, &console, ProgramPaths::configFolder()})
+        , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
+                           [this] { console.restoreFromTray(); }})
     {
     }
 
@@ -57,8 +89,12 @@ struct Program::Parts
     RecorderLauncher recorder;
     MainWindow console;
     QtTrayIcon trayIcon;
-    Preferences preferences;
+    DesktopPreferences preferences;
+    Preferences nightPreferences;
     NightFeatures night;
+    Autostart autostart;
+    DesktopCommands commands;
+    std::unique_ptr<MprisService> mpris;
 };
 
 Program::Program(std::function<void()> quit, QObject *parent)
@@ -89,6 +125,8 @@ Program::Program(std::function<void()> quit, QObject *parent)
     // The sleep timer ends the program while its user sleeps: nobody is there to answer.
     connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);
 
+    wireDesktop();
+
     connect(&p.signalWatcher, &UnixSignalWatcher::received, this, &Program::endInOrder);
     // Qt asks for the user's data when the session ends; nobody can answer a question then.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &Program::endInOrder);
@@ -106,10 +144,68 @@ void Program::describeApplication()
     QGuiApplication::setDesktopFileName(QStringLiteral("sonivale"));
 }
 
-void Program::start()
+void Program::start(const CommandLine::Request &request, SingleInstance *instance)
 {
-    m_parts->console.load();
-    m_parts->night.reportPreferenceProblems();
+    Parts &p = *m_parts;
+    p.console.load();
+    p.night.reportPreferenceProblems();
+    // A start in the tray for this once; the console's own check hides it when the box is ticked.
+    if (request.tray && !p.console.startInTrayBox()->isChecked()) {
+        connect(&p.console.startInTrayTimer(), &QTimer::timeout, &p.console, [&p] { p.console.sendToTray(); },
+                Qt::SingleShotConnection);
+    }
+    if (instance) {
+        connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
+        publishMediaControls();
+    }
+    p.commands.applyAtStart(request);
+}
+
+// The desktop's side of the console: the start-in-tray box and the mix files' folder are
+// kept in the preferences, and the autostart entry is offered in an "Options" menu.
+void Program::wireDesktop()
+{
+    Parts &p = *m_parts;
+    QCheckBox *startInTray = p.console.startInTrayBox();
+    startInTray->setChecked(p.preferences.startInTray());
+    connect(startInTray, &QCheckBox::toggled, this, [&p](bool on) { p.preferences.setStartInTray(on); });
+
+    MixCommands &mixes = p.console.mixCommands();
+    mixes.setDialogFolder(p.preferences.mixFolder());
+    connect(&mixes, &MixCommands::dialogFolderChanged, this,
+            [&p](const QString &folder) { p.preferences.setMixFolder(folder); });
+    connect(&mixes, &MixCommands::mixFileChanged, this, [&p](const QString &path) {
+        if (p.mpris)
+            p.mpris->setMixFile(path);
+    });
+
+    QMenu *options = p.console.menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("desktopOptions"));
+    QAction *withDesktop = options->addAction(tr("Start with the &Desktop"));
+    withDesktop->setObjectName(QStringLiteral("startWithDesktop"));
+    withDesktop->setCheckable(true);
+    withDesktop->setChecked(p.autostart.isEnabled());
+    connect(withDesktop, &QAction::toggled, this, [&p, withDesktop](bool on) {
+        QString error;
+        const bool done = on ? p.autostart.enable(autostartProgram(), &error) : p.autostart.disable(&error);
+        if (!done) {
+            p.messages.warn(&p.console, tr("The autostart entry \"%1\" could not be changed (%2).")
+                                            .arg(p.autostart.entryPath(), error));
+            const QSignalBlocker block(withDesktop);
+            withDesktop->setChecked(!on);
+            return;
+        }
+        p.preferences.setStartWithDesktop(on);
+    });
+}
+
+void Program::publishMediaControls()
+{
+    Parts &p = *m_parts;
+    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.console.pauseControl(), p.output,
+                                             MprisService::Window{[&p] { p.console.restoreFromTray(); },
+                                                                  [&p] { p.lifecycle.exitProgram(); }});
+    p.mpris->publish();
 }
 
 MainWindow &Program::console()
@@ -120,6 +216,11 @@ MainWindow &Program::console()
 RecorderLauncher &Program::recorder()
 {
     return m_parts->recorder;
+}
+
+PauseControl &Program::pauseControl()
+{
+    return m_parts->console.pauseControl();
 }
 
 void Program::endInOrder()

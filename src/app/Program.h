@@ -1,12 +1,16 @@
 #pragma once
 
+#include "desktop/CommandLine.h"
+
 #include <QObject>
 
 #include <functional>
 #include <memory>
 
 class MainWindow;
+class PauseControl;
 class RecorderLauncher;
+class SingleInstance;
 
 // The whole program on the real platform: the console, the recorder, the information
 // windows and the adapters they use, wired as the desktop sees them. main() makes one.
@@ -27,17 +31,24 @@ public:
     // Sets the names and icon that the desktop shows; before any window is made.
     static void describeApplication();
 
-    // Loads the console (its start-up), as the program's first action.
-    void start();
+    // Loads the console (its start-up), as the program's first action, then acts on the
+    // command line: a mix to load, --tray, pause or play, the sleep timer. With an
+    // `instance`, the requests of later starts are carried out too; without one (no
+    // session bus) the program runs alone and without media controls.
+    void start(const CommandLine::Request &request = {}, SingleInstance *instance = nullptr);
 
     MainWindow &console();
     RecorderLauncher &recorder();
+    PauseControl &pauseControl();
 
     // Ends the program as described above; does nothing the second time.
     void endInOrder();
 
 private:
     struct Parts;
+    void wireDesktop();
+    void publishMediaControls();
+
     std::unique_ptr<Parts> m_parts;
     bool m_ending = false;
 };

@@ -23,6 +23,20 @@ public:
     virtual int sampleRate() const = 0;
     virtual bool isConnected() const = 0;
 
+    // The program's own stream volume, 0 (silent) to 1 (full): what the desktop's sound
+    // settings show for this program, never the system volume. It is remembered, so that
+    // every stream the output makes, also after a lost server, plays at it.
+    void setStreamVolume(double volume);
+    double streamVolume() const { return m_streamVolume; }
+
 signals:
     void connectedChanged(bool connected);
+    void streamVolumeChanged(double volume);
+
+protected:
+    // Applies a changed stream volume to the device; nothing for an output without one.
+    virtual void applyStreamVolume(double /*volume*/) {}
+
+private:
+    double m_streamVolume = 1.0;
 };

@@ -8,8 +8,10 @@
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
+#include <pulse/volume.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -113,7 +115,8 @@ void PulseAudioOutput::createStream(pa_context *context)
     const auto flags = buffering.adjustLatency ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_NOFLAGS;
     // No device and no DONT_MOVE: the server chooses the default sink and may move the
     // stream when the user changes it or a device comes and goes.
-    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+    pa_cvolume volume;
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, rememberedVolume(&volume), nullptr) < 0) {
         dropStream();
         scheduleRestart();
     }
@@ -221,4 +224,30 @@ void PulseAudioOutput::write(std::size_t bytes)
         pa_stream_write(m_stream, data, frames * 2 * sizeof(float), nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= std::min(bytes, frames * 2 * sizeof(float));
     }
+}
+
+// A new stream starts at the remembered volume (see createStream); one that plays now
+// gets it at once.
+void PulseAudioOutput::applyStreamVolume(double volume)
+{
+    m_streamVolume = static_cast<std::int64_t>(std::lround(volume * PA_VOLUME_NORM));
+    if (!m_connection.mainloop())
+        return;
+    PulseConnection::Lock lock(m_connection);
+    pa_context *context = m_connection.context();
+    pa_cvolume storage;
+    const pa_cvolume *remembered = rememberedVolume(&storage);
+    if (!contextReady(context) || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || !remembered)
+        return;
+    if (pa_operation *op = pa_context_set_sink_input_volume(context, pa_stream_get_index(m_stream), remembered,
+                                                            nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+const pa_cvolume *PulseAudioOutput::rememberedVolume(pa_cvolume *storage) const
+{
+    const std::int64_t volume = m_streamVolume.load();
+    if (volume < 0)
+        return nullptr;
+    return pa_cvolume_set(storage, streamSpec.channels, static_cast<pa_volume_t>(volume));
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+struct pa_cvolume;
 struct pa_stream;
 
 // Plays the renderer through a PulseAudio playback stream (PulseAudio, or PipeWire's
@@ -44,7 +45,7 @@ public:
         int ceilingMs;
     };
     static constexpr Buffering pulseAudioBuffering{true, 240, 40, 320};
-    static constexpr Buffering pipeWireBuffering{false, 180, 40, 260};
+    static constexpr Buffering pipeWireBuffering{false, 200, 40, 280};
     static constexpr int restartDelayMs = 500;
 
     explicit PulseAudioOutput(QObject *parent = nullptr);
@@ -63,7 +64,12 @@ public:
     int bufferMs() const { return m_bufferMs.load(); }
     int bufferCeilingMs() const { return m_buffering.load()->ceilingMs; }
 
+protected:
+    void applyStreamVolume(double volume) override;
+
 private:
+    const pa_cvolume *rememberedVolume(pa_cvolume *storage) const;
+
     static void writeCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void stateCallback(pa_stream *stream, void *self);
     static void underflowCallback(pa_stream *stream, void *self);
@@ -85,4 +91,7 @@ private:
     std::atomic<std::uint64_t> m_underflows{0};
     std::atomic<const Buffering *> m_buffering{&pulseAudioBuffering};
     std::atomic<int> m_bufferMs{pulseAudioBuffering.bufferMs};
+    // The stream volume in the server's units; -1 until set, so that until then the
+    // server restores the volume it remembers for this program.
+    std::atomic<std::int64_t> m_streamVolume{-1};
 };

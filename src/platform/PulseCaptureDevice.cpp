@@ -1,6 +1,7 @@
 #include "platform/PulseCaptureDevice.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
 #include <pulse/error.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
@@ -349,9 +350,36 @@ void PulseCaptureDevice::startStream()
     m_serverWait.stop();
     m_state = State::Recording;
     m_sourceLabel = describeSource();
-    const QByteArray device = m_sourceName.isEmpty() ? QByteArrayLiteral("@DEFAULT_MONITOR@") : m_sourceName.toUtf8();
+    if (!m_sourceName.isEmpty()) {
+        connectStream(context, m_sourceName.toUtf8());
+        return;
+    }
+    // PipeWire's PulseAudio service delivers nothing to a stream that may not move when it
+    // is asked for "@DEFAULT_MONITOR@"; asking for the default sink's monitor by its name
+    // works on both servers.
+    m_resolvingTake = m_take;
+    const auto onDefaultSink = [](pa_context *c, const pa_sink_info *info, int eol, void *self) {
+        auto *device = static_cast<PulseCaptureDevice *>(self);
+        const bool stillWanted = device->m_resolvingTake == device->m_take && device->m_state == State::Recording && !device->m_stream;
+        if (!stillWanted)
+            return;
+        if (info)
+            device->connectStream(c, QByteArray(info->monitor_source_name));
+        else if (eol < 0)
+            device->breakOff(tr("Nothing can be recorded from %1: it does not exist.").arg(device->m_sourceLabel));
+    };
+    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
+        pa_operation_unref(op);
+    else
+        breakOff(tr("Recording from %1 could not start: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
+}
 
-    const pa_sample_spec spec = sampleSpec(m_format);
+void PulseCaptureDevice::connectStream(pa_context *context, const QByteArray &device)
+{
+    // A mono take is recorded in stereo and mixed down here: PulseAudio averages the two
+    // sides, PipeWire adds them at equal power, and a take must have one level on both.
+    pa_sample_spec spec = sampleSpec(m_format);
+    spec.channels = 2;
     m_stream = pa_stream_new(context, "Recording", &spec, nullptr);
     if (!m_stream) {
         breakOff(tr("The recording stream could not be made: %1").arg(QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
@@ -437,7 +465,7 @@ void PulseCaptureDevice::readAvailable()
             return;
         // A hole is time the server has no sound for; silence keeps the recording's
         // length true to the clock.
-        const bool written = data ? writeSound(data, bytes) : writeSilence(bytes);
+        const bool written = data ? writeReceived(data, bytes) : writeSilence(bytes * std::size_t(m_format.channels) / 2);
         pa_stream_drop(m_stream);
         if (!written) {
             const QString why = m_writeError != 0 ? QString::fromLocal8Bit(std::strerror(m_writeError))
@@ -469,6 +497,26 @@ bool PulseCaptureDevice::writeSound(const void *data, std::size_t bytes)
         sf_command(m_file, SFC_UPDATE_HEADER_NOW, nullptr, 0);
     }
     return true;
+}
+
+bool PulseCaptureDevice::writeReceived(const void *data, std::size_t bytes)
+{
+    if (m_format.channels != 1)
+        return writeSound(data, bytes);
+    const std::size_t sampleBytes = m_format.bitsPerSample == 8 ? 1 : 2;
+    const std::size_t frames = bytes / (2 * sampleBytes);
+    m_mono.resize(frames * sampleBytes);
+    if (sampleBytes == 1) {
+        const auto *stereo = static_cast<const unsigned char *>(data);
+        for (std::size_t i = 0; i < frames; ++i)
+            m_mono[i] = static_cast<unsigned char>((stereo[2 * i] + stereo[2 * i + 1] + 1) / 2);
+    } else {
+        const auto *stereo = static_cast<const std::int16_t *>(data);
+        auto *mono = reinterpret_cast<std::int16_t *>(m_mono.data());
+        for (std::size_t i = 0; i < frames; ++i)
+            mono[i] = static_cast<std::int16_t>((stereo[2 * i] + stereo[2 * i + 1]) / 2);
+    }
+    return writeSound(m_mono.data(), m_mono.size());
 }
 
 bool PulseCaptureDevice::writeSilence(std::size_t bytes)

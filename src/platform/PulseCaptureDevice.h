@@ -8,11 +8,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <sndfile.h>
 
 class QLockFile;
 class QTemporaryDir;
+struct pa_context;
 struct pa_stream;
 
 // Records a PulseAudio source (by default the monitor of the default output) into a
@@ -71,6 +73,8 @@ private:
     QString describeSource() const;
     bool createFile(QString *error);
     void startStream();
+    // Loop thread, with the lock held.
+    void connectStream(pa_context *context, const QByteArray &device);
     void onServerConnected();
     void onServerWaitOver();
     void finishCapture();
@@ -79,6 +83,8 @@ private:
 
     // Loop thread, or any thread holding the lock.
     void readAvailable();
+    // What the server hands over, in stereo, written as the take's format.
+    bool writeReceived(const void *data, std::size_t bytes);
     bool writeSound(const void *data, std::size_t bytes);
     bool writeSilence(std::size_t bytes);
     void onStreamState();
@@ -96,6 +102,8 @@ private:
     QString m_filePath;
     // Counts the captures, so that a failure reported late is not pinned on a newer one.
     unsigned m_take = 0;
+    // The take whose default monitor is being looked up; under the connection's lock.
+    unsigned m_resolvingTake = 0;
     std::atomic<qint64> m_bytesWritten{0};
 
     // Under the connection's lock.
@@ -106,5 +114,6 @@ private:
     std::size_t m_bytesPerSecond = 1;
     std::size_t m_bytesSinceHeader = 0;
     int m_writeError = 0;
+    std::vector<unsigned char> m_mono;
     QString m_sourceLabel;
 };

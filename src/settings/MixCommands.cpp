@@ -9,6 +9,8 @@
 #include "settings/MixFile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 MixCommands::MixCommands(ChannelControls &controls, SoundEngine &engine, FileDialogs &dialogs,
                          UserMessages &messages, const QString &programFolder, const QString &configFolder,
@@ -21,34 +23,55 @@ MixCommands::MixCommands(ChannelControls &controls, SoundEngine &engine, FileDia
     , m_programFolder(programFolder)
     , m_configFolder(configFolder)
 {
+    // The configuration folder is hidden; people keep their files among their documents.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    m_dialogFolder = QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void MixCommands::save(QWidget *parent)
 {
-    const QString path = m_dialogs.saveFile(parent, m_configFolder, QString::fromLatin1(fileFilter));
+    QString path = m_dialogs.saveFile(parent, m_dialogFolder, QString::fromLatin1(fileFilter));
     if (path.isEmpty())
         return;
+    rememberFolderOf(path);
+    // The dialog asked about replacing the name it was given, not this one.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".smf");
+        if (QFileInfo::exists(path) &&
+            !m_messages.ask(parent, QStringLiteral("\"%1\" already exists. Replace it?").arg(path)))
+            return;
+    }
     QString reason;
     if (!MixFile::write(path, ConsoleMix::capture(m_controls), &reason)) {
         m_messages.warn(parent, QStringLiteral("The mix could not be saved to \"%1\" (%2). "
                                                "Any earlier file of that name is unchanged.")
                                     .arg(path, reason));
+        return;
     }
+    emit mixFileChanged(path);
 }
 
 void MixCommands::load(QWidget *parent)
 {
-    const QString path = m_dialogs.openFile(parent, m_configFolder, QString::fromLatin1(fileFilter));
+    const QString path = m_dialogs.openFile(parent, m_dialogFolder, QString::fromLatin1(fileFilter));
     if (path.isEmpty())
         return;
+    rememberFolderOf(path);
+    loadFile(parent, path);
+}
+
+bool MixCommands::loadFile(QWidget *parent, const QString &path)
+{
     QString reason;
     const std::optional<MixRecord> record = MixFile::read(path, &reason);
     if (!record) {
         m_messages.warn(parent, QStringLiteral("The mix file \"%1\" was not loaded, because %2. Nothing was changed.")
                                     .arg(path, reason));
-        return;
+        return false;
     }
     ConsoleMix::apply(*record, m_controls, m_engine);
+    emit mixFileChanged(path);
+    return true;
 }
 
 void MixCommands::resumeLast(QWidget *parent)
@@ -118,4 +141,19 @@ void MixCommands::restartSwitchedOn()
         if (m_controls.switchState(channel) == 1)
             m_controls.setSwitch(channel, 0);
     }
+}
+
+void MixCommands::setDialogFolder(const QString &folder)
+{
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        m_dialogFolder = folder;
+}
+
+void MixCommands::rememberFolderOf(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (folder == m_dialogFolder)
+        return;
+    m_dialogFolder = folder;
+    emit dialogFolderChanged(folder);
 }

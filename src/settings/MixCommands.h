@@ -28,8 +28,13 @@ public:
     MixCommands(ChannelControls &controls, SoundEngine &engine, FileDialogs &dialogs, UserMessages &messages,
                 const QString &programFolder, const QString &configFolder, QObject *parent = nullptr);
 
+    // "Save" adds ".smf" to a name without an extension. Both dialogs start in the folder
+    // last used, at first in the user's documents folder.
     void save(QWidget *parent);
     void load(QWidget *parent);
+    // Loads `path` as "Load" does once a file is chosen, with the same messages; true
+    // when the mix was applied.
+    bool loadFile(QWidget *parent, const QString &path);
     // Rebuilds every channel buffer (channel 14 from triangle.Wav) and applies the
     // last-settings file as "Load" would; afterwards every channel whose switch is on
     // plays. Without a valid last-settings file it only says so.
@@ -39,13 +44,23 @@ public:
 
     QString lastSettingsPath() const;
 
+    QString dialogFolder() const { return m_dialogFolder; }
+    // A folder that no longer exists is not taken.
+    void setDialogFolder(const QString &folder);
+
 signals:
+    // A mix was loaded from, or saved to, `path`.
+    void mixFileChanged(const QString &path);
+    // A dialog's file was in `folder`, where the next dialog starts.
+    void dialogFolderChanged(const QString &folder);
+
     // "Reset All" clears the window's "Start In Tray" check box between switching off
     // channels 1-5 and channels 6-14.
     void startInTrayCleared();
 
 private:
     void restartSwitchedOn();
+    void rememberFolderOf(const QString &path);
 
     ChannelControls &m_controls;
     SoundEngine &m_engine;
@@ -53,4 +68,5 @@ private:
     UserMessages &m_messages;
     QString m_programFolder;
     QString m_configFolder;
+    QString m_dialogFolder;
 };

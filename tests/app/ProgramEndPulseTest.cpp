@@ -3,11 +3,18 @@
 #include "app/MainWindow.h"
 #include "app/Program.h"
 #include "app/ProgramPaths.h"
+#include "app/RecorderLauncher.h"
+#include "recorder/RecorderWindow.h"
 
+#include <sndfile.h>
+
+#include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSlider>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +70,38 @@ private slots:
         QTRY_COMPARE(quits, 1);
         QVERIFY(!program.console().isVisible());
         QVERIFY2(readAll(settingsFile()).contains(QStringLiteral("-1234")), qPrintable(readAll(settingsFile())));
+    }
+
+    void aSignalKeepsARunningTakeAsACompleteWav()
+    {
+        int quits = 0;
+        Program program([&quits] { ++quits; });
+        program.start();
+        auto *rain = program.console().findChild<QCheckBox *>(QStringLiteral("Check7"));
+        QVERIFY(rain);
+        rain->setChecked(true);
+        program.recorder().show();
+        QVERIFY(program.recorder().window());
+        RecorderController &recorder = program.recorder().window()->controller();
+        recorder.recordNow();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.hasUnsavedTake(), 10000);
+
+        QCOMPARE(::kill(::getpid(), SIGTERM), 0);
+        QTRY_COMPARE(quits, 1);
+        QVERIFY(!program.recorder().window());
+        QDirIterator takes(QDir(m_home.path()).filePath(QStringLiteral("cache")), {QStringLiteral("*.wav")}, QDir::Files,
+                           QDirIterator::Subdirectories);
+        QVERIFY(takes.hasNext());
+        const QString take = takes.next();
+        SF_INFO info{};
+        SNDFILE *file = sf_open(QFile::encodeName(take).constData(), SFM_READ, &info);
+        QVERIFY2(file, sf_strerror(nullptr));
+        const sf_count_t frames = info.frames;
+        const int sampleBytes = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 1 : 2;
+        sf_close(file);
+        QVERIFY(frames > 0);
+        // The header's sizes agree with the data that is there: nothing is cut off or claimed.
+        QCOMPARE(QFileInfo(take).size(), qint64(44) + frames * info.channels * sampleBytes);
     }
 
     void theRunningProgramExitsCleanlyOnEachSignal_data()

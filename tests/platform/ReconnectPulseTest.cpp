@@ -9,6 +9,7 @@
 #include "platform/PulseSystemVolume.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -101,10 +102,19 @@ private:
         return at >= 0 && match.hasMatch() ? match.captured(1) : QString();
     }
 
-    static QString loadNullSink(const QString &name)
+    // PipeWire's service lists a loaded sink a moment after answering the load.
+    static bool loadNullSink(const QString &name)
     {
-        return pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                      QStringLiteral("sink_name=") + name}).trimmed();
+        if (pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=") + name}).isNull())
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        while (moduleOfSink(name).isEmpty()) {
+            if (clock.elapsed() > 5000)
+                return false;
+            QTest::qWait(50);
+        }
+        return true;
     }
 
     // Stops the whole process (audio thread included) for `ms`, as memory pressure or a
@@ -127,7 +137,8 @@ private:
             return sink;
         case Disturbance::Move: {
             const QString other = QStringLiteral("recovery_other");
-            loadNullSink(other);
+            if (!loadNullSink(other))
+                return {};
             pactl({QStringLiteral("set-sink-volume"), other, QStringLiteral("100%")});
             const QString input = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
                                       .section(QLatin1Char('\t'), 0, 0);
@@ -139,7 +150,8 @@ private:
                 pactl({QStringLiteral("unload-module"), moduleOfSink(name)});
             QTest::qWait(300);
             const QString replacement = QStringLiteral("recovery_replacement");
-            loadNullSink(replacement);
+            if (!loadNullSink(replacement))
+                return {};
             pactl({QStringLiteral("set-default-sink"), replacement});
             return replacement;
         }
@@ -175,6 +187,8 @@ private slots:
         m_volume = std::make_unique<PulseSystemVolume>();
         QVERIFY(m_volume->open());
         QVERIFY(m_volume->setVolume(65535));
+        QTRY_VERIFY_WITH_TIMEOUT(m_output->isConnected(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sinkVolume(defaultSink()), long(PulseSystemVolume::sinkVolume(65535)), 5000);
         QVERIFY2(heardInTime(defaultSink()), "the mix never reached the sink");
     }
 
@@ -221,7 +235,7 @@ private slots:
         QVERIFY(heard.size() > 48000 * 2);
         // The recording's own first moments may be empty; judge what follows them.
         heard.erase(heard.begin(), heard.begin() + 9600 * 2);
-        QVERIFY2(!hasSilentRun(heard), "a 100 ms stall left a gap");
+        QVERIFY2(!hasSilentRun(heard), qPrintable(QStringLiteral("a 100 ms stall left a gap (%1 underruns)").arg(m_output->underflowCount() - underflowsBefore)));
         QCOMPARE(m_output->underflowCount(), underflowsBefore);
 
         const int bufferBefore = m_output->bufferMs();

@@ -10,11 +10,13 @@
 #include "platform/UserMessages.h"
 #include "settings/ConsoleMix.h"
 #include "settings/MixCommands.h"
+#include "settings/MixFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/resource.h>
@@ -43,10 +45,11 @@ public:
     bool ask(QWidget *, const QString &text) override
     {
         shown << text;
-        return false;
+        return answer;
     }
 
     QStringList shown;
+    bool answer = false;
 };
 
 struct BufferState
@@ -217,11 +220,42 @@ private slots:
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0].kind, ScriptedFileDialogs::Kind::Save);
         QCOMPARE(shown[1].kind, ScriptedFileDialogs::Kind::Open);
-        for (const ScriptedFileDialogs::Shown &dialog : shown) {
-            QCOMPARE(dialog.folder, m_configDir->path());
+        // The first dialog opens among the user's documents, the next where the last file went.
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(shown[0].folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
+        QCOMPARE(shown[1].folder, m_configDir->path());
+        for (const ScriptedFileDialogs::Shown &dialog : shown)
             QCOMPARE(dialog.filter, QStringLiteral("Quietmix Files (*.smf)"));
-        }
         QVERIFY(m_messages->shown.isEmpty());
+    }
+
+    // A name without an extension gets ".smf"; the dialog did not ask about that name, so
+    // replacing a file of it is asked here. Each saved or loaded file is announced.
+    void saveAddsTheExtensionAndAsksBeforeReplacing()
+    {
+        QSignalSpy files(m_commands.get(), &MixCommands::mixFileChanged);
+        QSignalSpy folders(m_commands.get(), &MixCommands::dialogFolderChanged);
+        saveTo(configFile("night"));
+        QVERIFY(!QFile::exists(configFile("night")));
+        QCOMPARE(contentOf(configFile("night.smf")), MixRecord().toLine());
+        saveTo(configFile("night.mix"));
+        QVERIFY(QFile::exists(configFile("night.mix")));
+        QCOMPARE(folders.size(), 1);
+        QCOMPARE(folders.at(0).at(0).toString(), m_configDir->path());
+
+        QVERIFY(m_controls->setSwitch(2, 1));
+        m_messages->answer = false;
+        saveTo(configFile("night"));
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(contentOf(configFile("night.smf")), MixRecord().toLine());
+        m_messages->answer = true;
+        saveTo(configFile("night"));
+        QCOMPARE(MixFile::read(configFile("night.smf"), nullptr)->value(2), 1);
+
+        QVERIFY(m_commands->loadFile(nullptr, configFile("night.mix")));
+        QVERIFY(!m_commands->loadFile(nullptr, configFile("missing.smf")));
+        QCOMPARE(files.size(), 4);
+        QCOMPARE(files.last().at(0).toString(), configFile("night.mix"));
     }
 
     void saveReplacesAWholeFileAndCancelTouchesNothing()

@@ -66,20 +66,24 @@ void LookAheadLimiter::processIdle(float *interleavedStereo, std::size_t frames)
 void LookAheadLimiter::processFrame(float *frame) noexcept
 {
     const int capacity = static_cast<int>(m_requestGain.size());
+    // Ring positions wrap by a comparison: a division per frame would cost more than the rest.
+    const auto ringSlot = [capacity](int position) {
+        return static_cast<std::size_t>(position >= capacity ? position - capacity : position);
+    };
     const float peak = std::max(std::fabs(frame[0]), std::fabs(frame[1]));
     if (peak > m_threshold) {
         // Keep the ring of requests rising from its front: a new, smaller request makes
         // every larger one behind it irrelevant.
         const float request = m_threshold / peak;
-        while (m_requestCount > 0 && m_requestGain[static_cast<std::size_t>((m_requestFirst + m_requestCount - 1) % capacity)] >= request)
+        while (m_requestCount > 0 && m_requestGain[ringSlot(m_requestFirst + m_requestCount - 1)] >= request)
             --m_requestCount;
-        const auto slot = static_cast<std::size_t>((m_requestFirst + m_requestCount) % capacity);
+        const std::size_t slot = ringSlot(m_requestFirst + m_requestCount);
         m_requestFrame[slot] = m_frame;
         m_requestGain[slot] = request;
         ++m_requestCount;
     }
     while (m_requestCount > 0 && m_requestFrame[static_cast<std::size_t>(m_requestFirst)] <= m_frame - m_hold) {
-        m_requestFirst = (m_requestFirst + 1) % capacity;
+        m_requestFirst = static_cast<int>(ringSlot(m_requestFirst + 1));
         --m_requestCount;
     }
     ++m_frame;

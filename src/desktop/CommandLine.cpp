@@ -1,0 +1,144 @@
+#include "desktop/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr std::chrono::minutes longestSleep{24 * 60};
+
+const char *playOption = "play";
+const char *pauseOption = "pause";
+const char *toggleOption = "toggle";
+const char *trayOption = "tray";
+const char *loadOption = "load";
+const char *sleepOption = "sleep";
+
+QString usageHint(const QString &program)
+{
+    return QStringLiteral("Try '%1 --help' for more information.").arg(program);
+}
+
+CommandLine::Outcome failure(const QString &program, const QString &message)
+{
+    CommandLine::Outcome outcome;
+    outcome.exitNow = true;
+    outcome.exitStatus = CommandLine::usageError;
+    outcome.output = QStringLiteral("%1: %2\n%3\n").arg(program, message, usageHint(program));
+    return outcome;
+}
+
+// The headless render belongs to another command path that main() takes before this
+// parser runs; its options are accepted here so that they never make an error.
+void addRenderOptions(QCommandLineParser &parser)
+{
+    QCommandLineOption render(QStringLiteral("render"),
+                              QStringLiteral("Render a mix to a WAV file without a window (see --render --help)."),
+                              QStringLiteral("args"));
+    parser.addOption(render);
+}
+
+}
+
+QStringList CommandLine::Request::toArguments() const
+{
+    QStringList arguments;
+    if (tray)
+        arguments << QStringLiteral("--tray");
+    switch (playback) {
+    case Playback::Play: arguments << QStringLiteral("--play"); break;
+    case Playback::Pause: arguments << QStringLiteral("--pause"); break;
+    case Playback::Toggle: arguments << QStringLiteral("--toggle"); break;
+    case Playback::Unchanged: break;
+    }
+    if (sleep)
+        arguments << QStringLiteral("--sleep") << QStringLiteral("%1m").arg(sleep->count());
+    if (!mixFile.isEmpty())
+        arguments << QStringLiteral("--load") << mixFile;
+    return arguments;
+}
+
+CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QString &workingFolder)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("sonivale") : QFileInfo(arguments.first()).fileName();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Sonivale: looping noise-masking sounds to mix and leave playing."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption tray(QString::fromLatin1(trayOption), QStringLiteral("Start hidden in the tray."));
+    const QCommandLineOption play(QString::fromLatin1(playOption), QStringLiteral("Play (resume the paused sound)."));
+    const QCommandLineOption pause(QString::fromLatin1(pauseOption), QStringLiteral("Pause the sound."));
+    const QCommandLineOption toggle(QString::fromLatin1(toggleOption), QStringLiteral("Pause when playing, play when paused."));
+    const QCommandLineOption load(QString::fromLatin1(loadOption), QStringLiteral("Load the mix file MIX."),
+                                  QStringLiteral("MIX.smf"));
+    const QCommandLineOption sleep(QString::fromLatin1(sleepOption),
+                                   QStringLiteral("Fade out and stop after DURATION (for example 45m, 1h30m)."),
+                                   QStringLiteral("DURATION"));
+    parser.addOptions({help, version, tray, play, pause, toggle, load, sleep});
+    addRenderOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("MIX.smf"), QStringLiteral("A mix file to load."), QStringLiteral("[MIX.smf]"));
+
+    Outcome outcome;
+    if (!parser.parse(arguments))
+        return failure(program, parser.errorText());
+    if (parser.isSet(help)) {
+        outcome.exitNow = true;
+        outcome.output = parser.helpText();
+        return outcome;
+    }
+    if (parser.isSet(version)) {
+        outcome.exitNow = true;
+        outcome.output = QStringLiteral("Sonivale %1\n").arg(QStringLiteral(SONIVALE_VERSION));
+        return outcome;
+    }
+
+    Request &request = outcome.request;
+    request.tray = parser.isSet(tray);
+    const int playbackOptions = int(parser.isSet(play)) + int(parser.isSet(pause)) + int(parser.isSet(toggle));
+    if (playbackOptions > 1)
+        return failure(program, QStringLiteral("Give only one of --play, --pause and --toggle."));
+    if (parser.isSet(play))
+        request.playback = Playback::Play;
+    else if (parser.isSet(pause))
+        request.playback = Playback::Pause;
+    else if (parser.isSet(toggle))
+        request.playback = Playback::Toggle;
+
+    QStringList mixes = parser.values(load) + parser.positionalArguments();
+    if (mixes.size() > 1)
+        return failure(program, QStringLiteral("Give one mix file at most, not %1.").arg(mixes.size()));
+    if (!mixes.isEmpty()) {
+        if (mixes.first().isEmpty())
+            return failure(program, QStringLiteral("The mix file's name is empty."));
+        request.mixFile = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(mixes.first()));
+    }
+
+    if (parser.isSet(sleep)) {
+        const QString text = parser.values(sleep).constLast();
+        request.sleep = parseDuration(text);
+        if (!request.sleep) {
+            return failure(program, QStringLiteral("\"%1\" is not a sleep duration: give minutes or hours, for "
+                                                   "example 45m, 1h30m or 2h, from 1 minute to 24 hours.")
+                                        .arg(text));
+        }
+    }
+    return outcome;
+}
+
+std::optional<std::chrono::minutes> CommandLine::parseDuration(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(?:(\\d{1,3})h)?(?:(\\d{1,4})(?:m|min)?)?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
+        return std::nullopt;
+    // "90" alone means minutes; after an hour count the minutes need no unit either ("1h30").
+    const std::chrono::minutes total = std::chrono::hours(match.captured(1).toInt()) +
+                                       std::chrono::minutes(match.captured(2).toInt());
+    if (total < std::chrono::minutes(1) || total > longestSleep)
+        return std::nullopt;
+    return total;
+}

@@ -1,0 +1,154 @@
+#include "FakePauseControl.h"
+
+#include "desktop/CommandLine.h"
+#include "desktop/DesktopCommands.h"
+
+#include <QTest>
+
+using namespace std::chrono_literals;
+using Playback = CommandLine::Playback;
+
+Q_DECLARE_METATYPE(Playback)
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+    static CommandLine::Outcome parse(const QString &line)
+    {
+        QStringList arguments{QStringLiteral("sonivale")};
+        if (!line.isEmpty())
+            arguments += line.split(QLatin1Char(' '));
+        return CommandLine::parse(arguments, QStringLiteral("/home/ann"));
+    }
+
+private slots:
+    void requestsAreParsed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("mixFile");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<Playback>("playback");
+        QTest::addColumn<int>("sleepMinutes");
+
+        QTest::newRow("nothing") << "" << "" << false << Playback::Unchanged << -1;
+        QTest::newRow("a relative mix") << "mixes/rain.smf" << "/home/ann/mixes/rain.smf" << false << Playback::Unchanged << -1;
+        QTest::newRow("--load, absolute") << "--load /tmp/a.smf" << "/tmp/a.smf" << false << Playback::Unchanged << -1;
+        QTest::newRow("tray and play") << "--tray --play" << "" << true << Playback::Play << -1;
+        QTest::newRow("pause") << "--pause" << "" << false << Playback::Pause << -1;
+        QTest::newRow("toggle and sleep") << "--toggle --sleep 1h30m" << "" << false << Playback::Toggle << 90;
+        QTest::newRow("render options pass") << "--render x.wav" << "" << false << Playback::Unchanged << -1;
+    }
+
+    void requestsAreParsed()
+    {
+        QFETCH(QString, line);
+        const CommandLine::Outcome outcome = parse(line);
+        QVERIFY2(!outcome.exitNow, qPrintable(outcome.output));
+        QTEST(outcome.request.mixFile, "mixFile");
+        QTEST(outcome.request.tray, "tray");
+        QTEST(outcome.request.playback, "playback");
+        QTEST(outcome.request.sleep ? int(outcome.request.sleep->count()) : -1, "sleepMinutes");
+
+        // What a later start hands over reads back as the same request.
+        const CommandLine::Outcome again =
+            CommandLine::parse(QStringList{QStringLiteral("sonivale")} + outcome.request.toArguments(), QStringLiteral("/"));
+        QCOMPARE(again.request.toArguments(), outcome.request.toArguments());
+        QCOMPARE(again.request.mixFile, outcome.request.mixFile);
+    }
+
+    void badArgumentsEndWithStatusTwoAndAClearMessage_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown option") << "--loud" << "Unknown option 'loud'";
+        QTest::newRow("two actions") << "--play --pause" << "only one of --play, --pause and --toggle";
+        QTest::newRow("two mixes") << "a.smf b.smf" << "one mix file at most";
+        QTest::newRow("missing value") << "--sleep" << "Missing value after '--sleep'";
+        QTest::newRow("bad duration") << "--sleep soon" << "\"soon\" is not a sleep duration";
+        QTest::newRow("zero duration") << "--sleep 0m" << "not a sleep duration";
+        QTest::newRow("too long") << "--sleep 25h" << "not a sleep duration";
+    }
+
+    void badArgumentsEndWithStatusTwoAndAClearMessage()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, says);
+        const CommandLine::Outcome outcome = parse(line);
+        QVERIFY(outcome.exitNow);
+        QCOMPARE(outcome.exitStatus, 2);
+        QVERIFY2(outcome.output.contains(says), qPrintable(outcome.output));
+        QVERIFY(outcome.output.contains(QStringLiteral("--help")));
+    }
+
+    void helpAndVersionEndAtOnce()
+    {
+        const CommandLine::Outcome help = parse(QStringLiteral("--help"));
+        QVERIFY(help.exitNow);
+        QCOMPARE(help.exitStatus, 0);
+        for (const char *option : {"--tray", "--play", "--pause", "--toggle", "--load", "--sleep", "--version", "--render"})
+            QVERIFY2(help.output.contains(QLatin1String(option)), option);
+        const CommandLine::Outcome version = parse(QStringLiteral("--version"));
+        QCOMPARE(version.exitStatus, 0);
+        QCOMPARE(version.output, QStringLiteral("Sonivale %1\n").arg(QStringLiteral(SONIVALE_VERSION)));
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("minutes") << "45m" << 45;
+        QTest::newRow("bare number") << "90" << 90;
+        QTest::newRow("hours") << "2h" << 120;
+        QTest::newRow("both") << "1h30m" << 90;
+        QTest::newRow("both, no unit") << "1h5" << 65;
+        QTest::newRow("min and capitals") << "1H10MIN" << 70;
+        QTest::newRow("a day") << "24h" << 1440;
+        QTest::newRow("a day and a minute") << "24h1m" << -1;
+        QTest::newRow("minutes before hours") << "30m1h" << -1;
+        QTest::newRow("negative") << "-5m" << -1;
+        QTest::newRow("seconds") << "30s" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+
+    void durations()
+    {
+        QFETCH(QString, text);
+        const auto duration = CommandLine::parseDuration(text);
+        QTEST(duration ? int(duration->count()) : -1, "minutes");
+    }
+
+    // A later start's arguments act on the running program; a plain start or a mix brings
+    // the console forward, a bare --pause does not.
+    void handedOverRequestsAct()
+    {
+        FakePauseControl pause;
+        QStringList loaded;
+        int raised = 0;
+        DesktopCommands commands(pause, {[&](const QString &path) { loaded << path; }, [&] { ++raised; }});
+        std::vector<std::chrono::minutes> sleeps;
+
+        commands.applyHandedOver({QStringLiteral("--pause")});
+        QVERIFY(pause.isPaused());
+        QCOMPARE(raised, 0);
+        commands.applyHandedOver({});
+        QCOMPARE(raised, 1);
+        commands.applyHandedOver({QStringLiteral("--toggle"), QStringLiteral("--load"), QStringLiteral("/m/a.smf")});
+        QCOMPARE(loaded, QStringList{QStringLiteral("/m/a.smf")});
+        QVERIFY(!pause.isPaused());
+        QCOMPARE(raised, 2);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sleep timer is not available")));
+        commands.applyHandedOver({QStringLiteral("--sleep"), QStringLiteral("45m")});
+        commands.setSleepTimer([&](std::chrono::minutes m) { sleeps.push_back(m); });
+        commands.applyAtStart(parse(QStringLiteral("--sleep 1h")).request);
+        QCOMPARE(sleeps, std::vector<std::chrono::minutes>{60min});
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Ignored a request")));
+        commands.applyHandedOver({QStringLiteral("--bogus")});
+        QCOMPARE(raised, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "CommandLineTest.moc"

@@ -1,0 +1,172 @@
+#include "FakeSystemVolume.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedUserMessages.h"
+
+#include "app/MainWindow.h"
+#include "desktop/Autostart.h"
+#include "desktop/DesktopPreferences.h"
+#include "engine/ChannelControls.h"
+#include "platform/OfflineAudioOutput.h"
+#include "settings/MixCommands.h"
+#include "settings/MixFile.h"
+#include "settings/MixRecord.h"
+
+#include <QFile>
+#include <QMimeData>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+// The files the program leaves on the desktop (preferences, autostart entry) and the ones
+// it is installed with (desktop entry, MIME type, metainfo), checked with the desktop's
+// own validators; and a mix file dropped on the console.
+class DesktopFilesTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+    static QString resource(const char *name)
+    {
+        return QDir(qEnvironmentVariable("SONIVALE_SOURCE_DIR")).filePath(QStringLiteral("resources/") + QLatin1String(name));
+    }
+
+    // Runs a validator; its complaints are the failure message.
+    static QString validate(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        if (!process.waitForFinished(30000))
+            return program + QLatin1String(" did not run: ") + process.errorString();
+        if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return {};
+        return QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+    }
+
+    static QByteArray contentOf(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void preferencesShareTheFileAndKeepTheirGroup()
+    {
+        const QString config = m_folder.filePath(QStringLiteral("config"));
+        QDir().mkpath(config);
+        {
+            QSettings other(QDir(config).filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat);
+            other.setValue(QStringLiteral("Night/FadeMinutes"), 20);
+        }
+        DesktopPreferences preferences(config);
+        QVERIFY(!preferences.startInTray());
+        QVERIFY(!preferences.startWithDesktop());
+        QVERIFY(preferences.mixFolder().isEmpty());
+        preferences.setStartInTray(true);
+        preferences.setStartWithDesktop(true);
+        preferences.setMixFolder(QStringLiteral("/home/ann/mixes"));
+
+        const DesktopPreferences later(config);
+        QVERIFY(later.startInTray());
+        QVERIFY(later.startWithDesktop());
+        QCOMPARE(later.mixFolder(), QStringLiteral("/home/ann/mixes"));
+        const QSettings file(preferences.path(), QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("Desktop/StartInTray")).toBool(), true);
+        QCOMPARE(file.value(QStringLiteral("Night/FadeMinutes")).toInt(), 20);
+    }
+
+    void theAutostartEntryComesAndGoes_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("by name") << "sonivale" << "Exec=sonivale --tray";
+        QTest::newRow("a path with a blank") << "/opt/my apps/sonivale" << "Exec=\"/opt/my apps/sonivale\" --tray";
+        QTest::newRow("a path with a dollar") << "/opt/a$b/sonivale" << "Exec=\"/opt/a\\\\$b/sonivale\" --tray";
+    }
+
+    void theAutostartEntryComesAndGoes()
+    {
+        QFETCH(QString, program);
+        const QTemporaryDir home;
+        Autostart autostart(home.filePath(QStringLiteral("autostart")));
+        QVERIFY(!autostart.isEnabled());
+        QString error;
+        QVERIFY2(autostart.enable(program, &error), qPrintable(error));
+        QVERIFY(autostart.isEnabled());
+        QCOMPARE(QFileInfo(autostart.entryPath()).fileName(), QStringLiteral("sonivale.desktop"));
+        const QString entry = QString::fromUtf8(contentOf(autostart.entryPath()));
+        QTEST(entry.split(QLatin1Char('\n')).filter(QStringLiteral("Exec=")).value(0), "exec");
+        const QString complaints = validate(QStringLiteral("desktop-file-validate"), {autostart.entryPath()});
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
+
+        QVERIFY(autostart.disable());
+        QVERIFY(!autostart.isEnabled());
+        QVERIFY(autostart.disable());
+
+        Autostart blocked(QStringLiteral("/proc/no-autostart-here"));
+        QVERIFY(!blocked.enable(program, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void theInstalledFilesPassTheValidators()
+    {
+        const QString desktop = resource("sonivale.desktop");
+        QString complaints = validate(QStringLiteral("desktop-file-validate"), {desktop});
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
+        complaints = validate(QStringLiteral("appstreamcli"),
+                              {QStringLiteral("validate"), QStringLiteral("--no-net"), resource("org.sonivale.Sonivale.metainfo.xml")});
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
+        const QString entry = QString::fromUtf8(contentOf(desktop));
+        QVERIFY(entry.contains(QStringLiteral("\nExec=sonivale %f\n")));
+        QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-sonivale-mix;\n")));
+
+        // The MIME package, built into a database of its own, gives .smf files the type.
+        const QString mime = m_folder.filePath(QStringLiteral("mime"));
+        QVERIFY(QDir().mkpath(mime + QStringLiteral("/packages")));
+        QVERIFY(QFile::copy(resource("sonivale-mime.xml"), mime + QStringLiteral("/packages/sonivale.xml")));
+        complaints = validate(QStringLiteral("update-mime-database"), {mime});
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
+        QVERIFY(contentOf(mime + QStringLiteral("/globs2")).contains("application/x-sonivale-mix:*.smf"));
+    }
+
+    // A drop that carries one .smf file loads it as "Load" does; anything else is refused.
+    void aMixDroppedOnTheConsoleLoads()
+    {
+        OfflineAudioOutput output;
+        FakeSystemVolume volume;
+        ScriptedUserMessages messages;
+        ScriptedFileDialogs dialogs;
+        MainWindow console({&output, &volume, &messages, &dialogs, m_folder.path(), m_folder.path()});
+        MixRecord record;
+        QVERIFY(record.setValue(53, 20000));
+        const QString mix = m_folder.filePath(QStringLiteral("dropped.smf"));
+        QString reason;
+        QVERIFY(MixFile::write(mix, record, &reason));
+        QSignalSpy loaded(&console.mixCommands(), &MixCommands::mixFileChanged);
+
+        const auto drop = [&console](const QList<QUrl> &urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&console, &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&console, &dropped);
+            return true;
+        };
+        QVERIFY(!drop({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("song.mp3")))}));
+        QVERIFY(!drop({QUrl::fromLocalFile(mix), QUrl::fromLocalFile(mix)}));
+        QVERIFY(!drop({QUrl(QStringLiteral("https://example.org/a.smf"))}));
+        QVERIFY(drop({QUrl::fromLocalFile(mix)}));
+        QTRY_COMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).toString(), mix);
+        QCOMPARE(console.channels().slider(6, ChannelControls::Slider::Frequency), 20000);
+    }
+};
+
+QTEST_MAIN(DesktopFilesTest)
+#include "DesktopFilesTest.moc"
