@@ -5,6 +5,7 @@
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelControls.h"
 #include "engine/ChannelTable.h"
+#include "engine/OutputPause.h"
 #include "engine/SoundEngine.h"
 #include "output/MasterOutput.h"
 #include "platform/AudioOutput.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     , m_master(std::make_unique<MasterOutput>(nullptr, *m_engine))
     , m_mixCommands(std::make_unique<MixCommands>(*m_channels, *m_engine, *services.fileDialogs, *services.messages,
                                                   services.programFolder, services.configFolder))
+    , m_pause(std::make_unique<OutputPause>(m_engine->mixer().outputGain()))
     , m_background(ProductImages::picture(ProductImages::pictureSize()))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -205,8 +207,12 @@ void MainWindow::buildMenus()
     connect(save, &QAction::triggered, this, [this] { m_mixCommands->save(this); });
     connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
 
-    m_playbackMenu = menuBar()->addMenu(QStringLiteral("&Playback"));
+    m_playbackMenu = menuBar()->addMenu(tr("&Playback"));
     m_playbackMenu->setObjectName(QStringLiteral("playback"));
+
+    m_trayPopup = new QMenu(this);
+    m_trayPopup->setObjectName(QStringLiteral("trayPopup"));
+    m_trayPopup->addActions(m_menuM->actions());
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
@@ -417,6 +423,17 @@ void MainWindow::showReadout(int channel, const QString &text)
     readout->setText(text);
     const QString name = tr("%1 frequency in force").arg(QString::fromLatin1(ChannelTable::channel(channel).caption));
     readout->setAccessibleName(text.isEmpty() ? name : tr("%1: %2 Hz").arg(name, text));
+}
+
+PauseControl &MainWindow::pauseControl()
+{
+    return *m_pause;
+}
+
+void MainWindow::setTrayStatus(const QString &status)
+{
+    if (m_tray)
+        m_tray->setStatus(status);
 }
 
 void MainWindow::attachTrayIcon(TrayIcon &icon)

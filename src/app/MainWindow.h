@@ -12,6 +12,8 @@ class ChannelControls;
 class FileDialogs;
 class MixCommands;
 class MasterOutput;
+class OutputPause;
+class PauseControl;
 class QCheckBox;
 class QLabel;
 class QMenu;
@@ -65,7 +67,15 @@ public:
     SoundEngine &engine() { return *m_engine; }
     QTimer &startInTrayTimer() { return m_timer5; }
     QMenu *trayMenu() const { return m_menuM; }
+    // The new entries beside the console's own menus ("Playback", between "Menu" and "Help").
     QMenu *playbackMenu() const { return m_playbackMenu; }
+    // What the tray icon shows on a context request: the entries of "Menu", then the
+    // playback entries that are added to it.
+    QMenu *trayPopupMenu() const { return m_trayPopup; }
+    // Pause and play of the whole output; the mix stays as set.
+    PauseControl &pauseControl();
+    // A line under the product name in the tray icon's tooltip (empty for none).
+    void setTrayStatus(const QString &status);
     QCheckBox *startInTrayBox() const { return m_check6; }
 
 signals:
@@ -110,6 +120,7 @@ private:
     std::unique_ptr<ChannelControls> m_channels;
     std::unique_ptr<MasterOutput> m_master;
     std::unique_ptr<MixCommands> m_mixCommands;
+    std::unique_ptr<OutputPause> m_pause;
     QPixmap m_background;
     TrayController *m_tray = nullptr;
     std::array<ChannelWidgets, 14> m_widgets;
@@ -118,6 +129,7 @@ private:
     QCheckBox *m_check6 = nullptr;
     QMenu *m_menuM = nullptr;
     QMenu *m_playbackMenu = nullptr;
+    QMenu *m_trayPopup = nullptr;
     QTimer m_timer5;
     bool m_mixerOpen = false;
 };

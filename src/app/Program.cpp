@@ -12,6 +12,7 @@
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
 #include "engine/PauseControl.h"
+#include "night/NightFeatures.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
@@ -27,6 +28,7 @@
 #include "recorder/RecorderFileCommands.h"
 #include "render/RenderWindow.h"
 #include "settings/MixCommands.h"
+#include "settings/Preferences.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,27 +42,6 @@
 #include <csignal>
 
 namespace {
-
-// TEMPORARY stand-in until the engine's fading pause lands: it keeps the state that the
-// media controls and the command line show and change, but does not silence the sound.
-class StandInPauseControl final : public PauseControl
-{
-public:
-    bool isPaused() const override { return m_paused; }
-    void pause() override { setPaused(true); }
-    void play() override { setPaused(false); }
-
-private:
-    void setPaused(bool paused)
-    {
-        if (paused == m_paused)
-            return;
-        m_paused = paused;
-        emit pausedChanged(paused);
-    }
-
-    bool m_paused = false;
-};
 
 // The program as the autostart entry names it: by name when that is what the PATH finds,
 // else by its full path (a build tree's program, say).
@@ -83,9 +64,12 @@ struct Program::Parts
         , recorder({&capture, &mixerLines, &programs, &messages, &clock})
         , console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
                    ProgramPaths::configFolder()})
-        , trayIcon(ProductImages::programIcon(), console.trayMenu())
+        , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
-        , commands(pause, {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
+        , nightPreferences(ProgramPaths::configFolder())
+        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages, &fileDialogs,
+                 &nightPreferences, &console, ProgramPaths::configFolder()})
+        , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
                            [this] { console.restoreFromTray(); }})
     {
     }
@@ -106,8 +90,9 @@ struct Program::Parts
     RecorderLauncher recorder;
     MainWindow console;
     QtTrayIcon trayIcon;
-    StandInPauseControl pause;
     DesktopPreferences preferences;
+    Preferences nightPreferences;
+    NightFeatures night;
     Autostart autostart;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
@@ -136,6 +121,10 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
+    p.night.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);
+    // The sleep timer ends the program while its user sleeps: nobody is there to answer.
+    connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);
     QAction *renderMix = p.console.playbackMenu()->addAction(tr("&Render Mix\u2026"));
     renderMix->setObjectName(QStringLiteral("renderMix"));
     connect(renderMix, &QAction::triggered, this, [&p] {
@@ -166,6 +155,7 @@ void Program::start(const CommandLine::Request &request, SingleInstance *instanc
 {
     Parts &p = *m_parts;
     p.console.load();
+    p.night.reportPreferenceProblems();
     // A start in the tray for this once; the console's own check hides it when the box is ticked.
     if (request.tray && !p.console.startInTrayBox()->isChecked()) {
         connect(&p.console.startInTrayTimer(), &QTimer::timeout, &p.console, [&p] { p.console.sendToTray(); },
@@ -220,7 +210,7 @@ void Program::wireDesktop()
 void Program::publishMediaControls()
 {
     Parts &p = *m_parts;
-    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.pause, p.output,
+    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.console.pauseControl(), p.output,
                                              MprisService::Window{[&p] { p.console.restoreFromTray(); },
                                                                   [&p] { p.lifecycle.exitProgram(); }});
     p.mpris->publish();
@@ -238,7 +228,7 @@ RecorderLauncher &Program::recorder()
 
 PauseControl &Program::pauseControl()
 {
-    return m_parts->pause;
+    return m_parts->console.pauseControl();
 }
 
 void Program::endInOrder()

@@ -14,8 +14,20 @@ TrayController::TrayController(QWidget &console, TrayIcon &icon, QObject *parent
 
 void TrayController::addIcon()
 {
-    m_icon.setToolTip(QString::fromUtf8(ProductInfo::title));
+    m_icon.setToolTip(toolTip());
     m_icon.show();
+}
+
+void TrayController::setStatus(const QString &status)
+{
+    m_status = status;
+    m_icon.setToolTip(toolTip());
+}
+
+QString TrayController::toolTip() const
+{
+    const QString title = QString::fromUtf8(ProductInfo::title);
+    return m_status.isEmpty() ? title : title + QLatin1Char('\n') + m_status;
 }
 
 void TrayController::removeIcon()

@@ -21,6 +21,9 @@ public:
 
     // Puts the icon with the product's tooltip in the notification area.
     void addIcon();
+    // A line under the product name in the tooltip, such as the time a sleep timer has
+    // left; empty for none.
+    void setStatus(const QString &status);
     // Takes the icon away ("Close").
     void removeIcon();
     // The console has closed: the icon goes, and nothing brings the console back.
@@ -40,8 +43,11 @@ private:
     void onActivated(TrayIcon::Activation reason);
     bool consoleOutOfSight() const;
 
+    QString toolTip() const;
+
     QWidget &m_console;
     TrayIcon &m_icon;
     bool m_startCheckDone = false;
     bool m_retired = false;
+    QString m_status;
 };

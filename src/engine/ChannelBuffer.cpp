@@ -9,9 +9,9 @@ constexpr float sampleScale = 1.0f / 32768.0f;
 constexpr float fadeSeconds = 0.005f;
 constexpr float glideSeconds = 0.004f;
 
-float decibelGain(int hundredths)
+float decibelGain(float hundredths)
 {
-    return std::pow(10.0f, static_cast<float>(hundredths) / 2000.0f);
+    return std::pow(10.0f, hundredths / 2000.0f);
 }
 
 }
@@ -46,6 +46,22 @@ bool ChannelBuffer::setFrequency(int hertz)
     return true;
 }
 
+void ChannelBuffer::setTrim(int hundredthsOfDecibel)
+{
+    m_trim.store(std::clamp(hundredthsOfDecibel, minimumVolume, 0), std::memory_order_relaxed);
+}
+
+void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
+{
+    // A drift moves less than half a decibel a second; taking it in steps of a twentieth of
+    // a decibel, which the gain glide smooths, keeps the buffer on its steady path between them.
+    constexpr float driftStep = 5.0f;
+    if (std::fabs(volumeOffset - m_driftVolume) >= driftStep || (volumeOffset == 0.0f) != (m_driftVolume == 0.0f))
+        m_driftVolume = volumeOffset;
+    if (std::fabs(panOffset - m_driftPan) >= driftStep || (panOffset == 0.0f) != (m_driftPan == 0.0f))
+        m_driftPan = panOffset;
+}
+
 void ChannelBuffer::play()
 {
     m_playing.store(true, std::memory_order_relaxed);
@@ -58,15 +74,16 @@ void ChannelBuffer::stop()
 
 void ChannelBuffer::updateTargets() noexcept
 {
-    const int volume = m_volume.load(std::memory_order_relaxed);
-    const int pan = m_pan.load(std::memory_order_relaxed);
+    const float volume = static_cast<float>(m_volume.load(std::memory_order_relaxed) + m_trim.load(std::memory_order_relaxed))
+        + m_driftVolume;
+    const float pan = static_cast<float>(m_pan.load(std::memory_order_relaxed)) + m_driftPan;
     if (volume == m_seenVolume && pan == m_seenPan)
         return;
     m_seenVolume = volume;
     m_seenPan = pan;
     const float gain = decibelGain(volume) * sampleScale;
-    m_targetLeft = gain * (pan > 0 ? decibelGain(-pan) : 1.0f);
-    m_targetRight = gain * (pan < 0 ? decibelGain(pan) : 1.0f);
+    m_targetLeft = gain * (pan > 0.0f ? decibelGain(-pan) : 1.0f);
+    m_targetRight = gain * (pan < 0.0f ? decibelGain(pan) : 1.0f);
 }
 
 void ChannelBuffer::markSilent(bool silent) noexcept

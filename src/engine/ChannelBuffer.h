@@ -37,6 +37,11 @@ public:
     int frequency() const { return m_frequency.load(std::memory_order_relaxed); }
     int volume() const { return m_volume.load(std::memory_order_relaxed); }
     int pan() const { return m_pan.load(std::memory_order_relaxed); }
+    // An attenuation over the volume, in hundredths of a decibel (0 or less), that a glide
+    // between mixes uses to bring a channel in from silence or take it out; the volume
+    // itself stays as the slider set it.
+    void setTrim(int hundredthsOfDecibel);
+    int trim() const { return m_trim.load(std::memory_order_relaxed); }
     void play();
     void stop();
     bool isPlaying() const { return m_playing.load(std::memory_order_relaxed); }
@@ -47,6 +52,10 @@ public:
     const SoundData &sound() const { return *m_sound; }
     // UI thread: the sound, for another buffer to share (an offline render of the mix).
     std::shared_ptr<const SoundData> sharedSound() const { return m_sound; }
+
+    // Audio thread: offsets in hundredths of a decibel that the mix's drift lays over the
+    // volume and pan for the frames mixed next.
+    void setDrift(float volumeOffset, float panOffset) noexcept;
 
     // Audio thread: adds `frames` stereo frames of this channel to `out`.
     void mixInto(float *out, std::size_t frames, int outputRate) noexcept;
@@ -62,6 +71,7 @@ private:
     std::shared_ptr<const SoundData> m_sound;
     std::atomic<int> m_volume{0};
     std::atomic<int> m_pan{0};
+    std::atomic<int> m_trim{0};
     std::atomic<int> m_frequency;
     std::atomic<bool> m_playing{false};
     std::atomic<bool> m_silent{true};
@@ -75,6 +85,8 @@ private:
     float m_targetLeft = 0.0f;
     float m_targetRight = 0.0f;
     float m_fade = 0.0f;
-    int m_seenVolume = 1;
-    int m_seenPan = 0;
+    float m_seenVolume = 1.0f;
+    float m_seenPan = 0.0f;
+    float m_driftVolume = 0.0f;
+    float m_driftPan = 0.0f;
 };

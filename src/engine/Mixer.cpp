@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
-Mixer::Mixer(int sampleRate)
+Mixer::Mixer(int sampleRate, std::uint32_t driftSeed)
     : m_sampleRate(sampleRate)
+    , m_outputGain(sampleRate)
+    , m_drift(sampleRate, driftSeed)
     , m_limiter(sampleRate)
 {
 }
@@ -51,10 +53,14 @@ void Mixer::render(float *interleavedStereo, std::size_t frames) noexcept
     m_inRender.store(true);
     std::fill(interleavedStereo, interleavedStereo + frames * 2, 0.0f);
     std::array<ChannelBuffer *, ChannelTable::channelCount> mixed{};
+    m_drift.advance(frames);
     for (std::size_t channel = 0; channel < m_slots.size(); ++channel) {
         mixed[channel] = m_slots[channel].load();
-        if (mixed[channel])
+        if (mixed[channel]) {
+            const int number = static_cast<int>(channel) + 1;
+            mixed[channel]->setDrift(m_drift.volumeOffset(number), m_drift.panOffset(number));
             mixed[channel]->mixInto(interleavedStereo, frames, m_sampleRate);
+        }
     }
     // A buffer on its way out sits in both kinds of slot for a moment; it is mixed once.
     for (auto &slot : m_fading) {
@@ -62,6 +68,7 @@ void Mixer::render(float *interleavedStereo, std::size_t frames) noexcept
         if (buffer && std::find(mixed.begin(), mixed.end(), buffer) == mixed.end())
             buffer->mixInto(interleavedStereo, frames, m_sampleRate);
     }
+    m_outputGain.process(interleavedStereo, frames);
     m_limiter.process(interleavedStereo, frames);
     m_completedRenders.fetch_add(1);
     m_inRender.store(false);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/ChannelTable.h"
+#include "engine/MixDrift.h"
+#include "engine/OutputGain.h"
 #include "engine/dsp/LookAheadLimiter.h"
 #include "platform/AudioRenderer.h"
 
@@ -11,7 +13,8 @@
 class ChannelBuffer;
 
 // Sums the fourteen channel buffers, and any retired buffers still fading out, into the
-// output and limits the sum.
+// output, passes the sum through the output's own gain (pause and sleep level) and limits
+// it. The drift's offsets reach each channel before it is mixed.
 //
 // Buffers are handed over without locks: the UI thread swaps a slot's pointer and keeps
 // the old buffer until isReleased() says that no render can still be reading it.
@@ -20,7 +23,8 @@ class Mixer final : public AudioRenderer
 public:
     static constexpr int fadingSlots = 2 * ChannelTable::channelCount;
 
-    explicit Mixer(int sampleRate);
+    // `driftSeed` draws the channels' drift paths.
+    explicit Mixer(int sampleRate, std::uint32_t driftSeed = 1);
 
     // UI thread: puts `buffer` (may be null) into slot `channel` (1 to 14) and returns the
     // buffer that was there, which the caller frees once isReleased(ticket) is true.
@@ -37,6 +41,8 @@ public:
     void render(float *interleavedStereo, std::size_t frames) noexcept override;
 
     int sampleRate() const { return m_sampleRate; }
+    OutputGain &outputGain() { return m_outputGain; }
+    MixDrift &drift() { return m_drift; }
     // Frames by which the limiter delays the mix.
     int latency() const { return m_limiter.latency(); }
 
@@ -48,5 +54,7 @@ private:
     std::array<std::atomic<ChannelBuffer *>, fadingSlots> m_fading{};
     std::atomic<bool> m_inRender{false};
     std::atomic<std::uint64_t> m_completedRenders{0};
+    OutputGain m_outputGain;
+    MixDrift m_drift;
     LookAheadLimiter m_limiter;
 };

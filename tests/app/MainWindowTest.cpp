@@ -144,6 +144,11 @@ private slots:
             entries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
         QCOMPARE(entries, (QStringList{QStringLiteral("Load  Config"), QStringLiteral("Save Config"), QStringLiteral("-"),
                                        QStringLiteral("Exit")}));
+        // The new entries live beside the console's menus: "Playback", and after "Menu"'s
+        // entries in the tray icon's menu.
+        QCOMPARE(window->playbackMenu()->objectName(), QStringLiteral("playback"));
+        QCOMPARE(window->menuBar()->actions().at(1), window->playbackMenu()->menuAction());
+        QCOMPARE(window->trayPopupMenu()->actions().mid(0, 4), window->trayMenu()->actions());
     }
 
     void theControlsDriveTheSoundAsTheUserMovesThem()

@@ -72,6 +72,10 @@ void TrayControllerTest::addIconShowsTheProductTooltip()
         m_controller->removeIcon();
     QCOMPARE(m_icon->isShown(), !remove);
     QCOMPARE(m_icon->toolTip(), QStringLiteral("Sonivale"));
+    m_controller->setStatus(QStringLiteral("Paused"));
+    QCOMPARE(m_icon->toolTip(), QStringLiteral("Sonivale\nPaused"));
+    m_controller->setStatus({});
+    QCOMPARE(m_icon->toolTip(), QStringLiteral("Sonivale"));
 }
 
 void TrayControllerTest::trayHidesTheConsoleAndDoubleClickBringsItBack()

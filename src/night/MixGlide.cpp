@@ -1,0 +1,182 @@
+#include "night/MixGlide.h"
+
+#include "engine/ChannelBuffer.h"
+#include "engine/ChannelControls.h"
+#include "engine/SoundEngine.h"
+#include "platform/Clock.h"
+#include "settings/ConsoleMix.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using Control = MixRecord::Control;
+using Slider = ChannelControls::Slider;
+
+// The value that loading `record` leaves in a control: where a record holds a control
+// twice, the first field is the one that loading sets last.
+int valueOf(const MixRecord &record, Control control, int channel)
+{
+    for (int number = 1; number <= MixRecord::fieldCount; ++number) {
+        const MixRecord::Field field = MixRecord::field(number);
+        if (field.control == control && field.channel == channel)
+            return record.value(number);
+    }
+    return MixRecord::startValue(control);
+}
+
+constexpr std::array<std::pair<Control, Slider>, 3> sliders{{
+    {Control::Volume, Slider::Volume},
+    {Control::Pan, Slider::Pan},
+    {Control::Frequency, Slider::Frequency},
+}};
+
+int between(int from, int to, double progress)
+{
+    return static_cast<int>(std::lround(from + (to - from) * progress));
+}
+
+}
+
+MixGlide::MixGlide(ChannelControls &controls, SoundEngine &engine, Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_controls(controls)
+    , m_engine(engine)
+    , m_clock(clock)
+{
+    m_timer.setInterval(tickMs);
+    connect(&m_timer, &QTimer::timeout, this, &MixGlide::tick);
+}
+
+void MixGlide::start(const MixRecord &target, int minutes)
+{
+    if (m_running)
+        finish();
+    m_from = ConsoleMix::capture(m_controls);
+    m_to = target;
+    m_lengthMs = 60'000LL * std::max(0, minutes);
+    if (m_lengthMs == 0) {
+        ConsoleMix::apply(m_to, m_controls, m_engine);
+        emit finished();
+        return;
+    }
+    m_start = m_clock.now();
+    m_running = true;
+    begin();
+    m_timer.start();
+}
+
+void MixGlide::setTrim(int channel, int trim)
+{
+    if (ChannelBuffer *buffer = m_engine.buffer(channel))
+        buffer->setTrim(trim);
+}
+
+void MixGlide::begin()
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const bool wasOn = valueOf(m_from, Control::Switch, channel) == 1;
+        const bool goesOn = valueOf(m_to, Control::Switch, channel) == 1;
+        Path &path = m_paths[static_cast<std::size_t>(channel - 1)];
+        path = wasOn ? (goesOn ? Path::StaysOn : Path::GoesOff) : (goesOn ? Path::ComesOn : Path::StaysOff);
+        const ChannelBuffer *buffer = m_engine.buffer(channel);
+        m_heardRates[static_cast<std::size_t>(channel - 1)] =
+            buffer ? buffer->frequency() : valueOf(m_from, Control::Frequency, channel);
+        if (path == Path::StaysOn || path == Path::GoesOff)
+            continue;
+        // A silent channel takes its new settings at once; one coming on then rises from silence.
+        for (const auto &[control, slider] : sliders)
+            m_controls.setSlider(channel, slider, valueOf(m_to, control, channel));
+        if (path == Path::ComesOn) {
+            setTrim(channel, silence);
+            if (!m_controls.setSwitch(channel, 1)) {
+                setTrim(channel, 0);
+                path = Path::StaysOff;
+            }
+        }
+    }
+}
+
+void MixGlide::tick()
+{
+    if (!m_running) {
+        releaseTrims();
+        return;
+    }
+    const qint64 elapsed = m_start.msecsTo(m_clock.now());
+    if (elapsed >= m_lengthMs) {
+        finish();
+        return;
+    }
+    step(static_cast<double>(std::max<qint64>(0, elapsed)) / static_cast<double>(m_lengthMs));
+}
+
+void MixGlide::step(double progress)
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        switch (m_paths[static_cast<std::size_t>(channel - 1)]) {
+        case Path::StaysOff:
+            break;
+        case Path::StaysOn:
+            glideSliders(channel, progress);
+            break;
+        case Path::ComesOn:
+            setTrim(channel, between(silence, 0, progress));
+            break;
+        case Path::GoesOff:
+            setTrim(channel, between(0, silence, progress));
+            break;
+        }
+    }
+}
+
+void MixGlide::glideSliders(int channel, double progress)
+{
+    for (const auto &[control, slider] : sliders) {
+        if (control == Control::Frequency)
+            continue;
+        m_controls.setSlider(channel, slider,
+                             between(valueOf(m_from, control, channel), valueOf(m_to, control, channel), progress));
+    }
+    const int rate = between(m_heardRates[static_cast<std::size_t>(channel - 1)],
+                             valueOf(m_to, Control::Frequency, channel), progress);
+    m_controls.setSlider(channel, Slider::Frequency, rate);
+    if (ChannelBuffer *buffer = m_engine.buffer(channel))
+        buffer->setFrequency(rate);
+}
+
+void MixGlide::finish()
+{
+    step(1.0);
+    m_running = false;
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        if (m_paths[static_cast<std::size_t>(channel - 1)] == Path::GoesOff) {
+            m_controls.setSwitch(channel, 0);
+            m_trimmed.push_back(channel);
+        }
+    }
+    ConsoleMix::apply(m_to, m_controls, m_engine);
+    m_settleTicks = 0;
+    releaseTrims();
+    emit finished();
+}
+
+// A switched-off channel keeps its silent trim until its stop has faded out, so that
+// the fade-out never jumps back to the slider's level.
+void MixGlide::releaseTrims()
+{
+    constexpr int patientTicks = 20;
+    ++m_settleTicks;
+    std::erase_if(m_trimmed, [this](int channel) {
+        ChannelBuffer *buffer = m_engine.buffer(channel);
+        if (buffer && !buffer->isPlaying() && !buffer->isSilent() && m_settleTicks <= patientTicks)
+            return false;
+        setTrim(channel, 0);
+        return true;
+    });
+    if (m_trimmed.empty() && !m_running)
+        m_timer.stop();
+    else if (!m_timer.isActive())
+        m_timer.start();
+}

@@ -1,0 +1,120 @@
+#include "ConsoleRig.h"
+#include "ManualClock.h"
+
+#include "engine/ChannelBuffer.h"
+#include "night/MixGlide.h"
+#include "settings/ConsoleMix.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using Slider = ChannelControls::Slider;
+
+// A glide between mixes on rendered audio, against a plain Load of the same mix.
+class MixGlideTest : public QObject
+{
+    Q_OBJECT
+
+    // Brown noise and rain playing; the target has rain louder, panned and lower, wind on
+    // and brown noise off.
+    static void setEvening(ChannelControls &controls)
+    {
+        QVERIFY(controls.setSwitch(1, 1));
+        QVERIFY(controls.setSwitch(6, 1));
+        QVERIFY(controls.setSlider(6, Slider::Volume, -2000));
+        QVERIFY(controls.setSlider(7, Slider::Pan, -3000));
+    }
+
+    static MixRecord morning()
+    {
+        MixRecord record;
+        for (int field = 1; field <= MixRecord::fieldCount; ++field) {
+            const MixRecord::Field f = MixRecord::field(field);
+            if (f.channel == 6 && f.control == MixRecord::Control::Switch)
+                record.setValue(field, 1);
+            if (f.channel == 7 && f.control == MixRecord::Control::Switch)
+                record.setValue(field, 1);
+            if (f.channel == 6 && f.control == MixRecord::Control::Volume)
+                record.setValue(field, -500);
+            if (f.channel == 6 && f.control == MixRecord::Control::Pan)
+                record.setValue(field, 1000);
+            if (f.channel == 6 && f.control == MixRecord::Control::Frequency)
+                record.setValue(field, 22050);
+            if (f.channel == 7 && f.control == MixRecord::Control::Volume)
+                record.setValue(field, -1000);
+        }
+        return record;
+    }
+
+private slots:
+    void theControlsMoveEvenlyAndEndAsALoadWouldLeaveThem()
+    {
+        ConsoleRig rig;
+        ConsoleRig loaded;
+        QVERIFY(rig.ready() && loaded.ready());
+        setEvening(rig.controls());
+        setEvening(loaded.controls());
+        const float before = ConsoleRig::largestStep(rig.render(0.5));
+        ConsoleMix::apply(morning(), loaded.controls(), loaded.engine());
+        const float after = ConsoleRig::largestStep(loaded.render(0.5));
+
+        ManualClock clock;
+        MixGlide glide(rig.controls(), rig.engine(), clock);
+        QSignalSpy finished(&glide, &MixGlide::finished);
+        glide.start(morning(), 1);
+        QVERIFY(glide.isRunning());
+        // Wind comes on at once, from silence, its sliders at the new mix.
+        QCOMPARE(rig.controls().switchState(7), 1);
+        QCOMPARE(rig.controls().slider(7, Slider::Pan), 0);
+        QCOMPARE(rig.engine().buffer(7)->trim(), MixGlide::silence);
+
+        float largest = 0.0f;
+        for (int ms = MixGlide::tickMs; ms <= 60'000; ms += MixGlide::tickMs) {
+            clock.advance(MixGlide::tickMs);
+            glide.tick();
+            largest = std::max(largest, ConsoleRig::largestStep(rig.render(MixGlide::tickMs / 1000.0)));
+            if (ms == 30'000) {
+                QCOMPARE(rig.controls().slider(6, Slider::Volume), -1250);
+                QCOMPARE(rig.controls().slider(6, Slider::Pan), 500);
+                // Rain was heard at its sound's own 44100 Hz, above its slider's reach.
+                QCOMPARE(rig.engine().buffer(6)->frequency(), 33075);
+                QCOMPARE(rig.controls().slider(6, Slider::Frequency), 32000);
+                QCOMPARE(rig.engine().buffer(7)->trim(), MixGlide::silence / 2);
+                QCOMPARE(rig.engine().buffer(1)->trim(), MixGlide::silence / 2);
+                QCOMPARE(rig.controls().switchState(1), 1);
+            }
+        }
+        QVERIFY2(largest <= before + after, qPrintable(QStringLiteral("%1 > %2 + %3").arg(largest).arg(before).arg(after)));
+        QVERIFY(!glide.isRunning());
+        QCOMPARE(finished.count(), 1);
+        rig.render(0.1);
+        glide.tick();
+
+        QCOMPARE(ConsoleMix::capture(rig.controls()), ConsoleMix::capture(loaded.controls()));
+        for (int channel = 1; channel <= 14; ++channel) {
+            const ChannelBuffer *glided = rig.engine().buffer(channel);
+            const ChannelBuffer *load = loaded.engine().buffer(channel);
+            QCOMPARE(glided->isPlaying(), load->isPlaying());
+            QCOMPARE(glided->volume(), load->volume());
+            QCOMPARE(glided->pan(), load->pan());
+            QCOMPARE(glided->frequency(), load->frequency());
+            QCOMPARE(glided->trim(), 0);
+            QCOMPARE(rig.controls().readout(channel), loaded.controls().readout(channel));
+        }
+    }
+
+    void noGlideLoadsAtOnce()
+    {
+        ConsoleRig rig;
+        QVERIFY(rig.ready());
+        setEvening(rig.controls());
+        ManualClock clock;
+        MixGlide glide(rig.controls(), rig.engine(), clock);
+        glide.start(morning(), 0);
+        QVERIFY(!glide.isRunning());
+        QCOMPARE(ConsoleMix::capture(rig.controls()).toLine(), morning().toLine());
+    }
+};
+
+QTEST_GUILESS_MAIN(MixGlideTest)
+#include "MixGlideTest.moc"

@@ -1,0 +1,82 @@
+#include "ConsoleRig.h"
+#include "ManualClock.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedUserMessages.h"
+
+#include "engine/OutputPause.h"
+#include "night/NightFeatures.h"
+#include "night/SleepTimer.h"
+#include "settings/Preferences.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+// The night features as the menus and the tray show them.
+class NightFeaturesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theMenusShowAndRememberWhatIsGoingOn()
+    {
+        ConsoleRig rig;
+        QVERIFY(rig.ready());
+        QTemporaryDir config;
+        ManualClock clock;
+        OutputPause pause(rig.mixer().outputGain());
+        ScriptedUserMessages messages;
+        ScriptedFileDialogs dialogs;
+        Preferences preferences(config.path());
+        QWidget window;
+        NightFeatures night({&rig.controls(), &rig.engine(), &pause, &clock, &messages, &dialogs, &preferences, &window,
+                             config.path()});
+        QMenu playback;
+        QMenu tray;
+        night.addToMenus(&playback, &tray);
+        QSignalSpy status(&night, &NightFeatures::statusChanged);
+
+        QStringList entries;
+        for (QAction *action : playback.actions())
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(entries, (QStringList{"&Pause", "-", "&Sleep Timer…", "&Cancel Sleep Timer", "-", "Scheduled &Mixes…", "-",
+                                       "&Drift", "Drift Dept&h"}));
+        QVERIFY(tray.actions().contains(night.pauseAction()));
+        QCOMPARE(night.pauseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Space));
+
+        night.pauseAction()->trigger();
+        QVERIFY(pause.isPaused());
+        QCOMPARE(night.pauseAction()->text(), QStringLiteral("&Play"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Paused"));
+        night.pauseAction()->trigger();
+        QVERIFY(!pause.isPaused());
+
+        QVERIFY(!night.cancelSleepAction()->isEnabled());
+        Preferences::Sleep plan;
+        plan.minutes = 90;
+        night.sleepTimer().start(plan);
+        QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer… (1:30:00 left)"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Sleep timer: 1 h 30 min left"));
+        clock.advance(89 * 60'000 + 55'000);
+        night.sleepTimer().tick();
+        QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer… (0:05 left)"));
+        QCOMPARE(status.last().at(0).toString(), QStringLiteral("Sleep timer: 1 min left"));
+        night.cancelSleepAction()->trigger();
+        QCOMPARE(night.sleepAction()->text(), QStringLiteral("&Sleep Timer…"));
+        QCOMPARE(status.last().at(0).toString(), QString());
+
+        night.driftAction()->setChecked(true);
+        QCOMPARE(rig.mixer().drift().depth(), Preferences::Drift{}.depth);
+        night.setDrift(true, 600);
+        QCOMPARE(rig.mixer().drift().depth(), 600);
+        QCOMPARE(Preferences(config.path()).drift(), (Preferences::Drift{true, 600, 1}));
+        night.driftAction()->setChecked(false);
+        QCOMPARE(rig.mixer().drift().depth(), 0);
+        QVERIFY(messages.texts().isEmpty());
+    }
+};
+
+QTEST_MAIN(NightFeaturesTest)
+#include "NightFeaturesTest.moc"
