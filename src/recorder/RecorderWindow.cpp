@@ -381,7 +381,11 @@ void RecorderWindow::load()
 {
     if (m_sourcePanel)
         m_sourcePanel->prepare();
-    const std::optional<RecorderSettings> saved = RecorderSettings::read(settingsPath());
+    QString problem;
+    const std::optional<RecorderSettings> saved = RecorderSettings::read(settingsPath(), &problem);
+    if (!problem.isEmpty())
+        m_messages.warn(this, tr("The recorder's settings file \"%1\" was not read, because %2. The usual settings are used.")
+                                  .arg(QDir::toNativeSeparators(settingsPath()), problem));
     m_sourceLine = 0;
     m_sourceName.clear();
     if (saved && saved->sourceLine && !m_sourcePanel)
