@@ -13,6 +13,7 @@
 #include "desktop/SingleInstance.h"
 #include "engine/PauseControl.h"
 #include "night/NightFeatures.h"
+#include "night/SleepTimer.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
@@ -39,6 +40,8 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 
 namespace {
@@ -122,6 +125,13 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
     p.night.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    // --sleep starts the sleep timer for that long, with the fade and end last chosen.
+    p.commands.setSleepTimer([&p](std::chrono::minutes length) {
+        Preferences::Sleep plan = p.nightPreferences.sleep();
+        plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), 12 * 60));
+        plan.atClockTime = false;
+        p.night.sleepTimer().start(plan);
+    });
     connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);
     // The sleep timer ends the program while its user sleeps: nobody is there to answer.
     connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);
