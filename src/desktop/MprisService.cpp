@@ -42,7 +42,7 @@ bool MprisService::publish()
     if (!m_bus.registerObject(QString::fromLatin1(objectPath), this, QDBusConnection::ExportAdaptors))
         return false;
     // Another player of this name (another user's session sharing the bus, say) leaves us
-    // the instance name the specification offers for a second instance.
+    // the per-instance name that MPRIS provides for a second player.
     if (!m_bus.registerService(QString::fromLatin1(busName)) &&
         !m_bus.registerService(QStringLiteral("%1.instance%2").arg(QString::fromLatin1(busName)).arg(QCoreApplication::applicationPid()))) {
         m_bus.unregisterObject(QString::fromLatin1(objectPath));
