@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <new>
 #include <optional>
@@ -226,12 +227,28 @@ std::unique_ptr<SoundData> SoundData::fromPadded(std::vector<std::int16_t> padde
     return std::unique_ptr<SoundData>(new SoundData(std::move(padded), frames, sampleRate));
 }
 
+namespace {
+
+// Sounds load on worker threads, where an escaping exception would end the program: it
+// becomes the reason the sound could not be loaded.
+void runGuarded(QString *reason, const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const std::bad_alloc &) {
+        *reason = QStringLiteral("not enough memory for the sound");
+    } catch (const std::exception &e) {
+        *reason = QString::fromLocal8Bit(e.what());
+    }
+}
+
+}
+
 std::unique_ptr<SoundData> SoundData::load(const QString &path, QString *error)
 {
     QString reason;
     std::unique_ptr<SoundData> sound;
-    // Sounds load on worker threads, where an escaping exception would end the program.
-    try {
+    runGuarded(&reason, [&] {
         const QFileInfo info(path);
         QFile file(path);
         if (!info.exists())
@@ -245,11 +262,7 @@ std::unique_ptr<SoundData> SoundData::load(const QString &path, QString *error)
             if (std::optional<Decoded> decoded = decode(source, &reason))
                 sound = fromPadded(std::move(decoded->padded), decoded->frames, decoded->sampleRate);
         }
-    } catch (const std::bad_alloc &) {
-        reason = QStringLiteral("not enough memory for the sound");
-    } catch (const std::exception &e) {
-        reason = QString::fromLocal8Bit(e.what());
-    }
+    });
     if (!sound && error)
         *error = reason;
     return sound;
@@ -259,15 +272,11 @@ std::unique_ptr<SoundData> SoundData::fromEncoded(QByteArrayView bytes, QString 
 {
     QString reason;
     std::unique_ptr<SoundData> sound;
-    try {
+    runGuarded(&reason, [&] {
         MemorySource source(bytes);
         if (std::optional<Decoded> decoded = decode(source, &reason))
             sound = fromPadded(std::move(decoded->padded), decoded->frames, decoded->sampleRate);
-    } catch (const std::bad_alloc &) {
-        reason = QStringLiteral("not enough memory for the sound");
-    } catch (const std::exception &e) {
-        reason = QString::fromLocal8Bit(e.what());
-    }
+    });
     if (!sound && error)
         *error = reason;
     return sound;
