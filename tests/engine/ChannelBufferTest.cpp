@@ -12,18 +12,6 @@ namespace {
 
 constexpr int outputRate = 48000;
 
-// A stereo sine with a whole number of cycles in the loop.
-std::unique_ptr<SoundData> sine(int rate, double hertz, double amplitude, int frames)
-{
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lround(32767.0 * amplitude * std::sin(2.0 * M_PI * hertz * i / rate)));
-        samples[2 * static_cast<std::size_t>(i)] = v;
-        samples[2 * static_cast<std::size_t>(i) + 1] = v;
-    }
-    return SoundData::fromFrames(samples, rate);
-}
-
 std::vector<float> render(ChannelBuffer &buffer, std::size_t frames)
 {
     std::vector<float> out(frames * 2, 0.0f);
@@ -59,7 +47,7 @@ class ChannelBufferTest : public QObject
 private slots:
     void newBufferPlaysAtItsOwnRateFullLevelCentre()
     {
-        ChannelBuffer buffer(sine(22050, 441.0, 0.5, 22050));
+        ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.5, 22050));
         QCOMPARE(buffer.frequency(), 22050);
         QVERIFY(!buffer.isPlaying());
         QCOMPARE(render(buffer, 4800), std::vector<float>(4800 * 2, 0.0f));
@@ -74,7 +62,7 @@ private slots:
     void volumeAttenuatesInHundredthsOfADecibel()
     {
         for (int volume : {0, -600, -2000, -3000}) {
-            ChannelBuffer buffer(sine(22050, 441.0, 0.5, 22050));
+            ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.5, 22050));
             buffer.setVolume(volume);
             buffer.play();
             render(buffer, 4800);
@@ -88,7 +76,7 @@ private slots:
     {
         const struct { int pan; double left; double right; } cases[] = {{-3000, 0.0, -30.0}, {1000, -10.0, 0.0}, {0, 0.0, 0.0}};
         for (const auto &c : cases) {
-            ChannelBuffer buffer(sine(22050, 441.0, 0.5, 22050));
+            ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.5, 22050));
             buffer.setPan(c.pan);
             buffer.play();
             render(buffer, 4800);
@@ -101,7 +89,7 @@ private slots:
 
     void frequencyChangesPitchAndIsReadBack()
     {
-        ChannelBuffer buffer(sine(22050, 441.0, 0.5, 22050));
+        ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.5, 22050));
         QVERIFY(buffer.setFrequency(44100));
         QCOMPARE(buffer.frequency(), 44100);
         QVERIFY(!buffer.setFrequency(99));
@@ -138,7 +126,7 @@ private slots:
 
     void playAndStopFadeWithoutAClick()
     {
-        ChannelBuffer buffer(sine(22050, 441.0, 0.9, 22050));
+        ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.9, 22050));
         buffer.play();
         const std::vector<float> start = render(buffer, 4800);
         const double steadyStep = 2.0 * M_PI * 441.0 / outputRate * 0.9;
@@ -163,7 +151,7 @@ private slots:
     void theLoopSeamIsSmoothAtOddRates()
     {
         // 100 whole cycles in the loop: a correct wrap has no step at the seam.
-        ChannelBuffer buffer(sine(22050, 441.0, 0.9, 5000));
+        ChannelBuffer buffer(TestSounds::sineSound(22050, 441.0, 0.9, 5000));
         buffer.setFrequency(31111);
         buffer.play();
         render(buffer, 4800);
@@ -207,7 +195,7 @@ private slots:
         Mixer mixer(outputRate);
         std::vector<std::unique_ptr<ChannelBuffer>> buffers;
         for (int channel = 1; channel <= 14; ++channel) {
-            buffers.push_back(std::make_unique<ChannelBuffer>(sine(22050, 441.0, 0.9, 22050)));
+            buffers.push_back(std::make_unique<ChannelBuffer>(TestSounds::sineSound(22050, 441.0, 0.9, 22050)));
             buffers.back()->play();
             std::uint64_t ticket = 0;
             mixer.exchange(channel, buffers.back().get(), &ticket);

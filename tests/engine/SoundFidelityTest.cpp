@@ -26,17 +26,6 @@ constexpr int outputRate = 48000;
 constexpr std::size_t analysisFrames = 65536;
 const double threshold = std::pow(10.0, -1.0 / 20.0);
 
-std::unique_ptr<SoundData> sineSound(int rate, double hertz, double amplitude, int frames)
-{
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lround(32767.0 * amplitude * std::sin(2.0 * M_PI * hertz * i / rate)));
-        samples[2 * static_cast<std::size_t>(i)] = v;
-        samples[2 * static_cast<std::size_t>(i) + 1] = v;
-    }
-    return SoundData::fromFrames(samples, rate);
-}
-
 std::unique_ptr<SoundData> whiteNoiseSound(int rate, int frames)
 {
     std::mt19937 random(11);
@@ -186,7 +175,7 @@ private slots:
         QFETCH(double, spur);
         constexpr double amplitude = 0.5; // -6 dBFS
         Rig rig;
-        rig.add(sineSound(22050, tone, amplitude, 22050), 0, rate);
+        rig.add(TestSounds::sineSound(22050, tone, amplitude, 22050), 0, rate);
         rig.render(9600);
         const std::vector<float> out = rig.render(analysisFrames);
         const std::vector<double> power = Spectrum::power(out, 0, 0, analysisFrames);
@@ -225,7 +214,7 @@ private slots:
     void aGlideOfTheRateIsSmooth()
     {
         Rig rig;
-        ChannelBuffer &buffer = rig.add(sineSound(22050, 1000.0, 0.5, 22050), 0, 22050);
+        ChannelBuffer &buffer = rig.add(TestSounds::sineSound(22050, 1000.0, 0.5, 22050), 0, 22050);
         rig.render(4800);
         std::vector<float> glide;
         // A drag of the frequency slider: a new value every 10 ms.
@@ -272,8 +261,8 @@ private slots:
         // Two channels of the same sine sum to 3 dB over the limiter's threshold.
         Rig rig;
         const double amplitude = threshold * std::pow(10.0, 3.0 / 20.0) / 2.0;
-        rig.add(sineSound(outputRate, 1000.0, amplitude, outputRate), 0, 0);
-        rig.add(sineSound(outputRate, 1000.0, amplitude, outputRate), 0, 0);
+        rig.add(TestSounds::sineSound(outputRate, 1000.0, amplitude, outputRate), 0, 0);
+        rig.add(TestSounds::sineSound(outputRate, 1000.0, amplitude, outputRate), 0, 0);
         rig.render(outputRate);
         const std::vector<float> out = rig.render(analysisFrames);
         const std::vector<double> power = Spectrum::power(out, 0, 0, analysisFrames);

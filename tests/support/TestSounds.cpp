@@ -1,10 +1,13 @@
 #include "TestSounds.h"
 
 #include "engine/ChannelTable.h"
+#include "engine/SoundData.h"
 
 #include <QDir>
 
 #include <sndfile.h>
+
+#include <cstdint>
 
 #include <cmath>
 
@@ -50,6 +53,17 @@ bool writeChannelSounds(const QString &folder, const std::function<int(int)> &ra
             return false;
     }
     return writeSine(ChannelTable::soundFilePath(folder, ChannelTable::resumedStaticFile), rateFor(14), 4000, 441.0, 0.25);
+}
+
+std::unique_ptr<SoundData> sineSound(int rate, double hertz, double amplitude, int frames)
+{
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(std::lround(32767.0 * amplitude * std::sin(2.0 * M_PI * hertz * i / rate)));
+        samples[2 * static_cast<std::size_t>(i)] = v;
+        samples[2 * static_cast<std::size_t>(i) + 1] = v;
+    }
+    return SoundData::fromFrames(samples, rate);
 }
 
 double rms(const std::vector<float> &stereo, int channel, std::size_t first, std::size_t count)

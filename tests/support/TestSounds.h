@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class SoundData;
 
 // Small WAV files for tests, written with libsndfile.
 namespace TestSounds {
@@ -24,6 +27,9 @@ bool writeSine(const QString &path, int sampleRate, int frames, double hertz, do
 // Writes a short stereo sine under every sound file name of the channel table (and the
 // resumed static) into `folder`; channel n's file has a rate of `rateFor(n)`.
 bool writeChannelSounds(const QString &folder, const std::function<int(int channel)> &rateFor);
+
+// A stereo 16-bit sine held in memory, `frames` long, both channels alike.
+std::unique_ptr<SoundData> sineSound(int rate, double hertz, double amplitude, int frames);
 
 // RMS of one channel of interleaved stereo frames [first, first + count).
 double rms(const std::vector<float> &stereo, int channel, std::size_t first, std::size_t count);
