@@ -54,7 +54,7 @@ PulseAudioOutput::PulseAudioOutput(QObject *parent)
     , m_restart([this] { restartStream(); })
 {
     m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
-    connect(&m_connection, &PulseConnection::disconnected, this, [this] { setPlaying(false); });
+    m_connection.setLostHandler([this] { setPlaying(false); });
 }
 
 PulseAudioOutput::~PulseAudioOutput()

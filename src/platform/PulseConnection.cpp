@@ -105,8 +105,8 @@ void PulseConnection::onState()
     case PA_CONTEXT_TERMINATED: {
         const bool wasReady = m_ready.exchange(false);
         m_settled = true;
-        if (wasReady)
-            QMetaObject::invokeMethod(this, &PulseConnection::disconnected, Qt::QueuedConnection);
+        if (wasReady && m_lostHandler)
+            m_lostHandler();
         m_retry.start(pa_threaded_mainloop_get_api(m_mainloop), retryIntervalMs);
         break;
     }

@@ -17,20 +17,24 @@ struct pa_threaded_mainloop;
 //
 // Threads: construct, start() and destroy on the UI thread. The ready handler runs on the
 // connection's own loop thread with the loop locked, each time the context becomes ready
-// (after every reconnection); it is where streams and subscriptions are made. The Qt
-// signals are delivered on the UI thread. Anything else that touches the context takes
-// a Lock first.
+// (after every reconnection); it is where streams and subscriptions are made. The lost
+// handler runs there too, when a ready context fails or ends, so that it always comes
+// before the next ready handler; state kept about the server is dropped there. The Qt
+// signal is delivered on the UI thread, late and possibly after the connection was lost
+// again, so it only informs. Anything else that touches the context takes a Lock first.
 class PulseConnection : public QObject
 {
     Q_OBJECT
 
 public:
     using ReadyHandler = std::function<void(pa_context *)>;
+    using LostHandler = std::function<void()>;
 
     explicit PulseConnection(std::string clientName, QObject *parent = nullptr);
     ~PulseConnection() override;
 
     void setReadyHandler(ReadyHandler handler) { m_readyHandler = std::move(handler); }
+    void setLostHandler(LostHandler handler) { m_lostHandler = std::move(handler); }
 
     // Starts the loop thread and the first connection attempt; false when the loop
     // cannot start at all.
@@ -57,7 +61,6 @@ public:
 
 signals:
     void connected();
-    void disconnected();
 
 private:
     static void stateCallback(pa_context *context, void *self);
@@ -70,6 +73,7 @@ private:
     pa_threaded_mainloop *m_mainloop = nullptr;
     pa_context *m_context = nullptr;
     ReadyHandler m_readyHandler;
+    LostHandler m_lostHandler;
     std::atomic<bool> m_ready{false};
     std::atomic<bool> m_settled{false};
     PulseLoopTimer m_retry;

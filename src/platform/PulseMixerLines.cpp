@@ -34,8 +34,8 @@ PulseMixerLines::PulseMixerLines(QObject *parent)
     m_coalesce.setSingleShot(true);
     m_coalesce.setInterval(coalesceMs);
     connect(&m_coalesce, &QTimer::timeout, this, &MixerLines::changed);
-    connect(&m_connection, &PulseConnection::disconnected, this, &PulseMixerLines::onDisconnected);
     m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
+    m_connection.setLostHandler([this] { onLost(); });
 }
 
 PulseMixerLines::~PulseMixerLines()
@@ -474,19 +474,20 @@ void PulseMixerLines::sendWrite(MixerLineId line, pa_operation *operation)
     pa_operation_unref(operation);
 }
 
-void PulseMixerLines::onDisconnected()
+void PulseMixerLines::onLost()
 {
+    if (m_closing)
+        return;
+    dropMeter();
+    m_writesInFlight.clear();
     {
-        PulseConnection::Lock loopLock(m_connection);
-        dropMeter();
-        m_writesInFlight.clear();
         std::lock_guard lock(m_mutex);
         m_sinks.clear();
         m_sources.clear();
         m_sinksListed = m_sourcesListed = false;
         m_relisting = true;
     }
-    m_coalesce.start();
+    postChanged();
 }
 
 pa_context *PulseMixerLines::readyContext() const

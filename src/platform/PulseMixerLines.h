@@ -94,6 +94,7 @@ private:
 
     // Loop thread, loop locked.
     void onReady(pa_context *context);
+    void onLost();
     void refetch(pa_context *context, MixerLineId line);
     void replaceLines(MixerLineKind kind, std::vector<Line> lines);
     void upsertLine(MixerLineKind kind, Line line);
@@ -105,7 +106,6 @@ private:
     void sendWrite(MixerLineId line, pa_operation *operation);
 
     // UI thread.
-    void onDisconnected();
     pa_context *readyContext() const;
 
     // m_mutex held.
