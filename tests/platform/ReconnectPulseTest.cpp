@@ -117,6 +117,35 @@ private:
         return true;
     }
 
+    static QString shortListField(const QString &list, int field)
+    {
+        return pactl({QStringLiteral("list"), QStringLiteral("short"), list}).section(QLatin1Char('\t'), field, field);
+    }
+
+    // On PipeWire a move right after the sink was loaded does not always take; it is
+    // repeated until the stream stays on `sink`.
+    static bool moveStreamTo(const QString &sink)
+    {
+        const QString sinks = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^(\\d+)\t") + QRegularExpression::escape(sink) + QLatin1Char('\t'),
+                                                                 QRegularExpression::MultilineOption).match(sinks);
+        if (!match.hasMatch())
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        int settled = 0;
+        while (clock.elapsed() < 5000 && settled < 5) {
+            if (shortListField(QStringLiteral("sink-inputs"), 1) == match.captured(1)) {
+                ++settled;
+            } else {
+                settled = 0;
+                pactl({QStringLiteral("move-sink-input"), shortListField(QStringLiteral("sink-inputs"), 0), sink});
+            }
+            QTest::qWait(100);
+        }
+        return settled == 5;
+    }
+
     // Stops the whole process (audio thread included) for `ms`, as memory pressure or a
     // busy machine does; a child process stops it and lets it go on.
     static void stallProcess(int ms)
@@ -140,10 +169,7 @@ private:
             if (!loadNullSink(other))
                 return {};
             pactl({QStringLiteral("set-sink-volume"), other, QStringLiteral("100%")});
-            const QString input = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
-                                      .section(QLatin1Char('\t'), 0, 0);
-            pactl({QStringLiteral("move-sink-input"), input, other});
-            return other;
+            return moveStreamTo(other) ? other : QString();
         }
         case Disturbance::DeviceChange: {
             for (const QString &name : {QStringLiteral("recovery_other"), sink})
