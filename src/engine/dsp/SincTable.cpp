@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr double cutoff = 0.46; // cycles per source frame
-constexpr double kaiserBeta = 8.0;
+constexpr double cutoff = 0.458; // cycles per source frame
+constexpr double kaiserBeta = 8.3;
 
 double besselI0(double x)
 {
