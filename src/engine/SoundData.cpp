@@ -164,28 +164,55 @@ bool plausible(const SF_INFO &info, sf_count_t fileBytes, QString *reason)
     return true;
 }
 
-// Reads every frame as float (which libsndfile scales to -1..1 for every format) and keeps
-// the first two channels as 16-bit stereo; mono goes to both sides.
-bool readFrames(SNDFILE *file, const SF_INFO &info, Decoded &out, QString *reason)
+// Reads the frames in chunks of `Sample` and keeps the first two channels as 16-bit
+// stereo; mono goes to both sides.
+template <typename Sample, typename Read, typename Convert>
+std::size_t readChunked(SNDFILE *file, std::size_t frames, std::size_t channels, std::int16_t *target, Read read,
+                        Convert convert)
 {
-    const auto frames = static_cast<std::size_t>(info.frames);
-    const auto channels = static_cast<std::size_t>(info.channels);
-    out.padded.assign((frames + leadFrames + tailFrames) * 2, 0);
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * channels);
-    std::int16_t *target = out.padded.data() + 2 * leadFrames;
+    std::vector<Sample> chunk(static_cast<std::size_t>(chunkFrames) * channels);
     std::size_t done = 0;
     while (done < frames) {
         const sf_count_t wanted = std::min<sf_count_t>(chunkFrames, sf_count_t(frames - done));
-        const sf_count_t got = sf_readf_float(file, chunk.data(), wanted);
+        const sf_count_t got = read(file, chunk.data(), wanted);
         if (got <= 0)
             break;
         for (sf_count_t i = 0; i < got; ++i) {
-            const float *frame = chunk.data() + std::size_t(i) * channels;
-            target[2 * done] = toSample(frame[0]);
-            target[2 * done + 1] = toSample(frame[channels > 1 ? 1 : 0]);
+            const Sample *frame = chunk.data() + std::size_t(i) * channels;
+            target[2 * done] = convert(frame[0]);
+            target[2 * done + 1] = convert(frame[channels > 1 ? 1 : 0]);
             ++done;
         }
     }
+    return done;
+}
+
+// 16-bit stereo, what the program's own sounds are, is read straight into place; it is
+// most of start-up's work otherwise. Everything else is read as float (which libsndfile
+// scales to -1..1 for every format) and rounded, so every format plays at its level.
+std::size_t readSamples(SNDFILE *file, const SF_INFO &info, std::int16_t *target)
+{
+    const auto frames = static_cast<std::size_t>(info.frames);
+    const auto channels = static_cast<std::size_t>(info.channels);
+    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16)
+        return readChunked<float>(file, frames, channels, target, sf_readf_float, toSample);
+    if (channels != 2)
+        return readChunked<short>(file, frames, channels, target, sf_readf_short, [](short s) { return std::int16_t(s); });
+    std::size_t done = 0;
+    while (done < frames) {
+        const sf_count_t got = sf_readf_short(file, target + 2 * done, sf_count_t(frames - done));
+        if (got <= 0)
+            break;
+        done += std::size_t(got);
+    }
+    return done;
+}
+
+bool readFrames(SNDFILE *file, const SF_INFO &info, Decoded &out, QString *reason)
+{
+    const auto frames = static_cast<std::size_t>(info.frames);
+    out.padded.assign((frames + leadFrames + tailFrames) * 2, 0);
+    const std::size_t done = readSamples(file, info, out.padded.data() + 2 * leadFrames);
     if (done < frames) {
         *reason = QStringLiteral("the file ends early");
         return false;

@@ -70,6 +70,7 @@ private:
             {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2},   {"double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2},
             {"8-bit mono", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1}, {"FLAC", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2},
             {"Ogg Vorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2}, {"four channels", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 4},
+            {"16-bit mono", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1},
         };
         for (const auto &f : formats) {
             if (kind == QLatin1String(f.kind))
@@ -91,7 +92,8 @@ private slots:
     void everyReadableFormatPlaysAtItsLevel_data()
     {
         QTest::addColumn<QString>("kind");
-        for (const char *kind : {"16-bit", "24-bit", "float", "double", "8-bit mono", "FLAC", "Ogg Vorbis", "four channels"})
+        for (const char *kind : {"16-bit", "24-bit", "float", "double", "8-bit mono", "FLAC", "Ogg Vorbis", "four channels",
+                                 "16-bit mono"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
 
