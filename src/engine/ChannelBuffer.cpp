@@ -112,39 +112,19 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         // A fade-out reads no further than its end, so the next play resumes from there.
         if (!playing)
             chunk = std::min(chunk, std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(m_fade * fadeFrames))));
-        m_resampler.read(m_scratch, chunk);
         const bool steady = playing && m_fade == 1.0f && m_gainLeft == m_targetLeft && m_gainRight == m_targetRight;
-        if (steady)
-            addSteady(m_scratch, out, chunk);
-        else
+        if (steady) {
+            m_resampler.addTo(out, chunk, m_gainLeft, m_gainRight);
+        } else {
+            m_resampler.read(m_scratch, chunk);
             addMoving(m_scratch, out, chunk, playing, outputRate);
+        }
         out += 2 * chunk;
         frames -= chunk;
         if (!playing && m_fade <= 0.0f) {
             markSilent(true);
             break;
         }
-    }
-}
-
-void ChannelBuffer::addSteady(const float *source, float *out, std::size_t frames) const noexcept
-{
-    const float gainLeft = m_gainLeft;
-    const float gainRight = m_gainRight;
-    // Four frames at a time, with the gains laid out like the samples and every sum formed
-    // before any is stored, so the compiler makes vector multiply-adds of it.
-    const float gains[8] = {gainLeft, gainRight, gainLeft, gainRight, gainLeft, gainRight, gainLeft, gainRight};
-    std::size_t i = 0;
-    for (; i + 4 <= frames; i += 4) {
-        float sums[8];
-        for (std::size_t k = 0; k < 8; ++k)
-            sums[k] = out[2 * i + k] + source[2 * i + k] * gains[k];
-        for (std::size_t k = 0; k < 8; ++k)
-            out[2 * i + k] = sums[k];
-    }
-    for (; i < frames; ++i) {
-        out[2 * i] += source[2 * i] * gainLeft;
-        out[2 * i + 1] += source[2 * i + 1] * gainRight;
     }
 }
 

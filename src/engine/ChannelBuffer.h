@@ -65,7 +65,6 @@ private:
 
     void updateTargets() noexcept;
     void markSilent(bool silent) noexcept;
-    void addSteady(const float *source, float *out, std::size_t frames) const noexcept;
     void addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept;
 
     std::shared_ptr<const SoundData> m_sound;

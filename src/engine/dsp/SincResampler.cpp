@@ -30,7 +30,23 @@ struct ReadPoint
     std::size_t offset;
 };
 
-inline void convolveSplitGeneric(const float *left, const float *right, const float *row, float t, float *frame) noexcept
+using Gains = SincResampler::Gains;
+
+template <bool Add>
+inline void deliver(float left, float right, float *frame, Gains gains) noexcept
+{
+    if constexpr (Add) {
+        frame[0] += left * gains.left;
+        frame[1] += right * gains.right;
+    } else {
+        frame[0] = left;
+        frame[1] = right;
+    }
+}
+
+template <bool Add>
+inline void convolveSplitGeneric(const float *left, const float *right, const float *row, float t, float *frame,
+                                 Gains gains) noexcept
 {
     float sumLeft = 0.0f;
     float sumRight = 0.0f;
@@ -39,8 +55,7 @@ inline void convolveSplitGeneric(const float *left, const float *right, const fl
         sumLeft += c * left[k];
         sumRight += c * right[k];
     }
-    frame[0] = sumLeft;
-    frame[1] = sumRight;
+    deliver<Add>(sumLeft, sumRight, frame, gains);
 }
 
 inline void convertGeneric(const std::int16_t *source, float *left, float *right, std::size_t frames) noexcept
@@ -54,8 +69,9 @@ inline void convertGeneric(const std::int16_t *source, float *left, float *right
 #ifdef SONIVALE_HAVE_AVX2_PATH
 // Left and right sit in separate arrays, so one set of taps serves both channels without a
 // shuffle; the two sums meet only at the end.
+template <bool Add>
 __attribute__((target("avx2,fma"))) inline void convolveSplitAvx2(const float *left, const float *right, const float *row,
-                                                                  float t, float *frame) noexcept
+                                                                  float t, float *frame, Gains gains) noexcept
 {
     const __m256 fraction = _mm256_set1_ps(t);
     __m256 sums[4] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
@@ -70,13 +86,18 @@ __attribute__((target("avx2,fma"))) inline void convolveSplitAvx2(const float *l
     const __m256 pairs = _mm256_hadd_ps(_mm256_add_ps(sums[0], sums[2]), _mm256_add_ps(sums[1], sums[3]));
     __m128 quads = _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
     quads = _mm_hadd_ps(quads, quads);
+    if constexpr (Add) {
+        const __m128 was = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(frame)));
+        quads = _mm_fmadd_ps(quads, _mm_setr_ps(gains.left, gains.right, 0.0f, 0.0f), was);
+    }
     _mm_storel_pi(reinterpret_cast<__m64 *>(frame), quads);
 }
 
 // Four output frames at once: their sums are reduced together, which halves the shuffles of
 // a reduction and lets the four independent chains of multiply-adds overlap.
+template <bool Add>
 __attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *left, const float *right,
-                                                                 const ReadPoint *points, float *frames) noexcept
+                                                                 const ReadPoint *points, float *frames, Gains gains) noexcept
 {
     __m256 fraction[4];
     __m256 sumLeft[4];
@@ -100,8 +121,13 @@ __attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *le
     // Per 128-bit lane: l0 r0 l1 r1 (each a quarter of its sum) for frames 0, 1 and 2, 3.
     const __m256 first = _mm256_hadd_ps(_mm256_hadd_ps(sumLeft[0], sumRight[0]), _mm256_hadd_ps(sumLeft[1], sumRight[1]));
     const __m256 second = _mm256_hadd_ps(_mm256_hadd_ps(sumLeft[2], sumRight[2]), _mm256_hadd_ps(sumLeft[3], sumRight[3]));
-    _mm256_storeu_ps(frames, _mm256_add_ps(_mm256_permute2f128_ps(first, second, 0x20),
-                                           _mm256_permute2f128_ps(first, second, 0x31)));
+    __m256 four = _mm256_add_ps(_mm256_permute2f128_ps(first, second, 0x20), _mm256_permute2f128_ps(first, second, 0x31));
+    if constexpr (Add) {
+        const __m256 sides = _mm256_setr_ps(gains.left, gains.right, gains.left, gains.right, gains.left, gains.right,
+                                            gains.left, gains.right);
+        four = _mm256_fmadd_ps(four, sides, _mm256_loadu_ps(frames));
+    }
+    _mm256_storeu_ps(frames, four);
 }
 
 // Eight interleaved 16-bit frames at a time: each frame read as one 32-bit word holds the
@@ -136,17 +162,17 @@ __attribute__((always_inline)) inline void convert(const std::int16_t *source, f
     convertGeneric(source, left, right, frames);
 }
 
-template <bool Avx2>
+template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void convolve(const float *left, const float *right, const float *row, float t,
-                                                    float *frame) noexcept
+                                                    float *frame, Gains gains) noexcept
 {
 #ifdef SONIVALE_HAVE_AVX2_PATH
     if constexpr (Avx2) {
-        convolveSplitAvx2(left, right, row, t, frame);
+        convolveSplitAvx2<Add>(left, right, row, t, frame, gains);
         return;
     }
 #endif
-    convolveSplitGeneric(left, right, row, t, frame);
+    convolveSplitGeneric<Add>(left, right, row, t, frame, gains);
 }
 
 }
@@ -197,7 +223,8 @@ __attribute__((always_inline)) inline const std::int16_t *SincResampler::window(
     return m_seam.data() + 2 * (virtualFirst - (m_frames - 2 * m_seamReach));
 }
 
-void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *frame) const noexcept
+template <bool Add>
+void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept
 {
     const SincTable &table = SincTable::instance();
     const float stretch = std::min(static_cast<float>(step) * fractionScale, static_cast<float>(maximumStretch));
@@ -217,20 +244,19 @@ void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *fr
         right += c * static_cast<float>(source[2 * (j - first) + 1]);
         total += c;
     }
-    frame[0] = left / total;
-    frame[1] = right / total;
+    deliver<Add>(left / total, right / total, frame, gains);
 }
 
-template <bool Avx2>
-__attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames) noexcept
+template <bool Avx2, bool Add>
+__attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames, Gains gains) noexcept
 {
     while (frames > 0) {
         const std::size_t chunk = std::min(frames, convertedFrames);
         const std::uint64_t largestStep = m_glideLeft != 0 ? std::max(m_step, m_targetStep) : m_step;
         if (largestStep <= unitStep)
-            readConverted<Avx2>(stereo, chunk, largestStep);
+            readConverted<Avx2, Add>(stereo, chunk, largestStep, gains);
         else
-            readDirect<Avx2>(stereo, chunk);
+            readDirect<Avx2, Add>(stereo, chunk, gains);
         stereo += 2 * chunk;
         frames -= chunk;
     }
@@ -238,9 +264,9 @@ __attribute__((always_inline)) inline void SincResampler::readFrames(float *ster
 
 // The common case, a step of at most one: the frames that the whole chunk reads are
 // converted to float once, rather than once for every output frame that reads them.
-template <bool Avx2>
+template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void SincResampler::readConverted(float *stereo, std::size_t frames,
-                                                                        std::uint64_t largestStep) noexcept
+                                                                        std::uint64_t largestStep, Gains gains) noexcept
 {
     const SincTable &table = SincTable::instance();
     const std::int64_t first = static_cast<std::int64_t>(m_phase >> 32) - leadFrames;
@@ -272,21 +298,22 @@ __attribute__((always_inline)) inline void SincResampler::readConverted(float *s
     if constexpr (Avx2) {
         for (; i + 4 <= frames; i += 4) {
             const ReadPoint points[4] = {nextPoint(), nextPoint(), nextPoint(), nextPoint()};
-            convolveFourAvx2(m_left.data(), m_right.data(), points, stereo + 2 * i);
+            convolveFourAvx2<Add>(m_left.data(), m_right.data(), points, stereo + 2 * i, gains);
         }
     }
 #endif
     for (; i < frames; ++i) {
         const ReadPoint point = nextPoint();
-        convolve<Avx2>(m_left.data() + point.offset, m_right.data() + point.offset, point.row, point.t, stereo + 2 * i);
+        convolve<Avx2, Add>(m_left.data() + point.offset, m_right.data() + point.offset, point.row, point.t, stereo + 2 * i,
+                            gains);
     }
     m_phase = (m_phase + (local - start)) % m_loopLength;
     m_step = step;
     m_glideLeft = glideLeft;
 }
 
-template <bool Avx2>
-__attribute__((always_inline)) inline void SincResampler::readDirect(float *stereo, std::size_t frames) noexcept
+template <bool Avx2, bool Add>
+__attribute__((always_inline)) inline void SincResampler::readDirect(float *stereo, std::size_t frames, Gains gains) noexcept
 {
     const SincTable &table = SincTable::instance();
     const std::int64_t stepChange = m_stepChange;
@@ -308,9 +335,9 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             float left[SincTable::taps];
             float right[SincTable::taps];
             convert<Avx2>(window(whole - leadFrames, SincTable::taps), left, right, SincTable::taps);
-            convolve<Avx2>(left, right, row, t, stereo + 2 * i);
+            convolve<Avx2, Add>(left, right, row, t, stereo + 2 * i, gains);
         } else {
-            stretched(phase, step, stereo + 2 * i);
+            stretched<Add>(phase, step, stereo + 2 * i, gains);
         }
         phase += step;
         if (phase >= loopLength)
@@ -322,26 +349,40 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
 }
 
 #ifdef SONIVALE_HAVE_AVX2_PATH
-__attribute__((target("avx2,fma"))) void SincResampler::readFramesAvx2(float *stereo, std::size_t frames) noexcept
+template <bool Add>
+__attribute__((target("avx2,fma"))) void SincResampler::readFramesAvx2(float *stereo, std::size_t frames, Gains gains) noexcept
 {
-    readFrames<true>(stereo, frames);
+    readFrames<true, Add>(stereo, frames, gains);
 }
 #else
-void SincResampler::readFramesAvx2(float *stereo, std::size_t frames) noexcept
+template <bool Add>
+void SincResampler::readFramesAvx2(float *stereo, std::size_t frames, Gains gains) noexcept
 {
-    readFrames<false>(stereo, frames);
+    readFrames<false, Add>(stereo, frames, gains);
 }
 #endif
 
-void SincResampler::readFramesGeneric(float *stereo, std::size_t frames) noexcept
+template <bool Add>
+void SincResampler::readFramesGeneric(float *stereo, std::size_t frames, Gains gains) noexcept
 {
-    readFrames<false>(stereo, frames);
+    readFrames<false, Add>(stereo, frames, gains);
+}
+
+template <bool Add>
+void SincResampler::dispatch(float *stereo, std::size_t frames, Gains gains) noexcept
+{
+    if (m_useAvx2)
+        readFramesAvx2<Add>(stereo, frames, gains);
+    else
+        readFramesGeneric<Add>(stereo, frames, gains);
 }
 
 void SincResampler::read(float *stereo, std::size_t frames) noexcept
 {
-    if (m_useAvx2)
-        readFramesAvx2(stereo, frames);
-    else
-        readFramesGeneric(stereo, frames);
+    dispatch<false>(stereo, frames, {1.0f, 1.0f});
+}
+
+void SincResampler::addTo(float *stereo, std::size_t frames, float gainLeft, float gainRight) noexcept
+{
+    dispatch<true>(stereo, frames, {gainLeft, gainRight});
 }

@@ -32,19 +32,34 @@ public:
     // Overwrites `frames` interleaved stereo frames (in the sound's 16-bit scale) and moves
     // the play position on.
     void read(float *stereo, std::size_t frames) noexcept;
+    // As read(), but adds the frames to `stereo`, each side at its gain: a channel at a
+    // steady volume is mixed without a pass of its own.
+    void addTo(float *stereo, std::size_t frames, float gainLeft, float gainRight) noexcept;
+
+    // How read frames reach the caller's buffer; the gains count only when adding.
+    struct Gains
+    {
+        float left;
+        float right;
+    };
 
 private:
     static constexpr std::size_t convertedFrames = 256;
 
-    template <bool Avx2>
-    void readFrames(float *stereo, std::size_t frames) noexcept;
-    template <bool Avx2>
-    void readConverted(float *stereo, std::size_t frames, std::uint64_t largestStep) noexcept;
-    template <bool Avx2>
-    void readDirect(float *stereo, std::size_t frames) noexcept;
-    void readFramesAvx2(float *stereo, std::size_t frames) noexcept;
-    void readFramesGeneric(float *stereo, std::size_t frames) noexcept;
-    void stretched(std::uint64_t phase, std::uint64_t step, float *frame) const noexcept;
+    template <bool Avx2, bool Add>
+    void readFrames(float *stereo, std::size_t frames, Gains gains) noexcept;
+    template <bool Avx2, bool Add>
+    void readConverted(float *stereo, std::size_t frames, std::uint64_t largestStep, Gains gains) noexcept;
+    template <bool Avx2, bool Add>
+    void readDirect(float *stereo, std::size_t frames, Gains gains) noexcept;
+    template <bool Add>
+    void readFramesAvx2(float *stereo, std::size_t frames, Gains gains) noexcept;
+    template <bool Add>
+    void readFramesGeneric(float *stereo, std::size_t frames, Gains gains) noexcept;
+    template <bool Add>
+    void dispatch(float *stereo, std::size_t frames, Gains gains) noexcept;
+    template <bool Add>
+    void stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
     // `count` consecutive frames of the loop from `first` (which may lie before 0 or past
     // the end), contiguous.
     const std::int16_t *window(std::int64_t first, std::int64_t count) const noexcept;
