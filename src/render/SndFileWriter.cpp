@@ -159,20 +159,37 @@ bool SndFileWriter::fail(const char *libraryReason)
     return false;
 }
 
+namespace {
+
 // Triangular dither of one step: the quantisation error becomes a steady hiss 96 dB down
 // instead of distortion that follows the signal in quiet passages.
+inline std::int16_t dithered(float sample, std::uint32_t &noise)
+{
+    noise ^= noise << 13;
+    noise ^= noise >> 17;
+    noise ^= noise << 5;
+    // The difference of two uniform halves of one draw: triangular over -1..1 steps.
+    const float dither = static_cast<float>(static_cast<int>(noise & 0xffffu) - static_cast<int>(noise >> 16)) * (1.0f / 65536.0f);
+    const float scaled = std::min(std::max(sample * 32768.0f + dither, -32768.0f), 32767.0f);
+    // Adding and taking away 1.5 * 2^23 rounds to the nearest step without a library call.
+    constexpr float rounder = 12582912.0f;
+    return static_cast<std::int16_t>((scaled + rounder) - rounder);
+}
+
+}
+
 void SndFileWriter::writeDithered(const float *stereo, std::size_t frames)
 {
     m_samples.resize(frames * 2);
-    std::uint32_t noise = m_noise;
-    for (std::size_t i = 0; i < frames * 2; ++i) {
-        noise ^= noise << 13;
-        noise ^= noise >> 17;
-        noise ^= noise << 5;
-        // The difference of two uniform halves of one draw: triangular over -1..1 steps.
-        const float dither = static_cast<float>(static_cast<int>(noise & 0xffffu) - static_cast<int>(noise >> 16)) * (1.0f / 65536.0f);
-        const long value = std::lrint(stereo[i] * 32768.0f + dither);
-        m_samples[i] = static_cast<std::int16_t>(std::clamp(value, -32768L, 32767L));
+    std::array<std::uint32_t, 4> noise = m_noise;
+    const std::size_t samples = frames * 2;
+    std::size_t i = 0;
+    for (; i + noise.size() <= samples; i += noise.size()) {
+#pragma GCC unroll 4
+        for (std::size_t lane = 0; lane < noise.size(); ++lane)
+            m_samples[i + lane] = dithered(stereo[i + lane], noise[lane]);
     }
+    for (; i < samples; ++i)
+        m_samples[i] = dithered(stereo[i], noise[0]);
     m_noise = noise;
 }
