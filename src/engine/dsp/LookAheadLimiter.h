@@ -21,8 +21,14 @@ public:
     int latency() const { return m_delayFrames; }
 
 private:
-    void processIdle(float *interleavedStereo, std::size_t frames) noexcept;
-    void processFrame(float *frame) noexcept;
+    void delayOnly(float *interleavedStereo, std::size_t frames) noexcept;
+    void limitChunk(float *interleavedStereo, std::size_t frames) noexcept;
+    void followRequests(std::size_t frames) noexcept;
+    void closeHoldBlock() noexcept;
+    void countFramesAtUnity(std::size_t frames) noexcept;
+    void keepAverageHistories(std::size_t frames) noexcept;
+    void enterDelay(const float *interleavedStereo, std::size_t frames) noexcept;
+    void leaveDelay(std::size_t frames) noexcept;
     void becomeIdleIfSettled() noexcept;
 
     float m_threshold;
@@ -32,20 +38,23 @@ private:
     int m_hold;    // frames over which the smallest request holds
     int m_delayFrames;
 
-    std::vector<float> m_delay; // interleaved stereo ring
-    int m_delayPosition = 0;
+    // Interleaved stereo: the delayed frames, then room for one chunk behind them.
+    std::vector<float> m_delay;
+    // Per frame of a chunk: the requested gain, then the gain that is applied.
+    std::vector<float> m_gains;
 
-    // Requests below one in the hold window, smallest first, as a ring of (frame, gain).
-    std::vector<long long> m_requestFrame;
-    std::vector<float> m_requestGain;
-    int m_requestFirst = 0;
-    int m_requestCount = 0;
-    long long m_frame = 0;
+    // The smallest request of the hold, from the frames cut into blocks as long as the hold:
+    // the smallest request of the current block so far, and for each position of the
+    // previous block the smallest request from there to its end.
+    std::vector<float> m_blockRequests;
+    std::vector<float> m_laterInPreviousBlock;
+    int m_blockPosition = 0;
+    float m_smallestInBlock = 1.0f;
 
     float m_released = 1.0f;
-    std::vector<float> m_firstAverage;
-    std::vector<float> m_secondAverage;
-    int m_averagePosition = 0;
+    // The last inputs of each moving average, then room for one chunk behind them.
+    std::vector<float> m_releasedHistory;
+    std::vector<float> m_firstHistory;
     double m_firstSum;
     double m_secondSum;
     long long m_framesAtUnity = 0;
