@@ -71,8 +71,10 @@ private:
     std::vector<std::int16_t> m_seam;
     bool m_useAvx2;
     // The frames that a chunk reads, as float, left and right apart.
-    std::array<float, convertedFrames + SincTable::taps + 8> m_left;
-    std::array<float, convertedFrames + SincTable::taps + 8> m_right;
+    // Aligned, so that which window loads straddle cache lines depends on the read position
+    // alone and not on where the channel's buffer happens to be allocated.
+    alignas(64) std::array<float, convertedFrames + SincTable::taps + 8> m_left;
+    alignas(64) std::array<float, convertedFrames + SincTable::taps + 8> m_right;
 
     std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
     std::uint64_t m_step = 0;

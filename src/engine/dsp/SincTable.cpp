@@ -39,8 +39,7 @@ const SincTable &SincTable::instance()
 }
 
 SincTable::SincTable()
-    : m_rows(static_cast<std::size_t>(phases) * rowFloats)
-    , m_prototype(static_cast<std::size_t>(taps) * phases + 2, 0.0f)
+    : m_prototype(static_cast<std::size_t>(taps) * phases + 2, 0.0f)
 {
     // phases + 1 rows in natural tap order, each normalised to unity gain at DC so the
     // level does not ripple with the read position.
