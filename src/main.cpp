@@ -1,5 +1,5 @@
 #include "app/Program.h"
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "desktop/CommandLine.h"
 #include "desktop/SingleInstance.h"
 #include "render/RenderCommandLine.h"

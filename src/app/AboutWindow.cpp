@@ -1,7 +1,7 @@
 #include "app/AboutWindow.h"
 
 #include "app/ProductImages.h"
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/ContactWindow.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -2,8 +2,8 @@
 
 #include "app/AboutWindow.h"
 #include "app/ContactWindow.h"
-#include "app/ProductInfo.h"
-#include "app/ProgramPaths.h"
+#include "product/ProductInfo.h"
+#include "product/ProgramPaths.h"
 #include "platform/DesktopServices.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/ProductImages.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

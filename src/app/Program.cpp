@@ -4,7 +4,7 @@
 #include "app/InfoWindows.h"
 #include "app/MainWindow.h"
 #include "app/ProductImages.h"
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "desktop/Autostart.h"
 #include "desktop/DesktopCommands.h"

@@ -1,6 +1,6 @@
 #include "app/TrayController.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "platform/QtUserMessages.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #include "recorder/Mp3Converter.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 #include "platform/DesktopServices.h"
 #include "platform/FileDialogs.h"
 #include "platform/ProgramStarter.h"

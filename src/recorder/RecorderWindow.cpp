@@ -1,6 +1,6 @@
 #include "recorder/RecorderWindow.h"
 
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "platform/UserMessages.h"
 #include "recorder/QualityTable.h"
 #include "recorder/RecorderSourcePanel.h"

@@ -3,7 +3,7 @@
 #include "app/ContactWindow.h"
 #include "app/InfoWindows.h"
 #include "app/ProductImages.h"
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Program.h"
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "recorder/RecorderWindow.h"
 

@@ -3,7 +3,7 @@
 #include "ManualClock.h"
 #include "ScriptedUserMessages.h"
 
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "platform/ProgramStarter.h"
 #include "recorder/RecorderWindow.h"

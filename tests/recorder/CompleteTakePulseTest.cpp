@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelTable.h"
 #include "engine/SoundEngine.h"

@@ -1,6 +1,6 @@
 #include "recorder/RecorderWindow.h"
 
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 #include "widgets/AkLed.h"
 
 #include "FakeCaptureDevice.h"

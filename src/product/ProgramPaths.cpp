@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "product/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
