@@ -9,7 +9,7 @@ const std::array<RenderFormat, 5> &RenderFormat::all()
     // and the files stay a third smaller than at 24 bits.
     static const std::array<RenderFormat, 5> formats{{
         {Kind::Wav, "WAV", "wav", "16-bit PCM, uncompressed (RF64 beyond 4 GB)", 0},
-        {Kind::Flac, "FLAC", "flac", "16-bit, lossless, compression level 5", 0},
+        {Kind::Flac, "FLAC", "flac", "16-bit, lossless, compression level 4", 0},
         {Kind::OggVorbis, "Ogg Vorbis", "ogg", "Vorbis quality 6, about 190 kbit/s", 0},
         {Kind::Opus, "Opus", "opus", "about 160 kbit/s; Opus is always 48000 Hz", 48000},
         {Kind::Mp3, "MP3", "mp3", "LAME variable bit rate V2, about 190 kbit/s", 0},

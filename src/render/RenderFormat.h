@@ -13,7 +13,7 @@ struct RenderFormat
     Kind kind;
     const char *name;      // "FLAC"
     const char *extension; // "flac", without the dot
-    // How the file is encoded, for the user: "16-bit, lossless, compression level 5".
+    // How the file is encoded, for the user: "16-bit, lossless, compression level 4".
     const char *quality;
     // The one rate the format is written at, or 0 when it takes the render's rate.
     int fixedRate;
