@@ -9,6 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Bytes of sound a WAV file can hold, with room to spare for its header.
@@ -178,20 +182,48 @@ inline std::int16_t dithered(float sample, std::uint32_t &noise)
     return static_cast<std::int16_t>((scaled + rounder) - rounder);
 }
 
+#ifdef __SSE2__
+// The same four generators and rounding, a lane each, eight samples at a time. The clamp
+// keeps anything far out of range from wrapping when it becomes an integer; packing to 16
+// bits then saturates.
+std::size_t ditherFours(const float *stereo, std::int16_t *out, std::size_t samples, std::array<std::uint32_t, 4> &state)
+{
+    __m128i noise = _mm_loadu_si128(reinterpret_cast<const __m128i *>(state.data()));
+    const auto draw = [&noise] {
+        noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 13));
+        noise = _mm_xor_si128(noise, _mm_srli_epi32(noise, 17));
+        noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 5));
+        const __m128i difference = _mm_sub_epi32(_mm_and_si128(noise, _mm_set1_epi32(0xffff)), _mm_srli_epi32(noise, 16));
+        return _mm_mul_ps(_mm_cvtepi32_ps(difference), _mm_set1_ps(1.0f / 65536.0f));
+    };
+    const __m128 scale = _mm_set1_ps(32768.0f);
+    const auto clamped = [](__m128 value) { return _mm_min_ps(_mm_max_ps(value, _mm_set1_ps(-40000.0f)), _mm_set1_ps(40000.0f)); };
+    std::size_t i = 0;
+    for (; i + 8 <= samples; i += 8) {
+        const __m128 first = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(stereo + i), scale), draw());
+        const __m128 second = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(stereo + i + 4), scale), draw());
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_packs_epi32(_mm_cvtps_epi32(clamped(first)), _mm_cvtps_epi32(clamped(second))));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(state.data()), noise);
+    return i;
+}
+#endif
+
 }
 
 void SndFileWriter::writeDithered(const float *stereo, std::size_t frames)
 {
     m_samples.resize(frames * 2);
-    std::array<std::uint32_t, 4> noise = m_noise;
     const std::size_t samples = frames * 2;
     std::size_t i = 0;
-    for (; i + noise.size() <= samples; i += noise.size()) {
-#pragma GCC unroll 4
-        for (std::size_t lane = 0; lane < noise.size(); ++lane)
-            m_samples[i + lane] = dithered(stereo[i + lane], noise[lane]);
+#ifdef __SSE2__
+    i = ditherFours(stereo, m_samples.data(), samples, m_noise);
+#endif
+    for (; i + m_noise.size() <= samples; i += m_noise.size()) {
+        for (std::size_t lane = 0; lane < m_noise.size(); ++lane)
+            m_samples[i + lane] = dithered(stereo[i + lane], m_noise[lane]);
     }
     for (; i < samples; ++i)
-        m_samples[i] = dithered(stereo[i], noise[0]);
-    m_noise = noise;
+        m_samples[i] = dithered(stereo[i], m_noise[0]);
 }
