@@ -220,10 +220,6 @@ void SndFileWriter::writeDithered(const float *stereo, std::size_t frames)
 #ifdef __SSE2__
     i = ditherFours(stereo, m_samples.data(), samples, m_noise);
 #endif
-    for (; i + m_noise.size() <= samples; i += m_noise.size()) {
-        for (std::size_t lane = 0; lane < m_noise.size(); ++lane)
-            m_samples[i + lane] = dithered(stereo[i + lane], m_noise[lane]);
-    }
     for (; i < samples; ++i)
-        m_samples[i] = dithered(stereo[i], m_noise[0]);
+        m_samples[i] = dithered(stereo[i], m_noise[i % m_noise.size()]);
 }
