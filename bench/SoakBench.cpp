@@ -54,6 +54,8 @@ public:
     int gaps() const { return m_gaps; }
     double gapMs() const { return 1000.0 * double(m_gapFrames) / rate; }
     double heardSeconds() const { return double(m_frames) / rate; }
+    // Where each gap began, in seconds of recorded sound, to tell gaps at stalls from others.
+    const std::vector<double> &gapStarts() const { return m_gapStarts; }
 
 private:
     void listen()
@@ -98,6 +100,7 @@ private:
         if (m_run >= shortestGapFrames) {
             ++m_gaps;
             m_gapFrames += m_run;
+            m_gapStarts.push_back(double(m_frames - m_run) / rate);
         }
         m_run = 0;
     }
@@ -109,6 +112,7 @@ private:
     std::size_t m_run = 0;
     int m_gaps = 0;
     std::size_t m_gapFrames = 0;
+    std::vector<double> m_gapStarts;
 };
 
 void stallProcess()
@@ -162,6 +166,8 @@ int main(int argc, char **argv)
                 wall.elapsed() / 1000.0, listener.heardSeconds(), stallCount, listener.gaps(), listener.gapMs(),
                 static_cast<unsigned long long>(output.underflowCount()), output.bufferMs(),
                 100.0 * cpu / (wall.elapsed() / 1000.0));
+    for (const double start : listener.gapStarts())
+        std::printf("  gap at %.2f s\n", start);
     if (listener.failed()) {
         std::printf("the monitor could not be recorded\n");
         return 2;

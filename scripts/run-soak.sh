@@ -35,6 +35,8 @@ start_load
 for kind in pulseaudio pipewire; do
   echo "== SoakBench on $kind, ${seconds} s under load"
   start_test_daemon "$build/soak-$kind-runtime" shm "$kind" || { status=1; continue; }
+  # Starting a server sets an exit trap of its own; the load must still end with the soak.
+  trap 'stop_load; stop_test_daemon' EXIT
   "$build/bench/SoakBench" "$seconds" 60 || status=1
   stop_test_daemon
 done
