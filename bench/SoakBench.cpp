@@ -34,7 +34,10 @@ constexpr std::size_t shortestGapFrames = rate / 200;
 constexpr std::size_t settleFrames = 2 * rate;
 
 // Reads the monitor on a thread of its own; the server keeps what arrives while the
-// process is stopped, so nothing of the sound is missed.
+// process is stopped, so nothing of the sound is missed. It asks for long fragments: a
+// recorder that asks for short ones makes PipeWire run the whole graph in short cycles
+// (512 frames for 20 ms instead of the 2048 that the player alone gets), and the gaps that
+// such cycles leave under load, with any player, are the instrument's and not the night's.
 class MonitorListener
 {
 public:
@@ -63,7 +66,7 @@ private:
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, 2};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
-        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(500 * PA_USEC_PER_MSEC, &spec));
         int error = 0;
         pa_simple *stream = pa_simple_new(nullptr, "Sonivale soak", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
                                           "soak monitor", &spec, nullptr, &attr, &error);
