@@ -12,6 +12,7 @@
 #include "settings/MixCommands.h"
 #include "platform/SystemVolume.h"
 #include "platform/UserMessages.h"
+#include "widgets/MirrorAction.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -212,7 +213,7 @@ void MainWindow::buildMenus()
 
     m_trayPopup = new QMenu(this);
     m_trayPopup->setObjectName(QStringLiteral("trayPopup"));
-    m_trayPopup->addActions(m_menuM->actions());
+    MirrorAction::addMirrors(m_trayPopup, m_menuM->actions());
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));

@@ -8,6 +8,7 @@
 #include "night/SleepTimer.h"
 #include "night/SleepTimerWindow.h"
 #include "platform/UserMessages.h"
+#include "widgets/MirrorAction.h"
 #include "settings/Preferences.h"
 
 #include <QAction>
@@ -104,11 +105,7 @@ void NightFeatures::addToMenus(QMenu *playback, QMenu *tray)
         m_services.window->addAction(m_pauseAction);
 
     tray->addSeparator();
-    tray->addAction(m_pauseAction);
-    tray->addAction(m_sleepAction);
-    tray->addAction(m_cancelSleepAction);
-    tray->addAction(m_scheduleAction);
-    tray->addAction(m_driftAction);
+    MirrorAction::addMirrors(tray, {m_pauseAction, m_sleepAction, m_cancelSleepAction, m_scheduleAction, m_driftAction});
 }
 
 void NightFeatures::reportPreferenceProblems()
