@@ -363,18 +363,12 @@ void SincResampler::readFramesAvx2(float *stereo, std::size_t frames, Gains gain
 #endif
 
 template <bool Add>
-void SincResampler::readFramesGeneric(float *stereo, std::size_t frames, Gains gains) noexcept
-{
-    readFrames<false, Add>(stereo, frames, gains);
-}
-
-template <bool Add>
 void SincResampler::dispatch(float *stereo, std::size_t frames, Gains gains) noexcept
 {
     if (m_useAvx2)
         readFramesAvx2<Add>(stereo, frames, gains);
     else
-        readFramesGeneric<Add>(stereo, frames, gains);
+        readFrames<false, Add>(stereo, frames, gains);
 }
 
 void SincResampler::read(float *stereo, std::size_t frames) noexcept

@@ -55,8 +55,6 @@ private:
     template <bool Add>
     void readFramesAvx2(float *stereo, std::size_t frames, Gains gains) noexcept;
     template <bool Add>
-    void readFramesGeneric(float *stereo, std::size_t frames, Gains gains) noexcept;
-    template <bool Add>
     void dispatch(float *stereo, std::size_t frames, Gains gains) noexcept;
     template <bool Add>
     void stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
