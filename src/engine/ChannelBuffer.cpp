@@ -64,7 +64,10 @@ void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
 
 void ChannelBuffer::play()
 {
-    m_playing.store(true, std::memory_order_relaxed);
+    // The release publishes the prepared resampler to the audio thread, which reads it only
+    // once it sees the buffer playing.
+    m_resampler.prepare();
+    m_playing.store(true, std::memory_order_release);
 }
 
 void ChannelBuffer::stop()
@@ -96,7 +99,7 @@ void ChannelBuffer::markSilent(bool silent) noexcept
 
 void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noexcept
 {
-    const bool playing = m_playing.load(std::memory_order_relaxed);
+    const bool playing = m_playing.load(std::memory_order_acquire);
     if (!playing && m_fade <= 0.0f) {
         markSilent(true);
         return;

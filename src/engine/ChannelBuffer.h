@@ -9,8 +9,9 @@
 
 // One channel's looping sound, with the settings of a hardware-style sound buffer.
 //
-// The setters are called on the UI thread and only store atomics; mixInto() runs on the
-// audio thread and follows them smoothly: volume and pan glide over a few milliseconds,
+// The setters are called on the UI thread and only store atomics (the first play() also
+// makes the sound's doubled copy, a few milliseconds); mixInto() runs on the audio thread
+// and follows them smoothly: volume and pan glide over a few milliseconds,
 // play and stop fade in and out over about 5 ms, so nothing clicks. Stop keeps the play
 // position, so the next play continues the loop where it left off. A new rate glides in over
 // about 20 ms through a band-limited resampler.

@@ -248,6 +248,12 @@ SoundData::SoundData(std::vector<std::int16_t> padded, std::size_t frames, int s
 {
 }
 
+const DoubledSound &SoundData::doubled() const
+{
+    std::call_once(m_doubledOnce, [this] { m_doubled = std::make_unique<const DoubledSound>(frameData(), m_frames); });
+    return *m_doubled;
+}
+
 std::unique_ptr<SoundData> SoundData::fromPadded(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate)
 {
     wrapEdges(padded, frames);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "engine/dsp/DoubledSound.h"
+
 #include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // A whole sound file held in memory as 16-bit stereo, with the loop's neighbours copied
@@ -36,6 +39,10 @@ public:
     std::size_t frames() const { return m_frames; }
     // Frame i (0 <= i < frames) starts at frameData()[2 * i]; frames -1 to frames + 2 exist.
     const std::int16_t *frameData() const { return m_samples.data() + 2; }
+    // The sound at twice its rate, as the resampler reads it: made by the first call (a few
+    // milliseconds a minute of sound, so never on the audio thread) and kept, so that only
+    // sounds that play pay its memory. Any other thread; buffers that share the sound share it.
+    const DoubledSound &doubled() const;
 
 private:
     SoundData(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate);
@@ -44,4 +51,6 @@ private:
     std::vector<std::int16_t> m_samples;
     std::size_t m_frames;
     int m_sampleRate;
+    mutable std::once_flag m_doubledOnce;
+    mutable std::unique_ptr<const DoubledSound> m_doubled;
 };

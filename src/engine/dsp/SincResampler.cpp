@@ -1,15 +1,11 @@
 #include "engine/dsp/SincResampler.h"
 
 #include "engine/SoundData.h"
+#include "engine/dsp/Simd.h"
 #include "engine/dsp/SincTable.h"
 
 #include <algorithm>
 #include <cmath>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define SONIVALE_HAVE_AVX2_PATH 1
-#endif
 
 namespace {
 
@@ -20,6 +16,9 @@ constexpr int phaseShift = 32 - 7; // log2(SincTable::phases) == 7
 static_assert(SincTable::phases == 1 << 7);
 static_assert(SincTable::taps % 8 == 0);
 constexpr int leadFrames = SincTable::taps / 2 - 1;
+// Up to this step the doubled copy's band stays under the output's Nyquist frequency and the
+// reading kernel keeps its width; past it the band kernel is stretched with the step.
+constexpr std::uint64_t fastStepLimit = unitStep / 4 * 7;
 
 // One output frame of a chunk: the taps for its phase (`row`, moved `t` of the way to the
 // next row) and where its first source frame sits in the chunk's converted frames.
@@ -142,11 +141,6 @@ __attribute__((target("avx2,fma"))) inline void convertAvx2(const std::int16_t *
     }
 }
 
-bool cpuHasAvx2()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
 #endif
 
 template <bool Avx2>
@@ -178,30 +172,25 @@ __attribute__((always_inline)) inline void convolve(const float *left, const flo
 }
 
 SincResampler::SincResampler(const SoundData &sound)
-    : m_data(sound.frameData())
-    , m_frames(static_cast<std::int64_t>(sound.frames()))
-    , m_loopLength(static_cast<std::uint64_t>(sound.frames()) << 32)
-    , m_seamReach(std::max<std::int64_t>(SincTable::taps * maximumStretch / 2, (convertedFrames + SincTable::taps + 8) / 2) + 4)
-#ifdef SONIVALE_HAVE_AVX2_PATH
+    : m_sound(sound)
     , m_useAvx2(cpuHasAvx2())
-#else
-    , m_useAvx2(false)
-#endif
 {
+}
+
+void SincResampler::prepare()
+{
+    if (m_data)
+        return;
     SincTable::instance();
-    // Frames from m_seamReach * 2 before the loop point to as many after it, wrapped.
-    const std::int64_t span = 4 * m_seamReach;
-    m_seam.resize(static_cast<std::size_t>(span) * 2);
-    for (std::int64_t v = 0; v < span; ++v) {
-        const std::int64_t frame = ((m_frames - 2 * m_seamReach + v) % m_frames + m_frames) % m_frames;
-        m_seam[static_cast<std::size_t>(2 * v)] = m_data[2 * frame];
-        m_seam[static_cast<std::size_t>(2 * v + 1)] = m_data[2 * frame + 1];
-    }
+    const DoubledSound &doubled = m_sound.doubled();
+    m_frames = doubled.frames();
+    m_loopLength = static_cast<std::uint64_t>(m_frames) << 32;
+    m_data = doubled.frameData();
 }
 
 void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcept
 {
-    const auto target = static_cast<std::uint64_t>(std::llround(static_cast<double>(sourceHertz) / outputRate * 4294967296.0));
+    const auto target = static_cast<std::uint64_t>(std::llround(2.0 * sourceHertz / outputRate * 4294967296.0));
     if (target == m_targetStep)
         return;
     m_targetStep = target;
@@ -214,13 +203,10 @@ void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcep
     m_stepChange = (static_cast<std::int64_t>(target) - static_cast<std::int64_t>(m_step)) / static_cast<std::int64_t>(m_glideLeft);
 }
 
-__attribute__((always_inline)) inline const std::int16_t *SincResampler::window(std::int64_t first, std::int64_t count) const noexcept
+// The doubled copy's margin holds every window that a read position within the loop needs.
+__attribute__((always_inline)) inline const std::int16_t *SincResampler::window(std::int64_t first) const noexcept
 {
-    if (first >= 0 && first + count <= m_frames)
-        return m_data + 2 * first;
-    // The seam copy starts 2 * m_seamReach frames before the loop point.
-    const std::int64_t virtualFirst = first < 0 ? first + m_frames : first;
-    return m_seam.data() + 2 * (virtualFirst - (m_frames - 2 * m_seamReach));
+    return m_data + 2 * first;
 }
 
 template <bool Add>
@@ -230,10 +216,10 @@ void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *fr
     const float stretch = std::min(static_cast<float>(step) * fractionScale, static_cast<float>(maximumStretch));
     const auto whole = static_cast<std::int64_t>(phase >> 32);
     const float fraction = static_cast<float>(static_cast<std::uint32_t>(phase)) * fractionScale;
-    const float reach = SincTable::taps / 2.0f * stretch;
+    const float reach = SincTable::bandTaps / 2.0f * stretch;
     const auto first = static_cast<std::int64_t>(std::floor(fraction - reach)) + 1;
     const auto last = static_cast<std::int64_t>(std::floor(fraction + reach));
-    const std::int16_t *source = window(whole + first, last - first + 1);
+    const std::int16_t *source = window(whole + first);
     const float inverse = 1.0f / stretch;
     float left = 0.0f;
     float right = 0.0f;
@@ -253,7 +239,7 @@ __attribute__((always_inline)) inline void SincResampler::readFrames(float *ster
     while (frames > 0) {
         const std::size_t chunk = std::min(frames, convertedFrames);
         const std::uint64_t largestStep = m_glideLeft != 0 ? std::max(m_step, m_targetStep) : m_step;
-        if (largestStep <= unitStep)
+        if (largestStep <= fastStepLimit)
             readConverted<Avx2, Add>(stereo, chunk, largestStep, gains);
         else
             readDirect<Avx2, Add>(stereo, chunk, gains);
@@ -262,7 +248,7 @@ __attribute__((always_inline)) inline void SincResampler::readFrames(float *ster
     }
 }
 
-// The common case, a step of at most one: the frames that the whole chunk reads are
+// The common case, a step the reading kernel serves: the frames that the whole chunk reads are
 // converted to float once, rather than once for every output frame that reads them.
 template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void SincResampler::readConverted(float *stereo, std::size_t frames,
@@ -273,7 +259,7 @@ __attribute__((always_inline)) inline void SincResampler::readConverted(float *s
     const auto start = static_cast<std::uint32_t>(m_phase);
     std::int64_t count = static_cast<std::int64_t>((start + largestStep * frames) >> 32) + SincTable::taps + 1;
     count = (count + 7) & ~std::int64_t{7};
-    const std::int16_t *source = window(first, count);
+    const std::int16_t *source = window(first);
     convert<Avx2>(source, m_left.data(), m_right.data(), static_cast<std::size_t>(count));
 
     const std::int64_t stepChange = m_stepChange;
@@ -327,14 +313,14 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             if (--glideLeft == 0)
                 step = m_targetStep;
         }
-        if (step <= unitStep) {
+        if (step <= fastStepLimit) {
             const auto whole = static_cast<std::int64_t>(phase >> 32);
             const auto fraction = static_cast<std::uint32_t>(phase);
             const float *row = table.row(static_cast<int>(fraction >> phaseShift));
             const float t = static_cast<float>(fraction & ((1u << phaseShift) - 1)) * (1.0f / (1u << phaseShift));
             float left[SincTable::taps];
             float right[SincTable::taps];
-            convert<Avx2>(window(whole - leadFrames, SincTable::taps), left, right, SincTable::taps);
+            convert<Avx2>(window(whole - leadFrames), left, right, SincTable::taps);
             convolve<Avx2, Add>(left, right, row, t, stereo + 2 * i, gains);
         } else {
             stretched<Add>(phase, step, stereo + 2 * i, gains);

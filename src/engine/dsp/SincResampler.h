@@ -5,26 +5,32 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 class SoundData;
 
-// Plays a looping sound at any rate through a band-limited polyphase filter (SincTable).
+// Plays a looping sound at any rate through a band-limited polyphase filter (SincTable), read
+// from the sound's doubled copy.
 //
-// Audio thread only, after construction. Up to a step of one source frame per output frame
-// the kernel keeps the sound's band and removes its images; above that the kernel is
-// stretched with the step, so the cutoff follows the output's band and nothing folds back.
+// Audio thread only, after prepare(). Up to a step of 7/4 doubled frames per output frame
+// (the sound at 1.75 times the output's rate, over 42 kHz at 48 kHz) the reading kernel
+// keeps the sound's band and removes its images; above that the band kernel is stretched
+// with the step, so the cutoff follows the output's band and nothing folds back.
 // A new rate is reached by a linear glide of the step, so a dragged slider neither clicks
 // nor zips. The loop wraps seamlessly: windows that straddle the loop point are read from
 // a small copy of the frames around it.
 class SincResampler
 {
 public:
-    // The kernel stretches up to this step; beyond it (an output far slower than the sound)
-    // it stays at this width.
-    static constexpr int maximumStretch = 4;
+    // The kernel stretches up to this step in doubled frames; beyond it (an output far
+    // slower than the sound) it stays at this width.
+    static constexpr int maximumStretch = 8;
 
+    // Keeps a reference: the sound outlives the resampler.
     explicit SincResampler(const SoundData &sound);
+
+    // Any thread but the audio thread, before the first read and published to it: gets the
+    // sound's doubled copy, which its first use makes. Later calls do nothing.
+    void prepare();
 
     // Sets the rate to play at. The first rate, and any rate while `glide` is false, takes
     // effect at once; later ones are reached over about 20 ms.
@@ -58,23 +64,22 @@ private:
     void dispatch(float *stereo, std::size_t frames, Gains gains) noexcept;
     template <bool Add>
     void stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
-    // `count` consecutive frames of the loop from `first` (which may lie before 0 or past
-    // the end), contiguous.
-    const std::int16_t *window(std::int64_t first, std::int64_t count) const noexcept;
+    // Consecutive doubled frames from `first` (which may lie a little before 0 or past the
+    // end of the loop), contiguous.
+    const std::int16_t *window(std::int64_t first) const noexcept;
 
-    const std::int16_t *m_data;
-    std::int64_t m_frames;
-    std::uint64_t m_loopLength;
-    std::int64_t m_seamReach;
-    std::vector<std::int16_t> m_seam;
+    const SoundData &m_sound;
+    const std::int16_t *m_data = nullptr;
+    std::int64_t m_frames = 0;
+    std::uint64_t m_loopLength = 0;
     bool m_useAvx2;
     // The frames that a chunk reads, as float, left and right apart.
     // Aligned, so that which window loads straddle cache lines depends on the read position
     // alone and not on where the channel's buffer happens to be allocated.
-    alignas(64) std::array<float, convertedFrames + SincTable::taps + 8> m_left;
-    alignas(64) std::array<float, convertedFrames + SincTable::taps + 8> m_right;
+    alignas(64) std::array<float, 2 * convertedFrames + SincTable::taps + 8> m_left;
+    alignas(64) std::array<float, 2 * convertedFrames + SincTable::taps + 8> m_right;
 
-    std::uint64_t m_phase = 0; // source frames, 32.32 fixed point
+    std::uint64_t m_phase = 0; // doubled frames, 32.32 fixed point
     std::uint64_t m_step = 0;
     std::uint64_t m_targetStep = 0;
     std::int64_t m_stepChange = 0;

@@ -5,8 +5,14 @@
 
 namespace {
 
-constexpr double cutoff = 0.458; // cycles per source frame
-constexpr double kaiserBeta = 8.3;
+// Cycles per frame, and the window's shape, of the band and doubling kernels (of the sound's
+// frames) and of the reading kernel (of the doubled copy's).
+constexpr double bandCutoff = 0.458;
+constexpr double bandBeta = 8.3;
+constexpr double doublingCutoff = 0.47;
+constexpr double doublingBeta = 10.0;
+constexpr double readingCutoff = 0.5;
+constexpr double readingBeta = 10.0;
 
 double besselI0(double x)
 {
@@ -19,15 +25,46 @@ double besselI0(double x)
     return sum;
 }
 
-// The continuous kernel at x source frames from the centre.
-double windowedSinc(double x)
+// A windowed sinc `taps` frames wide, at x frames from its centre.
+double windowedSinc(double x, int taps, double cutoff, double beta)
 {
-    const double half = SincTable::taps / 2.0;
-    const double r = x / half;
+    const double r = x / (taps / 2.0);
     if (std::fabs(r) >= 1.0)
         return 0.0;
     const double sinc = x == 0.0 ? 2.0 * cutoff : std::sin(2.0 * std::numbers::pi * cutoff * x) / (std::numbers::pi * x);
-    return sinc * besselI0(kaiserBeta * std::sqrt(1.0 - r * r)) / besselI0(kaiserBeta);
+    return sinc * besselI0(beta * std::sqrt(1.0 - r * r)) / besselI0(beta);
+}
+
+double bandKernel(double x)
+{
+    return windowedSinc(x, SincTable::bandTaps, bandCutoff, bandBeta);
+}
+
+double doublingKernel(double x)
+{
+    return windowedSinc(x, SincTable::doublingTaps, doublingCutoff, doublingBeta);
+}
+
+double readingKernel(double x)
+{
+    return windowedSinc(x, SincTable::taps, readingCutoff, readingBeta);
+}
+
+// The taps for a read position `offset` of a frame past frame i, tap k at frame
+// i - count / 2 + 1 + k, normalised to unity gain at DC so that the level does not ripple
+// with the read position.
+template <typename Kernel>
+std::vector<double> normalisedTaps(Kernel kernel, int count, double offset)
+{
+    std::vector<double> taps(static_cast<std::size_t>(count));
+    double sum = 0.0;
+    for (int k = 0; k < count; ++k) {
+        taps[static_cast<std::size_t>(k)] = kernel(offset + count / 2 - 1 - k);
+        sum += taps[static_cast<std::size_t>(k)];
+    }
+    for (double &tap : taps)
+        tap /= sum;
+    return taps;
 }
 
 }
@@ -39,42 +76,32 @@ const SincTable &SincTable::instance()
 }
 
 SincTable::SincTable()
-    : m_prototype(static_cast<std::size_t>(taps) * phases + 2, 0.0f)
+    : m_prototype(static_cast<std::size_t>(bandTaps) * phases + 2, 0.0f)
 {
-    // phases + 1 rows in natural tap order, each normalised to unity gain at DC so the
-    // level does not ripple with the read position.
-    std::vector<double> natural(static_cast<std::size_t>(phases + 1) * taps);
-    double sumOfSums = 0.0;
-    for (int p = 0; p <= phases; ++p) {
-        double sum = 0.0;
-        for (int k = 0; k < taps; ++k) {
-            const double x = static_cast<double>(p) / phases + taps / 2 - 1 - k;
-            natural[static_cast<std::size_t>(p * taps + k)] = windowedSinc(x);
-            sum += natural[static_cast<std::size_t>(p * taps + k)];
-        }
-        for (int k = 0; k < taps; ++k)
-            natural[static_cast<std::size_t>(p * taps + k)] /= sum;
-        if (p < phases)
-            sumOfSums += sum;
-    }
+    std::vector<double> next = normalisedTaps(readingKernel, taps, 0.0);
     for (int p = 0; p < phases; ++p) {
+        const std::vector<double> here = std::move(next);
+        next = normalisedTaps(readingKernel, taps, static_cast<double>(p + 1) / phases);
         float *row = m_rows.data() + static_cast<std::size_t>(p) * rowFloats;
-        for (int k = 0; k < taps; ++k) {
-            const double here = natural[static_cast<std::size_t>(p * taps + k)];
-            const double next = natural[static_cast<std::size_t>((p + 1) * taps + k)];
-            row[k] = static_cast<float>(here);
-            row[taps + k] = static_cast<float>(next - here);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(taps); ++k) {
+            row[k] = static_cast<float>(here[k]);
+            row[taps + k] = static_cast<float>(next[k] - here[k]);
         }
     }
-    const double scale = phases / sumOfSums;
-    for (int m = 0; m <= taps * phases; ++m)
-        m_prototype[static_cast<std::size_t>(m)] = static_cast<float>(windowedSinc(static_cast<double>(m) / phases - taps / 2.0) * scale);
+    for (int half = 0; half < 2; ++half) {
+        const std::vector<double> row = normalisedTaps(doublingKernel, doublingTaps, half / 2.0);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(doublingTaps); ++k)
+            m_doubling[static_cast<std::size_t>(half * doublingTaps) + k] = static_cast<float>(row[k]);
+    }
+    // The stretched kernel is normalised by its own sum where it is used.
+    for (int m = 0; m <= bandTaps * phases; ++m)
+        m_prototype[static_cast<std::size_t>(m)] = static_cast<float>(bandKernel(static_cast<double>(m) / phases - bandTaps / 2.0));
 }
 
 float SincTable::kernel(float x) const noexcept
 {
-    const float position = (x + taps / 2.0f) * phases;
-    if (!(position >= 0.0f) || position >= static_cast<float>(taps * phases))
+    const float position = (x + bandTaps / 2.0f) * phases;
+    if (!(position >= 0.0f) || position >= static_cast<float>(bandTaps * phases))
         return 0.0f;
     const auto index = static_cast<std::size_t>(position);
     const float fraction = position - static_cast<float>(index);
