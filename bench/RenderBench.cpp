@@ -56,8 +56,11 @@ MixSnapshot fourteenChannels()
         std::vector<std::int16_t> noise(static_cast<std::size_t>(sourceFrames) * 2);
         for (auto &v : noise)
             v = static_cast<std::int16_t>(sample(random));
-        snapshot.setChannel(channel, {std::shared_ptr<const SoundData>(SoundData::fromFrames(noise, 22050)),
-                                      -200 * channel, channel * 400 - 3000, 12000 + channel * 1500});
+        std::shared_ptr<const SoundData> sound = SoundData::fromFrames(noise, 22050);
+        // A render takes the channels that play in the console, whose first play has made
+        // their doubled copies already.
+        sound->doubled();
+        snapshot.setChannel(channel, {std::move(sound), -200 * channel, channel * 400 - 3000, 12000 + channel * 1500});
     }
     return snapshot;
 }
