@@ -62,11 +62,16 @@ void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
         m_driftPan = panOffset;
 }
 
+void ChannelBuffer::prepare()
+{
+    m_resampler.prepare();
+}
+
 void ChannelBuffer::play()
 {
     // The release publishes the prepared resampler to the audio thread, which reads it only
     // once it sees the buffer playing.
-    m_resampler.prepare();
+    prepare();
     m_playing.store(true, std::memory_order_release);
 }
 

@@ -10,8 +10,8 @@
 // One channel's looping sound, with the settings of a hardware-style sound buffer.
 //
 // The setters are called on the UI thread and only store atomics (the first play() also
-// makes the sound's doubled copy, a few milliseconds); mixInto() runs on the audio thread
-// and follows them smoothly: volume and pan glide over a few milliseconds,
+// prepares the buffer, a few milliseconds, unless prepare() did); mixInto() runs on the
+// audio thread and follows them smoothly: volume and pan glide over a few milliseconds,
 // play and stop fade in and out over about 5 ms, so nothing clicks. Stop keeps the play
 // position, so the next play continues the loop where it left off. A new rate glides in over
 // about 20 ms through a band-limited resampler.
@@ -43,6 +43,10 @@ public:
     // itself stays as the slider set it.
     void setTrim(int hundredthsOfDecibel);
     int trim() const { return m_trim.load(std::memory_order_relaxed); }
+    // Any thread but the audio thread: makes what the first play() needs, the sound's
+    // doubled copy, so that play() itself returns at once. Buffers may prepare in parallel;
+    // later calls do nothing.
+    void prepare();
     void play();
     void stop();
     bool isPlaying() const { return m_playing.load(std::memory_order_relaxed); }

@@ -66,6 +66,16 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *ch
     return failed;
 }
 
+void SoundEngine::prepare(const std::vector<int> &channels)
+{
+    std::vector<ChannelBuffer *> buffers;
+    for (int channel : channels) {
+        if (ChannelBuffer *found = buffer(channel))
+            buffers.push_back(found);
+    }
+    QtConcurrent::blockingMap(buffers, [](ChannelBuffer *buffer) { buffer->prepare(); });
+}
+
 ChannelBuffer *SoundEngine::buffer(int channel) const
 {
     if (channel < 1 || channel > ChannelTable::channelCount)

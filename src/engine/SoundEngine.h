@@ -37,6 +37,10 @@ public:
     // no buffer afterwards.
     QStringList loadChannelSounds(const QString &folder, const char *channel14File = nullptr);
 
+    // Prepares the buffers of `channels` (1 to 14; those without a sound are skipped) on
+    // every core at once, so that a mix that switches many on at once starts sooner.
+    void prepare(const std::vector<int> &channels);
+
     // The buffer of channel 1 to 14, or null when its sound could not be loaded.
     ChannelBuffer *buffer(int channel) const;
     // The file that channel 1 to 14 could not load at the last loading, or empty.
