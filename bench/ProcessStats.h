@@ -35,4 +35,17 @@ inline long long voluntarySwitches()
     return total;
 }
 
+// The process's resident memory now, in megabytes (of 2^20 bytes); -1 when unknown.
+inline double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1.0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024.0;
+    }
+    return -1.0;
+}
+
 }

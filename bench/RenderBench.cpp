@@ -33,18 +33,6 @@ double threadCpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1.0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024.0;
-    }
-    return -1.0;
-}
-
 MixSnapshot fourteenChannels()
 {
     // Loops of 47 s at 22050 Hz, as long as the longest of the program's sounds.
@@ -90,18 +78,18 @@ Figures renderOnce(const MixSnapshot &snapshot, RenderFormat::Kind kind, double 
     // Memory is sampled every ten minutes of sound.
     const qint64 sampleEvery = 48000LL * 600;
     qint64 nextSample = 0;
-    f.rssStart = f.rssPeak = residentMegabytes();
+    f.rssStart = f.rssPeak = ProcessStats::residentMegabytes();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = threadCpuSeconds();
     const MixRenderer::Result result = MixRenderer::render(snapshot, options, writer, cancel, [&](qint64 done, qint64) {
         if (done >= nextSample) {
             nextSample += sampleEvery;
-            f.rssPeak = std::max(f.rssPeak, residentMegabytes());
+            f.rssPeak = std::max(f.rssPeak, ProcessStats::residentMegabytes());
         }
     });
     f.cpu = threadCpuSeconds() - cpuStart;
     f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    f.rssEnd = residentMegabytes();
+    f.rssEnd = ProcessStats::residentMegabytes();
     f.rssPeak = std::max(f.rssPeak, f.rssEnd);
     f.done = result.status == MixRenderer::Result::Status::Done;
     if (!f.done)
