@@ -12,12 +12,12 @@ class SoundData;
 // from the sound's doubled copy.
 //
 // Audio thread only, after prepare(). Up to a step of 7/4 doubled frames per output frame
-// (the sound at 1.75 times the output's rate, over 42 kHz at 48 kHz) the reading kernel
+// (a sound played at up to 7/8 of the output's rate, 42 kHz at 48 kHz) the reading kernel
 // keeps the sound's band and removes its images; above that the band kernel is stretched
 // with the step, so the cutoff follows the output's band and nothing folds back.
 // A new rate is reached by a linear glide of the step, so a dragged slider neither clicks
-// nor zips. The loop wraps seamlessly: windows that straddle the loop point are read from
-// a small copy of the frames around it.
+// nor zips. The loop wraps seamlessly: the doubled copy carries the frames around the loop
+// point on both sides.
 class SincResampler
 {
 public:
