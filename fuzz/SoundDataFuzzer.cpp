@@ -15,7 +15,8 @@ void check(bool condition)
 
 // Any bytes as a channel's sound file, through libsndfile's virtual I/O with the loader's
 // checks: no crash, no allocation beyond what the bytes can hold, and a sound that loads
-// has a usable rate and length with its loop's neighbours in place.
+// has a usable rate and length with its loop's neighbours in place, and so has its doubled
+// copy (made for sounds short enough to keep each run quick).
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QString error;
@@ -32,5 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t last = sound->frames() - 1;
     check(frames[-2] == frames[2 * last] && frames[-1] == frames[2 * last + 1]);
     check(frames[2 * (last + 1)] == frames[0] && frames[2 * (last + 1) + 1] == frames[1]);
+    if (sound->frames() > 65536)
+        return 0;
+    const DoubledSound &doubled = sound->doubled();
+    check(doubled.frames() == 2 * static_cast<std::int64_t>(sound->frames()));
+    const std::int16_t *copy = doubled.frameData();
+    const std::int64_t end = doubled.frames();
+    check(copy[-2] == copy[2 * (end - 1)] && copy[-1] == copy[2 * (end - 1) + 1]);
+    check(copy[2 * end] == copy[0] && copy[2 * end + 1] == copy[1]);
     return 0;
 }
