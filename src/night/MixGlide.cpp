@@ -75,6 +75,8 @@ void MixGlide::setTrim(int channel, int trim)
 
 void MixGlide::begin()
 {
+    // Channels coming on from silence are prepared together, rather than one by one below.
+    m_engine.prepare(m_to.switchedOn());
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         const bool wasOn = valueOf(m_from, Control::Switch, channel) == 1;
         const bool goesOn = valueOf(m_to, Control::Switch, channel) == 1;

@@ -116,11 +116,9 @@ std::optional<MixSnapshot> snapshotOf(const MixRecord &record, const QString &pr
     ConsoleMix::apply(record, controls, engine);
     // A channel the file switches on but whose sound is missing would be silently absent.
     QStringList missing;
-    for (int number = 1; number <= MixRecord::fieldCount; ++number) {
-        const MixRecord::Field field = MixRecord::field(number);
-        if (field.control == MixRecord::Control::Switch && record.value(number) == 1
-            && !engine.failedFile(field.channel).isEmpty())
-            missing << QDir::toNativeSeparators(engine.failedFile(field.channel));
+    for (int channel : record.switchedOn()) {
+        if (!engine.failedFile(channel).isEmpty())
+            missing << QDir::toNativeSeparators(engine.failedFile(channel));
     }
     if (!missing.isEmpty()) {
         *error = QStringLiteral("These sound files could not be loaded, so the mix cannot be rendered:\n%1")

@@ -5,7 +5,6 @@
 #include "engine/SoundEngine.h"
 
 #include <array>
-#include <vector>
 
 namespace {
 
@@ -65,13 +64,7 @@ MixRecord ConsoleMix::capture(const ChannelControls &controls)
 
 void ConsoleMix::apply(const MixRecord &record, ChannelControls &controls, SoundEngine &engine)
 {
-    std::vector<int> switchedOn;
-    for (int number = 1; number <= MixRecord::fieldCount; ++number) {
-        const MixRecord::Field field = MixRecord::field(number);
-        if (field.control == MixRecord::Control::Switch && record.value(number) == 1)
-            switchedOn.push_back(field.channel);
-    }
-    engine.prepare(switchedOn);
+    engine.prepare(record.switchedOn());
     for (const FieldRange &range : applyOrder) {
         for (int number = range.first; number <= range.last; ++number)
             setControl(controls, number, record.value(number));

@@ -142,6 +142,17 @@ MixRecord::MixRecord()
         m_values[static_cast<std::size_t>(number - 1)] = startValue(field(number).control);
 }
 
+std::vector<int> MixRecord::switchedOn() const
+{
+    std::vector<int> channels;
+    for (int number = 1; number <= fieldCount; ++number) {
+        const Field at = field(number);
+        if (at.control == Control::Switch && value(number) == 1)
+            channels.push_back(at.channel);
+    }
+    return channels;
+}
+
 MixRecord::Field MixRecord::field(int number)
 {
     Q_ASSERT(number >= 1 && number <= fieldCount);

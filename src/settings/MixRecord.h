@@ -5,6 +5,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class QIODevice;
 
@@ -50,6 +51,8 @@ public:
     static int startValue(Control control);
 
     int value(int field) const { return m_values[static_cast<std::size_t>(field - 1)]; }
+    // The channels that this record switches on, in field order.
+    std::vector<int> switchedOn() const;
     // False and no change for a value outside the field's range.
     bool setValue(int field, int value);
 

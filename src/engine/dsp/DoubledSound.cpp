@@ -15,6 +15,12 @@ constexpr std::int64_t leadFrames = SincTable::doublingTaps / 2 - 1;
 // rounds the block up to sixteen frames.
 constexpr std::size_t windowFrames = blockFrames + SincTable::doublingTaps + 16;
 
+// Frame `frame` of a loop of `frames`, for any frame before or past the loop.
+std::int64_t wrapped(std::int64_t frame, std::int64_t frames)
+{
+    return (frame % frames + frames) % frames;
+}
+
 // Frames first .. first + count - 1 of the loop, as float, left and right apart.
 void gather(const std::int16_t *source, std::int64_t frames, std::int64_t first, std::int64_t count, float *left,
             float *right)
@@ -27,7 +33,7 @@ void gather(const std::int16_t *source, std::int64_t frames, std::int64_t first,
         return;
     }
     for (std::int64_t t = 0; t < count; ++t) {
-        const std::int64_t frame = ((first + t) % frames + frames) % frames;
+        const std::int64_t frame = wrapped(first + t, frames);
         left[t] = source[2 * frame];
         right[t] = source[2 * frame + 1];
     }
@@ -168,9 +174,7 @@ DoubledSound::DoubledSound(const std::int16_t *interleaved, std::size_t frames)
         doubleBlockGeneric(rows, left.data(), right.data(), count, target + 4 * first);
     }
     for (std::int64_t v = 1; v <= margin; ++v) {
-        const std::int64_t before = ((-v) % m_frames + m_frames) % m_frames;
-        const std::int64_t after = (v - 1) % m_frames;
-        std::copy_n(target + 2 * before, 2, target - 2 * v);
-        std::copy_n(target + 2 * after, 2, target + 2 * (m_frames + v - 1));
+        std::copy_n(target + 2 * wrapped(-v, m_frames), 2, target - 2 * v);
+        std::copy_n(target + 2 * wrapped(m_frames + v - 1, m_frames), 2, target + 2 * (m_frames + v - 1));
     }
 }

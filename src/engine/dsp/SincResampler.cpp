@@ -181,7 +181,6 @@ void SincResampler::prepare()
 {
     if (m_data)
         return;
-    SincTable::instance();
     const DoubledSound &doubled = m_sound.doubled();
     m_frames = doubled.frames();
     m_loopLength = static_cast<std::uint64_t>(m_frames) << 32;
