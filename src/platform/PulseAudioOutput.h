@@ -46,7 +46,11 @@ public:
         int ceilingMs;
     };
     static constexpr Buffering pulseAudioBuffering{true, 240, 40, 320};
-    static constexpr Buffering pipeWireBuffering{false, 200, 40, 280};
+    // PipeWire's service asks for a refill once a refill's worth is missing, counted in
+    // whole quanta of its graph (43 ms at most): 60 ms makes it ask every second quantum
+    // rather than every one. The graph keeps its longest quantum, since the queue less two
+    // refills still exceeds it, and what stays queued before a refill still bridges a stall.
+    static constexpr Buffering pipeWireBuffering{false, 200, 60, 280};
     static constexpr int restartDelayMs = 500;
 
     explicit PulseAudioOutput(QObject *parent = nullptr);
