@@ -27,11 +27,14 @@ namespace {
 pa_simple *openRecording(const QString &source)
 {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
-    // Small fragments: PipeWire's PulseAudio service otherwise hands a recording its data
-    // in two-second pieces.
+    // Fragments of their own size: PipeWire's PulseAudio service otherwise hands a
+    // recording its data in two-second pieces. No shorter than the graph's largest quantum
+    // (43 ms), though: a shorter one shrinks the quantum for every stream of the sink, and
+    // on a slow machine the server then misses cycles and leaves silent runs in what the
+    // test hears.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &spec));
     int error = 0;
     return pa_simple_new(nullptr, "Sonivale test", PA_STREAM_RECORD, source.toUtf8().constData(), "test capture",
                          &spec, nullptr, &attr, &error);
