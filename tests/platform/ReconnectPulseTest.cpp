@@ -69,9 +69,8 @@ private:
     // Records `sink`'s monitor for a while and answers how far into the recording the mix is
     // heard at its level, every tenth of a second to the end; negative when it is not heard
     // by then. The monitor's own time is the measure: a sink's first block may reach a
-    // recording late. Gaps of a few milliseconds are the stall test's and the soak's to
-    // find: in a recording of a sink loaded moments before, PipeWire's service now and
-    // then leaves one while the stream itself never runs short.
+    // recording late. This asks only whether the mix came back; gaps of a few milliseconds
+    // are the stall test's and the soak's to find.
     static double secondsUntilMixHeard(const QString &sink)
     {
         constexpr double window = 0.1;
