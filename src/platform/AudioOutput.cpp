@@ -12,3 +12,11 @@ void AudioOutput::setStreamVolume(double volume)
     applyStreamVolume(volume);
     emit streamVolumeChanged(volume);
 }
+
+void AudioOutput::noteStreamVolume(double volume)
+{
+    if (!std::isfinite(volume) || volume < 0.0 || volume == m_streamVolume)
+        return;
+    m_streamVolume = volume;
+    emit streamVolumeChanged(volume);
+}

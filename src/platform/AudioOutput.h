@@ -25,7 +25,9 @@ public:
 
     // The program's own stream volume, 0 (silent) to 1 (full): what the desktop's sound
     // settings show for this program, never the system volume. It is remembered, so that
-    // every stream the output makes, also after a lost server, plays at it.
+    // every stream the output makes, also after a lost server, plays at it. A change made
+    // in the desktop's sound settings is followed: it is reported through
+    // streamVolumeChanged() and becomes the one remembered (it may exceed 1 there).
     void setStreamVolume(double volume);
     double streamVolume() const { return m_streamVolume; }
 
@@ -36,6 +38,8 @@ signals:
 protected:
     // Applies a changed stream volume to the device; nothing for an output without one.
     virtual void applyStreamVolume(double /*volume*/) {}
+    // Takes note of a volume that the device reports for the stream, without applying it.
+    void noteStreamVolume(double volume);
 
 private:
     double m_streamVolume = 1.0;

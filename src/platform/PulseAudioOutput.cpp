@@ -88,6 +88,9 @@ void PulseAudioOutput::onReady(pa_context *context)
         QMetaObject::invokeMethod(this, [audioThread] { RealtimeScheduling::makeRealtime(audioThread); },
                                   Qt::QueuedConnection);
     }
+    pa_context_set_subscribe_callback(context, &PulseAudioOutput::serverEvent, this);
+    if (pa_operation *op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr))
+        pa_operation_unref(op);
     // The stream is made once the server has said what it is: PulseAudio and PipeWire's
     // service read the buffer attributes differently.
     const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
@@ -152,6 +155,9 @@ void PulseAudioOutput::onStreamState()
     switch (pa_stream_get_state(m_stream)) {
     case PA_STREAM_READY:
         setPlaying(true);
+        // Without a volume of the program's own, the server gave the new stream the one it
+        // remembers for the program.
+        fetchStreamVolume(pa_stream_get_context(m_stream), pa_stream_get_index(m_stream));
         break;
     case PA_STREAM_FAILED:
     case PA_STREAM_TERMINATED:
@@ -199,6 +205,40 @@ void PulseAudioOutput::onUnderflow()
     const pa_buffer_attr attr = bufferAttr(deeper, buffering.refillMs);
     if (pa_operation *op = pa_stream_set_buffer_attr(m_stream, &attr, nullptr, nullptr))
         pa_operation_unref(op);
+}
+
+void PulseAudioOutput::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index, void *self)
+{
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK_INPUT
+        && (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
+        static_cast<PulseAudioOutput *>(self)->fetchStreamVolume(context, index);
+}
+
+void PulseAudioOutput::fetchStreamVolume(pa_context *context, std::uint32_t index)
+{
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || pa_stream_get_index(m_stream) != index)
+        return;
+    if (pa_operation *op = pa_context_get_sink_input_info(context, index, &PulseAudioOutput::streamInfo, this))
+        pa_operation_unref(op);
+}
+
+void PulseAudioOutput::streamInfo(pa_context *, const pa_sink_input_info *info, int eol, void *self)
+{
+    if (eol == 0 && info)
+        static_cast<PulseAudioOutput *>(self)->onStreamInfo(*info);
+}
+
+// Answers come in the order asked, but may describe a stream that has been replaced since;
+// the last answer after a change is the volume as it stands.
+void PulseAudioOutput::onStreamInfo(const pa_sink_input_info &info)
+{
+    if (!m_stream || pa_stream_get_index(m_stream) != info.index)
+        return;
+    const pa_volume_t volume = pa_cvolume_max(&info.volume);
+    if (m_streamVolume.exchange(volume) == volume)
+        return;
+    QMetaObject::invokeMethod(this, [this, volume] { noteStreamVolume(double(volume) / PA_VOLUME_NORM); },
+                              Qt::QueuedConnection);
 }
 
 void PulseAudioOutput::setPlaying(bool playing)

@@ -7,7 +7,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include <pulse/subscribe.h>
+
 struct pa_cvolume;
+struct pa_sink_input_info;
 struct pa_stream;
 
 // Plays the renderer through a PulseAudio playback stream (PulseAudio, or PipeWire's
@@ -24,6 +27,9 @@ struct pa_stream;
 // connection's loop thread, which is the audio thread: the write callback renders there,
 // and the thread is given real-time scheduling where the system offers it.
 // isConnected() says whether a stream is playing now, not merely whether the server answers.
+// The output subscribes to the server's stream events so that a volume set for the program
+// in the desktop's sound settings is learnt (on the loop thread, then reported on the UI
+// thread), and a later stream plays at it rather than at an older one.
 class PulseAudioOutput final : public AudioOutput
 {
     Q_OBJECT
@@ -78,11 +84,15 @@ private:
     static void writeCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void stateCallback(pa_stream *stream, void *self);
     static void underflowCallback(pa_stream *stream, void *self);
+    static void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index, void *self);
+    static void streamInfo(pa_context *context, const pa_sink_input_info *info, int eol, void *self);
     void onReady(pa_context *context);
     void createStream(pa_context *context);
     void dropStream();
     void onStreamState();
     void onUnderflow();
+    void fetchStreamVolume(pa_context *context, std::uint32_t index);
+    void onStreamInfo(const pa_sink_input_info &info);
     void restartStream();
     void scheduleRestart();
     void setPlaying(bool playing);

@@ -292,6 +292,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(replaced.count(), 1, 8000);
         QCOMPARE(lines.playbackLineCount(), 1);
     }
+
+    // The volume the desktop's sound settings give the program is learnt, and the stream
+    // that replaces a lost one (PulseAudio) or is moved (PipeWire) plays at it, not at the
+    // volume the program had before.
+    void aVolumeSetInTheDesktopIsFollowedAndKept()
+    {
+        const auto streamVolumeOnServer = [] {
+            const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Volume: [^:]+:\\s*(\\d+)\\s*/"))
+                                                      .match(pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}));
+            return match.hasMatch() ? match.captured(1).toLong() : -1L;
+        };
+        const QString stream = shortListField(QStringLiteral("sink-inputs"), 0);
+        QSignalSpy changed(m_output.get(), &AudioOutput::streamVolumeChanged);
+        QVERIFY(!pactl({QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("50%")}).isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(std::fabs(m_output->streamVolume() - 0.5) < 0.001, 3000);
+        QVERIFY(!changed.isEmpty());
+
+        QVERIFY(!disturb(Disturbance::DeviceChange).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(m_output->isConnected() && streamCount() == 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(streamVolumeOnServer() - 32768L) <= 2, 3000);
+
+        m_output->setStreamVolume(1.0);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(streamVolumeOnServer() - 65536L) <= 2, 3000);
+    }
 };
 
 QTEST_GUILESS_MAIN(ReconnectPulseTest)
