@@ -107,9 +107,9 @@ __attribute__((target("avx2,fma"))) inline __m256 foldHalves(__m256 low, __m256 
 
 // Four output frames at once: their sums are reduced together, which halves the shuffles of
 // a reduction and lets the four independent chains of multiply-adds overlap.
-template <bool Add>
-__attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *left, const float *right,
-                                                                 const ReadPoint *points, float *frames, Gains gains) noexcept
+template <bool Add, std::size_t RightOffset>
+__attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *left, const ReadPoint *points, float *frames,
+                                                                 Gains gains) noexcept
 {
     __m256 fraction[4];
     __m256 sumLeft[4];
@@ -127,7 +127,7 @@ __attribute__((target("avx2,fma"))) inline void convolveFourAvx2(const float *le
             const __m256 taps = _mm256_fmadd_ps(_mm256_loadu_ps(row + SincTable::taps), fraction[f], _mm256_loadu_ps(row));
             const std::size_t at = points[f].offset + 8 * group;
             sumLeft[f] = _mm256_fmadd_ps(_mm256_loadu_ps(left + at), taps, sumLeft[f]);
-            sumRight[f] = _mm256_fmadd_ps(_mm256_loadu_ps(right + at), taps, sumRight[f]);
+            sumRight[f] = _mm256_fmadd_ps(_mm256_loadu_ps(left + RightOffset + at), taps, sumRight[f]);
         }
     }
     // The halves of frame f's sums fold onto those of frame f + 2; then neighbouring partial
@@ -272,7 +272,7 @@ __attribute__((always_inline)) inline void SincResampler::readConverted(float *s
     std::int64_t count = static_cast<std::int64_t>((start + largestStep * frames) >> 32) + SincTable::taps + 1;
     count = (count + 7) & ~std::int64_t{7};
     const std::int16_t *source = window(first);
-    convert<Avx2>(source, m_left.data(), m_right.data(), static_cast<std::size_t>(count));
+    convert<Avx2>(source, m_split.data(), m_split.data() + splitStride, static_cast<std::size_t>(count));
     // The next chunk's frames are fetched while this one is filtered. A channel's copy
     // streams from main memory, and in playback's short bursts, fourteen streams at once,
     // the processor's own prefetching has no time to learn them.
@@ -302,14 +302,14 @@ __attribute__((always_inline)) inline void SincResampler::readConverted(float *s
     if constexpr (Avx2) {
         for (; i + 4 <= frames; i += 4) {
             const ReadPoint points[4] = {nextPoint(), nextPoint(), nextPoint(), nextPoint()};
-            convolveFourAvx2<Add>(m_left.data(), m_right.data(), points, stereo + 2 * i, gains);
+            convolveFourAvx2<Add, splitStride>(m_split.data(), points, stereo + 2 * i, gains);
         }
     }
 #endif
     for (; i < frames; ++i) {
         const ReadPoint point = nextPoint();
-        convolve<Avx2, Add>(m_left.data() + point.offset, m_right.data() + point.offset, point.row, point.t, stereo + 2 * i,
-                            gains);
+        const float *left = m_split.data() + point.offset;
+        convolve<Avx2, Add>(left, left + splitStride, point.row, point.t, stereo + 2 * i, gains);
     }
     m_phase = (m_phase + (local - start)) % m_loopLength;
     m_step = step;

@@ -73,11 +73,12 @@ private:
     std::int64_t m_frames = 0;
     std::uint64_t m_loopLength = 0;
     bool m_useAvx2;
-    // The frames that a chunk reads, as float, left and right apart.
+    // The frames that a chunk reads, as float, left and right apart: the right side starts
+    // `splitStride` floats after the left, so one pointer with a fixed offset reaches both.
     // Aligned, so that which window loads straddle cache lines depends on the read position
     // alone and not on where the channel's buffer happens to be allocated.
-    alignas(64) std::array<float, 2 * convertedFrames + SincTable::taps + 8> m_left;
-    alignas(64) std::array<float, 2 * convertedFrames + SincTable::taps + 8> m_right;
+    static constexpr std::size_t splitStride = 2 * convertedFrames + SincTable::taps + 16;
+    alignas(64) std::array<float, 2 * splitStride> m_split;
 
     std::uint64_t m_phase = 0; // doubled frames, 32.32 fixed point
     std::uint64_t m_step = 0;
