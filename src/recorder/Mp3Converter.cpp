@@ -6,6 +6,7 @@
 #include "platform/ProgramStarter.h"
 #include "platform/QtEncoderProcess.h"
 #include "platform/UserMessages.h"
+#include "recorder/EncodeFolder.h"
 #include "recorder/Mp3Conversion.h"
 #include "recorder/RecordingFileNames.h"
 
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QTemporaryDir>
 
 #include <sndfile.h>
 
@@ -100,12 +100,12 @@ void Mp3Converter::convert()
     start(wavPath, mp3Path);
 }
 
-bool Mp3Converter::encodeTake(std::unique_ptr<QTemporaryDir> work, const QString &wavPath, const QString &mp3Path)
+bool Mp3Converter::encodeTake(std::unique_ptr<EncodeFolder> work, const QString &wavPath, const QString &mp3Path)
 {
-    return start(wavPath, mp3Path, std::shared_ptr<QTemporaryDir>(std::move(work)));
+    return start(wavPath, mp3Path, std::shared_ptr<EncodeFolder>(std::move(work)));
 }
 
-bool Mp3Converter::start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<QTemporaryDir> takeWork)
+bool Mp3Converter::start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<EncodeFolder> takeWork)
 {
     const QString encoder = findEncoder();
     if (encoder.isEmpty()) {

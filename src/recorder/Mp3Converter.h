@@ -9,12 +9,12 @@
 #include <memory>
 
 class DesktopServices;
+class EncodeFolder;
 class EncoderProcess;
 class FileDialogs;
 class Mp3Conversion;
 class ProgramStarter;
 class QProgressDialog;
-class QTemporaryDir;
 class QWidget;
 class UserMessages;
 
@@ -46,7 +46,7 @@ public:
     // Encodes a recorder take written to `wavPath` inside `work`, which goes once the
     // conversion ends; false, with the reason shown, when it cannot start. Success is
     // reported through takeEncoded() instead of the question to view the file.
-    bool encodeTake(std::unique_ptr<QTemporaryDir> work, const QString &wavPath, const QString &mp3Path);
+    bool encodeTake(std::unique_ptr<EncodeFolder> work, const QString &wavPath, const QString &mp3Path);
     // The encoder that convert() would run, or empty when there is none.
     QString findEncoder() const;
     int runningCount() const { return int(m_running.size()); }
@@ -68,10 +68,10 @@ private:
     {
         Mp3Conversion *conversion;
         QPointer<QProgressDialog> progress;
-        std::shared_ptr<QTemporaryDir> takeWork;
+        std::shared_ptr<EncodeFolder> takeWork;
     };
 
-    bool start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<QTemporaryDir> takeWork = {});
+    bool start(const QString &wavPath, const QString &mp3Path, std::shared_ptr<EncodeFolder> takeWork = {});
     void cancelAll();
     QProgressDialog *showProgress(Mp3Conversion *conversion);
     void onFinished(Mp3Conversion *conversion, bool succeeded, const QString &reason);

@@ -3,6 +3,7 @@
 #include "platform/CaptureDevice.h"
 #include "platform/FileDialogs.h"
 #include "platform/UserMessages.h"
+#include "recorder/EncodeFolder.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderController.h"
 #include "recorder/RecordingFileNames.h"
@@ -10,7 +11,6 @@
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QWidget>
 
 using namespace RecordingFileNames;
@@ -86,7 +86,8 @@ void RecordingSaver::saveAsMp3(const QString &fileName)
     // The take goes to the encoder as a WAV file in the cache, which lies on disk.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const QString base = QDir().mkpath(cache) ? cache : QDir::tempPath();
-    auto work = std::make_unique<QTemporaryDir>(QDir(base).filePath(QStringLiteral("encode-XXXXXX")));
+    EncodeFolder::removeAbandoned(base);
+    auto work = std::make_unique<EncodeFolder>(base);
     QString error = work->errorString();
     const QString wavPath = work->filePath(QStringLiteral("take.wav"));
     if (!m_converter || !work->isValid() || !m_device.save(wavPath, &error)) {
