@@ -94,11 +94,25 @@ QString defaultSink()
     return pactl({QStringLiteral("get-default-sink")}).trimmed();
 }
 
+namespace {
+
+// The first raw volume in pactl's `text`, which reads "Volume: front-left: 65536 / 100% ...".
+long firstVolumeIn(const QString &text)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Volume: [^:]+:\\s*(\\d+)\\s*/")).match(text);
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
+}
+
+}
+
 long sinkVolume(const QString &sink)
 {
-    const QString text = pactl({QStringLiteral("get-sink-volume"), sink});
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(":\\s*(\\d+)\\s*/")).match(text);
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
+    return firstVolumeIn(pactl({QStringLiteral("get-sink-volume"), sink}));
+}
+
+long sinkInputVolume()
+{
+    return firstVolumeIn(pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}));
 }
 
 }

@@ -36,5 +36,7 @@ QString defaultSink();
 
 // The first channel's raw volume of `sink`, as pactl reports it.
 long sinkVolume(const QString &sink);
+// The first channel's raw volume of the first playback stream.
+long sinkInputVolume();
 
 }

@@ -78,6 +78,7 @@ private:
     // Aligned, so that which window loads straddle cache lines depends on the read position
     // alone and not on where the channel's buffer happens to be allocated.
     static constexpr std::size_t splitStride = 2 * convertedFrames + SincTable::taps + 16;
+    static_assert(splitStride % 16 == 0, "the right side starts on a cache line too");
     alignas(64) std::array<float, 2 * splitStride> m_split;
 
     std::uint64_t m_phase = 0; // doubled frames, 32.32 fixed point
