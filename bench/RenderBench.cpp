@@ -3,10 +3,13 @@
 // rendering thread (mixing and encoding), the wall time, and the resident memory at the
 // start, at its highest and at the end of each render. Targets for eight hours: FLAC under
 // 180 s of CPU, WAV under 120 s, and resident memory within 10 MB from start to end.
+// The clock the thread was given, before and after each render, shows how fast the
+// machine let it run.
 //
 // Run: build/bench/RenderBench [hours] [folder]   (default 8 hours, in a temporary folder;
 // the files are deleted afterwards, but need about 6 GB of disk while they exist)
 
+#include "HostSpeed.h"
 #include "ProcessStats.h"
 
 #include "engine/SoundData.h"
@@ -21,17 +24,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 namespace {
 
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using HostSpeed::threadCpuSeconds;
 
 MixSnapshot fourteenChannels()
 {
@@ -112,7 +109,9 @@ int main(int argc, char **argv)
     bool met = true;
     for (const auto &[kind, limit] : {std::pair{RenderFormat::Kind::Flac, 180.0}, std::pair{RenderFormat::Kind::Wav, 120.0}}) {
         const double processCpuStart = ProcessStats::cpuSeconds();
+        const double clockBefore = HostSpeed::gigaAddsPerCpuSecond();
         const Figures f = renderOnce(snapshot, kind, hours, folder);
+        const double clockAfter = HostSpeed::gigaAddsPerCpuSecond();
         const double processCpu = ProcessStats::cpuSeconds() - processCpuStart;
         const double scaledLimit = limit * hours / 8.0;
         const bool cpuMet = f.done && f.cpu < scaledLimit;
@@ -122,6 +121,7 @@ int main(int argc, char **argv)
                     "wall %.1f s; %.0f MB written; resident %.1f MB at start, %.1f MB at most, %.1f MB at end\n",
                     RenderFormat::of(kind).name, hours, f.cpu, processCpu, hours * 3600.0 / f.cpu, f.wall,
                     static_cast<double>(f.bytes) / 1e6, f.rssStart, f.rssPeak, f.rssEnd);
+        std::printf("     clock given to the thread: %.2f GHz before, %.2f GHz after\n", clockBefore, clockAfter);
         std::printf("     targets: CPU under %.0f s: %s; resident memory within 10 MB: %s\n", scaledLimit,
                     cpuMet ? "met" : "MISSED", memoryMet ? "met" : "MISSED");
         std::fflush(stdout);
