@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr std::size_t leadFrames = 1;
-constexpr std::size_t tailFrames = 3;
 constexpr sf_count_t chunkFrames = 4096;
 
 struct SndFileCloser
@@ -25,14 +23,6 @@ struct SndFileCloser
     void operator()(SNDFILE *file) const { sf_close(file); }
 };
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
-
-void wrapEdges(std::vector<std::int16_t> &padded, std::size_t frames)
-{
-    std::int16_t *first = padded.data() + 2 * leadFrames;
-    std::copy_n(first + 2 * (frames - 1), 2, padded.data());
-    for (std::size_t i = 0; i < tailFrames; ++i)
-        std::copy_n(first + 2 * (i % frames), 2, first + 2 * (frames + i));
-}
 
 // Full scale of a float sample is 1.0 whatever the file holds, so every format plays at
 // its recorded level; louder samples clip.
@@ -130,7 +120,7 @@ private:
 
 struct Decoded
 {
-    std::vector<std::int16_t> padded;
+    std::vector<std::int16_t> samples;
     std::size_t frames = 0;
     int sampleRate = 0;
 };
@@ -211,8 +201,8 @@ std::size_t readSamples(SNDFILE *file, const SF_INFO &info, std::int16_t *target
 bool readFrames(SNDFILE *file, const SF_INFO &info, Decoded &out, QString *reason)
 {
     const auto frames = static_cast<std::size_t>(info.frames);
-    out.padded.assign((frames + leadFrames + tailFrames) * 2, 0);
-    const std::size_t done = readSamples(file, info, out.padded.data() + 2 * leadFrames);
+    out.samples.assign(frames * 2, 0);
+    const std::size_t done = readSamples(file, info, out.samples.data());
     if (done < frames) {
         *reason = QStringLiteral("the file ends early");
         return false;
@@ -241,8 +231,8 @@ std::optional<Decoded> decode(Source &source, QString *reason)
 
 }
 
-SoundData::SoundData(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate)
-    : m_samples(std::move(padded))
+SoundData::SoundData(std::vector<std::int16_t> samples, std::size_t frames, int sampleRate)
+    : m_samples(std::move(samples))
     , m_frames(frames)
     , m_sampleRate(sampleRate)
 {
@@ -254,10 +244,9 @@ const DoubledSound &SoundData::doubled() const
     return *m_doubled;
 }
 
-std::unique_ptr<SoundData> SoundData::fromPadded(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate)
+std::unique_ptr<SoundData> SoundData::fromDecoded(std::vector<std::int16_t> samples, std::size_t frames, int sampleRate)
 {
-    wrapEdges(padded, frames);
-    return std::unique_ptr<SoundData>(new SoundData(std::move(padded), frames, sampleRate));
+    return std::unique_ptr<SoundData>(new SoundData(std::move(samples), frames, sampleRate));
 }
 
 namespace {
@@ -293,7 +282,7 @@ std::unique_ptr<SoundData> SoundData::load(const QString &path, QString *error)
         else {
             FileSource source(file);
             if (std::optional<Decoded> decoded = decode(source, &reason))
-                sound = fromPadded(std::move(decoded->padded), decoded->frames, decoded->sampleRate);
+                sound = fromDecoded(std::move(decoded->samples), decoded->frames, decoded->sampleRate);
         }
     });
     if (!sound && error)
@@ -308,7 +297,7 @@ std::unique_ptr<SoundData> SoundData::fromEncoded(QByteArrayView bytes, QString 
     runGuarded(&reason, [&] {
         MemorySource source(bytes);
         if (std::optional<Decoded> decoded = decode(source, &reason))
-            sound = fromPadded(std::move(decoded->padded), decoded->frames, decoded->sampleRate);
+            sound = fromDecoded(std::move(decoded->samples), decoded->frames, decoded->sampleRate);
     });
     if (!sound && error)
         *error = reason;
@@ -320,8 +309,6 @@ std::unique_ptr<SoundData> SoundData::fromFrames(const std::vector<std::int16_t>
     const std::size_t frames = interleaved.size() / 2;
     if (frames == 0)
         return nullptr;
-    std::vector<std::int16_t> padded((frames + leadFrames + tailFrames) * 2);
-    std::copy(interleaved.begin(), interleaved.begin() + static_cast<std::ptrdiff_t>(frames * 2),
-              padded.begin() + 2 * leadFrames);
-    return fromPadded(std::move(padded), frames, sampleRate);
+    return fromDecoded({interleaved.begin(), interleaved.begin() + static_cast<std::ptrdiff_t>(frames * 2)}, frames,
+                       sampleRate);
 }

@@ -10,9 +10,8 @@
 #include <mutex>
 #include <vector>
 
-// A whole sound file held in memory as 16-bit stereo, with the loop's neighbours copied
-// around it so that a four-point interpolator can read frames i-1..i+2 of any frame i
-// without wrapping by hand.
+// A whole sound file held in memory as 16-bit stereo. The resampler reads its doubled copy,
+// which carries the loop's neighbours around it.
 class SoundData
 {
 public:
@@ -37,16 +36,16 @@ public:
 
     int sampleRate() const { return m_sampleRate; }
     std::size_t frames() const { return m_frames; }
-    // Frame i (0 <= i < frames) starts at frameData()[2 * i]; frames -1 to frames + 2 exist.
-    const std::int16_t *frameData() const { return m_samples.data() + 2; }
+    // Frame i (0 <= i < frames) starts at frameData()[2 * i].
+    const std::int16_t *frameData() const { return m_samples.data(); }
     // The sound at twice its rate, as the resampler reads it: made by the first call (a few
     // milliseconds a minute of sound, so never on the audio thread) and kept, so that only
     // sounds that play pay its memory. Any other thread; buffers that share the sound share it.
     const DoubledSound &doubled() const;
 
 private:
-    SoundData(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate);
-    static std::unique_ptr<SoundData> fromPadded(std::vector<std::int16_t> padded, std::size_t frames, int sampleRate);
+    SoundData(std::vector<std::int16_t> samples, std::size_t frames, int sampleRate);
+    static std::unique_ptr<SoundData> fromDecoded(std::vector<std::int16_t> samples, std::size_t frames, int sampleRate);
 
     std::vector<std::int16_t> m_samples;
     std::size_t m_frames;
