@@ -6,6 +6,8 @@
 #include "platform/Clock.h"
 #include "settings/ConsoleMix.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,16 @@ int valueOf(const MixRecord &record, Control control, int channel)
             return record.value(number);
     }
     return MixRecord::startValue(control);
+}
+
+// Sets every field of `record` that holds the control.
+void setValueOf(MixRecord &record, Control control, int channel, int value)
+{
+    for (int number = 1; number <= MixRecord::fieldCount; ++number) {
+        const MixRecord::Field field = MixRecord::field(number);
+        if (field.control == control && field.channel == channel)
+            record.setValue(number, value);
+    }
 }
 
 constexpr std::array<std::pair<Control, Slider>, 3> sliders{{
@@ -47,6 +59,8 @@ MixGlide::MixGlide(ChannelControls &controls, SoundEngine &engine, Clock &clock,
 {
     m_timer.setInterval(tickMs);
     connect(&m_timer, &QTimer::timeout, this, &MixGlide::tick);
+    connect(&m_controls, &ChannelControls::sliderChanged, this, &MixGlide::onSliderChanged);
+    connect(&m_controls, &ChannelControls::switchChanged, this, &MixGlide::onSwitchChanged);
 }
 
 void MixGlide::start(const MixRecord &target, int minutes)
@@ -57,6 +71,7 @@ void MixGlide::start(const MixRecord &target, int minutes)
     m_to = target;
     m_lengthMs = 60'000LL * std::max(0, minutes);
     if (m_lengthMs == 0) {
+        const QScopedValueRollback moving(m_moving, true);
         ConsoleMix::apply(m_to, m_controls, m_engine);
         emit finished();
         return;
@@ -75,6 +90,7 @@ void MixGlide::setTrim(int channel, int trim)
 
 void MixGlide::begin()
 {
+    const QScopedValueRollback moving(m_moving, true);
     // Channels coming on from silence are prepared together, rather than one by one below.
     m_engine.prepare(m_to.switchedOn());
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
@@ -116,9 +132,11 @@ void MixGlide::tick()
 
 void MixGlide::step(double progress)
 {
+    const QScopedValueRollback moving(m_moving, true);
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         switch (m_paths[static_cast<std::size_t>(channel - 1)]) {
         case Path::StaysOff:
+        case Path::TakenByUser:
             break;
         case Path::StaysOn:
             glideSliders(channel, progress);
@@ -150,6 +168,7 @@ void MixGlide::glideSliders(int channel, double progress)
 
 void MixGlide::finish()
 {
+    const QScopedValueRollback moving(m_moving, true);
     step(1.0);
     m_running = false;
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
@@ -162,6 +181,47 @@ void MixGlide::finish()
     m_settleTicks = 0;
     releaseTrims();
     emit finished();
+}
+
+void MixGlide::onSliderChanged(int channel, ChannelControls::Slider kind, int value)
+{
+    if (!m_running || m_moving)
+        return;
+    for (const auto &[control, slider] : sliders) {
+        if (slider != kind)
+            continue;
+        setValueOf(m_from, control, channel, value);
+        setValueOf(m_to, control, channel, value);
+    }
+    if (kind == Slider::Frequency)
+        m_heardRates[static_cast<std::size_t>(channel - 1)] = value;
+}
+
+void MixGlide::onSwitchChanged(int channel, int state)
+{
+    if (!m_running || m_moving)
+        return;
+    Path &path = m_paths[static_cast<std::size_t>(channel - 1)];
+    const bool trimmed = path == Path::ComesOn || path == Path::GoesOff;
+    path = Path::TakenByUser;
+    for (const Control control : {Control::Switch, Control::Volume, Control::Pan, Control::Frequency})
+        setValueOf(m_to, control, channel, currentValue(control, channel));
+    if (state == 1) {
+        setTrim(channel, 0);
+        std::erase(m_trimmed, channel);
+    } else if (trimmed && std::find(m_trimmed.begin(), m_trimmed.end(), channel) == m_trimmed.end()) {
+        // Its stop fades out at the level it had; the trim is released once that is over.
+        m_trimmed.push_back(channel);
+    }
+}
+
+int MixGlide::currentValue(Control control, int channel) const
+{
+    for (const auto &[sliderControl, slider] : sliders) {
+        if (sliderControl == control)
+            return m_controls.slider(channel, slider);
+    }
+    return m_controls.switchState(channel);
 }
 
 // A switched-off channel keeps its silent trim until its stop has faded out, so that

@@ -3,6 +3,8 @@
 #include "engine/ChannelTable.h"
 #include "settings/MixRecord.h"
 
+#include "engine/ChannelControls.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QTimer>
@@ -10,7 +12,6 @@
 #include <array>
 #include <vector>
 
-class ChannelControls;
 class Clock;
 class SoundEngine;
 
@@ -20,6 +21,10 @@ class SoundEngine;
 // switches off. At the end the controls hold the new mix exactly as loading it would leave
 // them. The fades lie on the channel's trim, so the sliders never leave their ranges. A
 // rate glides from the one heard; while it is beyond its slider's range the slider waits.
+//
+// The user keeps the last word: a slider moved during the glide leaves it and stays where
+// it was put, and a channel switched on or off leaves it as a whole, its trim released at
+// once when it comes on. The end of the glide keeps what the user set.
 //
 // Progress follows the wall clock. UI thread only.
 class MixGlide : public QObject
@@ -45,7 +50,7 @@ signals:
     void finished();
 
 private:
-    enum class Path { StaysOff, StaysOn, ComesOn, GoesOff };
+    enum class Path { StaysOff, StaysOn, ComesOn, GoesOff, TakenByUser };
 
     void begin();
     void step(double progress);
@@ -53,6 +58,10 @@ private:
     void finish();
     void releaseTrims();
     void setTrim(int channel, int trim);
+    // A control changed while gliding: by the glide itself, or by the user, who takes it.
+    void onSliderChanged(int channel, ChannelControls::Slider kind, int value);
+    void onSwitchChanged(int channel, int state);
+    int currentValue(MixRecord::Control control, int channel) const;
 
     ChannelControls &m_controls;
     SoundEngine &m_engine;
@@ -67,6 +76,8 @@ private:
     QDateTime m_start;
     qint64 m_lengthMs = 0;
     bool m_running = false;
+    // Set while the glide itself moves the controls, so that only other changes take them.
+    bool m_moving = false;
     // Channels that went off still sit at silence until their stop has faded out.
     std::vector<int> m_trimmed;
     int m_settleTicks = 0;

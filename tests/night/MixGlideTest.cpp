@@ -103,6 +103,46 @@ private slots:
         }
     }
 
+    // A slider moved during the glide stays where the user put it while the others glide
+    // on; channels the user switches keep their switch, on or off, through the end.
+    void whatTheUserChangesDuringAGlideIsKept()
+    {
+        ConsoleRig rig;
+        QVERIFY(rig.ready());
+        setEvening(rig.controls());
+        ManualClock clock;
+        MixGlide glide(rig.controls(), rig.engine(), clock);
+        glide.start(morning(), 1);
+        for (int ms = MixGlide::tickMs; glide.isRunning(); ms += MixGlide::tickMs) {
+            clock.advance(MixGlide::tickMs);
+            glide.tick();
+            rig.render(MixGlide::tickMs / 1000.0);
+            if (ms == 15'000) {
+                QVERIFY(rig.controls().setSlider(6, Slider::Volume, -3000));
+                QVERIFY(rig.controls().setSwitch(3, 1));
+                QVERIFY(rig.controls().setSwitch(7, 0));
+            }
+            if (ms == 20'000) {
+                // Wind, coming on from silence, is back at its own level when switched on again.
+                QVERIFY(rig.controls().setSwitch(7, 1));
+                QCOMPARE(rig.engine().buffer(7)->trim(), 0);
+                QVERIFY(rig.controls().setSwitch(7, 0));
+            }
+            if (ms == 30'000) {
+                QCOMPARE(rig.controls().slider(6, Slider::Volume), -3000);
+                QCOMPARE(rig.controls().slider(6, Slider::Pan), 500);
+            }
+        }
+        rig.render(0.1);
+        glide.tick();
+        QCOMPARE(rig.controls().slider(6, Slider::Volume), -3000);
+        QCOMPARE(rig.controls().slider(6, Slider::Pan), 1000);
+        QCOMPARE(rig.controls().switchState(3), 1);
+        QCOMPARE(rig.controls().switchState(7), 0);
+        for (const int channel : {3, 6, 7})
+            QCOMPARE(rig.engine().buffer(channel)->trim(), 0);
+    }
+
     void noGlideLoadsAtOnce()
     {
         ConsoleRig rig;
