@@ -2,6 +2,7 @@
 # The soak benchmark: plays all fourteen channels for SOAK_SECONDS (default 600) against a
 # private PulseAudio daemon and then a private PipeWire, while the machine is loaded with a
 # busy loop on every core and a parallel build of the project, and counts the gaps heard.
+# SOAK_SERVERS chooses the servers (default "pulseaudio pipewire").
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${SONIVALE_BUILD_DIR:-$root/build}"
@@ -32,7 +33,7 @@ trap 'stop_load; stop_test_daemon' EXIT
 export QT_QPA_PLATFORM=offscreen
 status=0
 start_load
-for kind in pulseaudio pipewire; do
+for kind in ${SOAK_SERVERS:-pulseaudio pipewire}; do
   echo "== SoakBench on $kind, ${seconds} s under load"
   start_test_daemon "$build/soak-$kind-runtime" shm "$kind" || { status=1; continue; }
   # Starting a server sets an exit trap of its own; the load must still end with the soak.
