@@ -15,8 +15,8 @@ void check(bool condition)
 
 // Any bytes as a channel's sound file, through libsndfile's virtual I/O with the loader's
 // checks: no crash, no allocation beyond what the bytes can hold, and a sound that loads
-// has a usable rate and length with its loop's neighbours in place, and so has its doubled
-// copy (made for sounds short enough to keep each run quick).
+// has a usable rate and length, and a doubled copy with its loop's neighbours in place
+// (made for sounds short enough to keep each run quick).
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QString error;
@@ -29,10 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(sound->sampleRate() > 0 && sound->sampleRate() <= SoundData::maxSampleRate);
     check(sound->frames() > 0 && sound->frames() <= SoundData::maxFrames);
     check(sound->frames() <= size * std::size_t(SoundData::maxSamplesPerByte));
-    const std::int16_t *frames = sound->frameData();
-    const std::size_t last = sound->frames() - 1;
-    check(frames[-2] == frames[2 * last] && frames[-1] == frames[2 * last + 1]);
-    check(frames[2 * (last + 1)] == frames[0] && frames[2 * (last + 1) + 1] == frames[1]);
     if (sound->frames() > 65536)
         return 0;
     const DoubledSound &doubled = sound->doubled();
