@@ -204,8 +204,12 @@ void MixGlide::onSwitchChanged(int channel, int state)
     Path &path = m_paths[static_cast<std::size_t>(channel - 1)];
     const bool trimmed = path == Path::ComesOn || path == Path::GoesOff;
     path = Path::TakenByUser;
-    for (const Control control : {Control::Switch, Control::Volume, Control::Pan, Control::Frequency})
-        setValueOf(m_to, control, channel, currentValue(control, channel));
+    // The end of the glide keeps the channel as it is now.
+    const MixRecord now = ConsoleMix::capture(m_controls);
+    for (int number = 1; number <= MixRecord::fieldCount; ++number) {
+        if (MixRecord::field(number).channel == channel)
+            m_to.setValue(number, now.value(number));
+    }
     if (state == 1) {
         setTrim(channel, 0);
         std::erase(m_trimmed, channel);
@@ -213,15 +217,6 @@ void MixGlide::onSwitchChanged(int channel, int state)
         // Its stop fades out at the level it had; the trim is released once that is over.
         m_trimmed.push_back(channel);
     }
-}
-
-int MixGlide::currentValue(Control control, int channel) const
-{
-    for (const auto &[sliderControl, slider] : sliders) {
-        if (sliderControl == control)
-            return m_controls.slider(channel, slider);
-    }
-    return m_controls.switchState(channel);
 }
 
 // A switched-off channel keeps its silent trim until its stop has faded out, so that

@@ -61,7 +61,6 @@ private:
     // A control changed while gliding: by the glide itself, or by the user, who takes it.
     void onSliderChanged(int channel, ChannelControls::Slider kind, int value);
     void onSwitchChanged(int channel, int state);
-    int currentValue(MixRecord::Control control, int channel) const;
 
     ChannelControls &m_controls;
     SoundEngine &m_engine;
