@@ -35,7 +35,7 @@ CommandLine::Outcome failure(const QString &program, const QString &message)
 void addRenderOptions(QCommandLineParser &parser)
 {
     QCommandLineOption render(QStringLiteral("render"),
-                              QStringLiteral("Render a mix to a WAV file without a window (see --render --help)."),
+                              QStringLiteral("Render a mix to a sound file without a window (see --render --help)."),
                               QStringLiteral("args"));
     parser.addOption(render);
 }

@@ -35,6 +35,12 @@ struct Parsed
     RenderOptions options;
 };
 
+// `--render --help` would otherwise be read as a mix file named "--help".
+bool asksForHelp(const QStringList &arguments)
+{
+    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+}
+
 // The options, or nothing with `error` set to what is wrong with them.
 std::optional<Parsed> parse(const QStringList &arguments, QString *error)
 {
@@ -152,13 +158,18 @@ int RenderCommandLine::run(int argc, char **argv, const std::function<QString()>
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Sonivale"));
     UnixSignalWatcher watcher{SIGTERM, SIGINT, SIGHUP};
-    QTextStream messages(stderr);
+    // Help that was asked for is the answer, not a complaint: it goes where a pager reads.
+    QTextStream messages(asksForHelp(QCoreApplication::arguments()) ? stdout : stderr);
     return execute(QCoreApplication::arguments(), programFolder(), messages, ::isatty(STDERR_FILENO) == 1, &watcher);
 }
 
 int RenderCommandLine::execute(const QStringList &arguments, const QString &programFolder, QTextStream &messages,
                                bool showProgress, UnixSignalWatcher *interrupts)
 {
+    if (asksForHelp(arguments)) {
+        messages << usage << Qt::endl;
+        return Success;
+    }
     QString error;
     const std::optional<Parsed> parsed = parse(arguments, &error);
     if (!parsed) {

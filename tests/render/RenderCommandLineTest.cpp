@@ -63,6 +63,15 @@ private slots:
         QVERIFY(!asks({"sonivale", "--rendering"}));
     }
 
+    void helpIsAnAnswerWhereverItStands()
+    {
+        for (const QStringList &arguments : {QStringList{"--render", "--help"}, QStringList{"--render", path("night.smf"), "-h"}}) {
+            QString messages;
+            QCOMPARE(execute(arguments, &messages), int(RenderCommandLine::Success));
+            QVERIFY2(messages.startsWith("Usage: sonivale --render"), qPrintable(messages));
+        }
+    }
+
     void writesTheFileTheExtensionNames_data()
     {
         QTest::addColumn<QStringList>("arguments");
