@@ -12,6 +12,7 @@
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
 #include "engine/PauseControl.h"
+#include "night/MixGlide.h"
 #include "night/NightFeatures.h"
 #include "night/SleepTimer.h"
 #include "platform/PulseAudioOutput.h"
@@ -191,6 +192,8 @@ void Program::wireDesktop()
     mixes.setDialogFolder(p.preferences.mixFolder());
     connect(&mixes, &MixCommands::dialogFolderChanged, this,
             [&p](const QString &folder) { p.preferences.setMixFolder(folder); });
+    // A mix the user puts on the console is the last word over a scheduled glide.
+    connect(&mixes, &MixCommands::mixApplied, &p.night.glide(), &MixGlide::stop);
     connect(&mixes, &MixCommands::mixFileChanged, this, [&p](const QString &path) {
         if (p.mpris)
             p.mpris->setMixFile(path);

@@ -183,6 +183,23 @@ void MixGlide::finish()
     emit finished();
 }
 
+void MixGlide::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    // A channel still fading in or out was left on by the user's mix, since switching it
+    // would have taken it from the glide: it plays at the mix's own level.
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const Path path = m_paths[static_cast<std::size_t>(channel - 1)];
+        if (path == Path::ComesOn || path == Path::GoesOff)
+            setTrim(channel, 0);
+    }
+    m_settleTicks = 0;
+    releaseTrims();
+    emit finished();
+}
+
 void MixGlide::onSliderChanged(int channel, ChannelControls::Slider kind, int value)
 {
     if (!m_running || m_moving)

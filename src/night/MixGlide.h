@@ -42,6 +42,9 @@ public:
     // still going is first completed.
     void start(const MixRecord &target, int minutes);
     bool isRunning() const { return m_running; }
+    // The user put a whole mix on the console (Load, Resume Last, Reset All): the glide
+    // ends where it stands and leaves every control as that mix set it.
+    void stop();
 
     // The glide's tick; tests call it after moving their clock.
     void tick();

@@ -70,6 +70,7 @@ bool MixCommands::loadFile(QWidget *parent, const QString &path)
         return false;
     }
     ConsoleMix::apply(*record, m_controls, m_engine);
+    emit mixApplied();
     emit mixFileChanged(path);
     return true;
 }
@@ -94,6 +95,7 @@ void MixCommands::resumeLast(QWidget *parent)
     const QStringList failed = m_engine.loadChannelSounds(m_programFolder, ChannelTable::resumedStaticFile);
     restartSwitchedOn();
     ConsoleMix::apply(*record, m_controls, m_engine);
+    emit mixApplied();
     if (!failed.isEmpty()) {
         m_messages.warn(parent, QStringLiteral("These sound files could not be loaded, so their channels cannot "
                                                "be switched on:\n%1")
@@ -113,6 +115,7 @@ void MixCommands::resetAll()
         for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
             m_controls.setSlider(channel, kind, ChannelControls::startValue(kind));
     }
+    emit mixApplied();
 }
 
 void MixCommands::writeLastSettings(QWidget *parent)

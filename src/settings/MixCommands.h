@@ -51,6 +51,8 @@ public:
 signals:
     // A mix was loaded from, or saved to, `path`.
     void mixFileChanged(const QString &path);
+    // Load, Resume Last or Reset All put a whole mix on the console.
+    void mixApplied();
     // A dialog's file was in `folder`, where the next dialog starts.
     void dialogFolderChanged(const QString &folder);
 

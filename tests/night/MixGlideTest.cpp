@@ -143,6 +143,32 @@ private slots:
             QCOMPARE(rig.engine().buffer(channel)->trim(), 0);
     }
 
+    // Loading the evening mix again a quarter into the glide: brown noise, fading out, is
+    // on in that mix and stays on at its level; nothing of the glide is left.
+    void aMixTheUserLoadsEndsTheGlide()
+    {
+        ConsoleRig rig;
+        QVERIFY(rig.ready());
+        setEvening(rig.controls());
+        const MixRecord evening = ConsoleMix::capture(rig.controls());
+        ManualClock clock;
+        MixGlide glide(rig.controls(), rig.engine(), clock);
+        glide.start(morning(), 1);
+        for (int ms = MixGlide::tickMs; ms <= 70'000; ms += MixGlide::tickMs) {
+            clock.advance(MixGlide::tickMs);
+            glide.tick();
+            rig.render(MixGlide::tickMs / 1000.0);
+            if (ms == 15'000) {
+                ConsoleMix::apply(evening, rig.controls(), rig.engine());
+                glide.stop();
+                QVERIFY(!glide.isRunning());
+            }
+        }
+        QCOMPARE(ConsoleMix::capture(rig.controls()).toLine(), evening.toLine());
+        for (const int channel : {1, 7})
+            QCOMPARE(rig.engine().buffer(channel)->trim(), 0);
+    }
+
     void noGlideLoadsAtOnce()
     {
         ConsoleRig rig;

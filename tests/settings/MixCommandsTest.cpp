@@ -252,8 +252,10 @@ private slots:
         saveTo(configFile("night"));
         QCOMPARE(MixFile::read(configFile("night.smf"), nullptr)->value(2), 1);
 
+        QSignalSpy applied(m_commands.get(), &MixCommands::mixApplied);
         QVERIFY(m_commands->loadFile(nullptr, configFile("night.mix")));
         QVERIFY(!m_commands->loadFile(nullptr, configFile("missing.smf")));
+        QCOMPARE(applied.size(), 1);
         QCOMPARE(files.size(), 4);
         QCOMPARE(files.last().at(0).toString(), configFile("night.mix"));
     }
@@ -521,6 +523,7 @@ private slots:
         const MixRecord closed = ConsoleMix::capture(*m_controls);
         m_commands->writeLastSettings(nullptr);
 
+        QSignalSpy applied(m_commands.get(), &MixCommands::mixApplied);
         m_commands->resetAll();
         mixChannel(5, 1, 12);
         QList<const ChannelBuffer *> old;
@@ -528,6 +531,7 @@ private slots:
             old << m_engine->buffer(channel);
 
         m_commands->resumeLast(nullptr);
+        QCOMPARE(applied.size(), 2);
         QCOMPARE(ConsoleMix::capture(*m_controls), closed);
         for (int channel = 1; channel <= 14; ++channel) {
             QVERIFY(m_engine->buffer(channel) != old[channel - 1]);
