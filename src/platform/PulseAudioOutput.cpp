@@ -41,6 +41,21 @@ pa_buffer_attr bufferAttr(int bufferMs, int refillMs)
     return attr;
 }
 
+std::uint64_t bothSides(pa_volume_t left, pa_volume_t right)
+{
+    return std::uint64_t{left} << 32 | right;
+}
+
+pa_volume_t leftOf(std::uint64_t sides)
+{
+    return static_cast<pa_volume_t>(sides >> 32);
+}
+
+pa_volume_t rightOf(std::uint64_t sides)
+{
+    return static_cast<pa_volume_t>(sides);
+}
+
 bool contextReady(pa_context *context)
 {
     return context && pa_context_get_state(context) == PA_CONTEXT_READY;
@@ -235,7 +250,10 @@ void PulseAudioOutput::onStreamInfo(const pa_sink_input_info &info)
     if (!m_stream || pa_stream_get_index(m_stream) != info.index)
         return;
     const pa_volume_t volume = pa_cvolume_max(&info.volume);
-    if (m_streamVolume.exchange(volume) == volume)
+    const pa_volume_t left = info.volume.values[0];
+    const pa_volume_t right = info.volume.channels > 1 ? info.volume.values[1] : left;
+    const std::uint64_t was = m_streamSides.exchange(bothSides(left, right));
+    if (was != unknownVolume && std::max(leftOf(was), rightOf(was)) == volume)
         return;
     QMetaObject::invokeMethod(this, [this, volume] { noteStreamVolume(double(volume) / PA_VOLUME_NORM); },
                               Qt::QueuedConnection);
@@ -278,7 +296,14 @@ void PulseAudioOutput::write(std::size_t bytes)
 // gets it at once.
 void PulseAudioOutput::applyStreamVolume(double volume)
 {
-    m_streamVolume = static_cast<std::int64_t>(std::lround(volume * PA_VOLUME_NORM));
+    // The louder side takes the new volume and the other keeps its share of it.
+    const auto wanted = static_cast<pa_volume_t>(std::lround(volume * PA_VOLUME_NORM));
+    const std::uint64_t sides = m_streamSides.load();
+    const pa_volume_t loudest = sides == unknownVolume ? 0 : std::max(leftOf(sides), rightOf(sides));
+    const auto share = [&](pa_volume_t side) {
+        return loudest == 0 ? wanted : static_cast<pa_volume_t>(std::uint64_t{side} * wanted / loudest);
+    };
+    m_streamSides = bothSides(share(leftOf(sides)), share(rightOf(sides)));
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
@@ -294,8 +319,12 @@ void PulseAudioOutput::applyStreamVolume(double volume)
 
 const pa_cvolume *PulseAudioOutput::rememberedVolume(pa_cvolume *storage) const
 {
-    const std::int64_t volume = m_streamVolume.load();
-    if (volume < 0)
+    const std::uint64_t sides = m_streamSides.load();
+    if (sides == unknownVolume)
         return nullptr;
-    return pa_cvolume_set(storage, streamSpec.channels, static_cast<pa_volume_t>(volume));
+    pa_cvolume_init(storage);
+    storage->channels = streamSpec.channels;
+    storage->values[0] = leftOf(sides);
+    storage->values[1] = rightOf(sides);
+    return storage;
 }

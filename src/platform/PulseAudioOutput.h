@@ -107,7 +107,10 @@ private:
     std::atomic<bool> m_realtimeAsked{false};
     std::atomic<const Buffering *> m_buffering{&pulseAudioBuffering};
     std::atomic<int> m_bufferMs{pulseAudioBuffering.bufferMs};
-    // The stream volume in the server's units; -1 until set, so that until then the
-    // server restores the volume it remembers for this program.
-    std::atomic<std::int64_t> m_streamVolume{-1};
+    // The stream volume of each side in the server's units, left in the high half;
+    // unknown until set, so that until then the server restores the volume it remembers
+    // for this program. Both sides are kept, so a balance set in the desktop's mixer
+    // survives a new stream.
+    static constexpr std::uint64_t unknownVolume = ~std::uint64_t{0};
+    std::atomic<std::uint64_t> m_streamSides{unknownVolume};
 };

@@ -96,23 +96,30 @@ QString defaultSink()
 
 namespace {
 
-// The first raw volume in pactl's `text`, which reads "Volume: front-left: 65536 / 100% ...".
-long firstVolumeIn(const QString &text)
+// The raw volume of channel `side` on the first volume line in pactl's `text`, which reads
+// "Volume: front-left: 65536 / 100% / 0.00 dB,   front-right: ...".
+long volumeIn(const QString &text, int side = 0)
 {
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Volume: [^:]+:\\s*(\\d+)\\s*/")).match(text);
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
+    const QRegularExpressionMatch line = QRegularExpression(QStringLiteral("Volume: (.*)")).match(text);
+    QRegularExpressionMatchIterator sides = QRegularExpression(QStringLiteral("[\\w-]+:\\s*(\\d+)\\s*/")).globalMatch(line.captured(1));
+    for (int i = 0; sides.hasNext(); ++i) {
+        const QRegularExpressionMatch match = sides.next();
+        if (i == side)
+            return match.captured(1).toLong();
+    }
+    return -1;
 }
 
 }
 
 long sinkVolume(const QString &sink)
 {
-    return firstVolumeIn(pactl({QStringLiteral("get-sink-volume"), sink}));
+    return volumeIn(pactl({QStringLiteral("get-sink-volume"), sink}));
 }
 
-long sinkInputVolume()
+long sinkInputVolume(int side)
 {
-    return firstVolumeIn(pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}));
+    return volumeIn(pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}), side);
 }
 
 }

@@ -36,7 +36,7 @@ QString defaultSink();
 
 // The first channel's raw volume of `sink`, as pactl reports it.
 long sinkVolume(const QString &sink);
-// The first channel's raw volume of the first playback stream.
-long sinkInputVolume();
+// The raw volume of `side` (0 left, 1 right) of the first playback stream.
+long sinkInputVolume(int side = 0);
 
 }
