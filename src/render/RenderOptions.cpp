@@ -1,5 +1,7 @@
 #include "render/RenderOptions.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -42,6 +44,20 @@ qint64 RenderOptions::framesOf(double seconds) const
     if (!(seconds > 0.0))
         return 0;
     return static_cast<qint64>(std::llround(std::min(seconds, maximumSeconds * 2.0) * sampleRate));
+}
+
+QString RenderOptions::completePath(const QString &typed, const QString &folder, RenderFormat::Kind format)
+{
+    QString path = typed.trimmed();
+    if (path.isEmpty())
+        return path;
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    if (QFileInfo(path).isRelative())
+        path = QDir(folder).filePath(path);
+    if (!RenderFormat::forPath(path))
+        path += QLatin1Char('.') + QLatin1String(RenderFormat::of(format).extension);
+    return QDir::cleanPath(path);
 }
 
 std::optional<double> RenderOptions::parseDuration(const QString &text)

@@ -35,6 +35,10 @@ public:
     qint64 fadeOutFrames() const { return framesOf(fadeOutSeconds); }
     qint64 loopCrossfadeFrames() const;
 
+    // The file a typed name stands for: "~/" is the home folder, a relative name lies in
+    // `folder`, and a name without one of the formats' extensions gets `format`'s.
+    static QString completePath(const QString &typed, const QString &folder, RenderFormat::Kind format);
+
     // "8h", "90m", "90min", "10s", "1.5h" or a bare number of seconds; nothing for
     // anything else, or a negative length.
     static std::optional<double> parseDuration(const QString &text);

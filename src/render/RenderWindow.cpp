@@ -149,7 +149,10 @@ QWidget *RenderWindow::buildForm()
     m_output->setText(QDir(m_services.folder).filePath(QStringLiteral("Sonivale mix.flac")));
     m_browse = new QPushButton(tr("&Browse…"));
     m_browse->setObjectName(QStringLiteral("browse"));
+    // Enter renders; a dialog's first auto-default button would take it otherwise.
+    m_browse->setAutoDefault(false);
     connect(m_browse, &QPushButton::clicked, this, &RenderWindow::browse);
+    connect(m_output, &QLineEdit::textChanged, this, &RenderWindow::outputEdited);
     auto *output = new QHBoxLayout;
     output->addWidget(m_output, 1);
     output->addWidget(m_browse);
@@ -204,11 +207,16 @@ void RenderWindow::startRender()
 {
     if (m_job && m_job->isRunning())
         return;
+    const QString typed = m_output->text();
+    m_output->setText(RenderOptions::completePath(typed, m_services.folder,
+                                                  static_cast<RenderFormat::Kind>(m_format->currentData().toInt())));
     const RenderOptions chosen = options();
     if (const QString problem = chosen.problem(); !problem.isEmpty()) {
         m_services.messages->warn(this, problem);
         return;
     }
+    if (!mayWrite(chosen.outputPath))
+        return;
     MixSnapshot snapshot = MixSnapshot::capture(*m_services.engine);
     if (snapshot.isSilent()) {
         m_services.messages->warn(this, tr("No channel is switched on, so there is nothing to render."));
@@ -232,6 +240,16 @@ void RenderWindow::startRender()
     m_status->setText(tr("Rendering…"));
     setRendering(true);
     m_job->start();
+}
+
+bool RenderWindow::mayWrite(const QString &path)
+{
+    if (path == m_confirmedPath || !QFileInfo::exists(path))
+        return true;
+    if (QFileInfo(path).isDir())
+        return true; // refused with its reason by the render itself
+    return m_services.messages->ask(
+        this, tr("\"%1\" already exists. Replace it?").arg(QDir::toNativeSeparators(path)));
 }
 
 void RenderWindow::cancelRender()
@@ -265,11 +283,19 @@ void RenderWindow::formatChosen()
 
     // The file name follows the format while it names one of ours.
     const QString path = m_output->text().trimmed();
-    if (RenderFormat::forPath(path)) {
+    if (const std::optional<RenderFormat> named = RenderFormat::forPath(path); named && named->kind != format.kind) {
         const QFileInfo info(path);
         m_output->setText(info.dir().filePath(info.completeBaseName() + QLatin1Char('.')
                                               + QString::fromLatin1(format.extension)));
     }
+}
+
+// A name typed with one of the formats' extensions chooses that format, as on the command line.
+void RenderWindow::outputEdited(const QString &text)
+{
+    const std::optional<RenderFormat> named = RenderFormat::forPath(text.trimmed());
+    if (named && static_cast<int>(named->kind) != m_format->currentData().toInt())
+        m_format->setCurrentIndex(m_format->findData(static_cast<int>(named->kind)));
 }
 
 void RenderWindow::loopToggled(bool on)
@@ -281,8 +307,14 @@ void RenderWindow::loopToggled(bool on)
 void RenderWindow::unitChosen()
 {
     const bool hours = m_unit->currentIndex() == 1;
+    // The length stays as long as it was, as near as the new unit can say it.
+    const int minutes = m_unitIndex == 1 ? m_length->value() * 60 : m_length->value();
+    const bool converting = m_unitIndex != -1 && m_unitIndex != m_unit->currentIndex();
+    m_unitIndex = m_unit->currentIndex();
     m_length->setRange(1, hours ? maximumHours : maximumHours * 60);
     m_length->setSuffix(hours ? tr(" h") : tr(" min"));
+    if (converting)
+        m_length->setValue(hours ? (minutes + 30) / 60 : minutes);
 }
 
 void RenderWindow::browse()
@@ -293,10 +325,14 @@ void RenderWindow::browse()
     QString path = m_services.fileDialogs->saveFile(this, folder, filter);
     if (path.isEmpty())
         return;
-    if (const std::optional<RenderFormat> named = RenderFormat::forPath(path))
+    // The dialog asked about replacing the name it returned, not the one an extension makes of it.
+    if (const std::optional<RenderFormat> named = RenderFormat::forPath(path)) {
         m_format->setCurrentIndex(m_format->findData(static_cast<int>(named->kind)));
-    else
+        m_confirmedPath = path;
+    } else {
         path += QLatin1Char('.') + QString::fromLatin1(format.extension);
+        m_confirmedPath.clear();
+    }
     m_output->setText(path);
 }
 

@@ -64,6 +64,8 @@ private:
     QWidget *buildForm();
     QWidget *buildProgress();
     void formatChosen();
+    void outputEdited(const QString &text);
+    bool mayWrite(const QString &path);
     void loopToggled(bool on);
     void unitChosen();
     void browse();
@@ -72,6 +74,9 @@ private:
     void renderDone(bool written, const QString &status);
 
     Services m_services;
+    // The file the save dialog already asked about replacing.
+    QString m_confirmedPath;
+    int m_unitIndex = -1;
     std::unique_ptr<RenderJob> m_job;
     QWidget *m_form = nullptr;
     QSpinBox *m_length = nullptr;

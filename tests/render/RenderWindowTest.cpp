@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,6 +90,49 @@ private slots:
         m_dialogs.answer(m_out.filePath(QStringLiteral("night.wav")));
         find<QPushButton>(*window, "browse")->click();
         QCOMPARE(format->currentText(), QStringLiteral("WAV"));
+    }
+
+    // A typed name chooses its format; a bare one lands in the window's folder with the
+    // chosen format's extension; an existing file is replaced only when the user agrees.
+    void aTypedNameIsCompletedAndAFileReplacedOnlyWhenAsked()
+    {
+        m_messages.clear();
+        auto window = makeWindow();
+        auto *format = find<QComboBox>(*window, "format");
+        auto *output = find<QLineEdit>(*window, "output");
+        auto *length = find<QSpinBox>(*window, "length");
+        // Enter in a field renders.
+        const auto dialogsShown = m_dialogs.shown().size();
+        QTest::keyClick(length, Qt::Key_Return);
+        QCOMPARE(m_dialogs.shown().size(), dialogsShown);
+        QVERIFY(m_messages.texts().isEmpty() && window->job() && window->job()->isRunning());
+        window->cancelRender();
+        QVERIFY(QTest::qWaitFor([&] { return !window->job()->isRunning(); }));
+        QCOMPARE(length->value(), 8);
+        find<QComboBox>(*window, "lengthUnit")->setCurrentIndex(0);
+        QCOMPARE(length->value(), 480);
+        length->setValue(1);
+        output->setText(QStringLiteral("~/night.WAV"));
+        QCOMPARE(format->currentText(), QStringLiteral("WAV"));
+        output->setText(QStringLiteral("bare"));
+        QSignalSpy finished(window.get(), &RenderWindow::renderFinished);
+        find<QPushButton>(*window, "render")->click();
+        const QString target = m_out.filePath(QStringLiteral("bare.wav"));
+        QCOMPARE(output->text(), target);
+        QVERIFY(finished.wait(60000));
+        const std::optional<SoundFile> file = readSound(target);
+        QVERIFY(file);
+        QCOMPARE(file->frames(), qint64(60 * 48000));
+
+        QVERIFY(QFile::resize(target, 100));
+        m_messages.queueAnswer(false);
+        find<QPushButton>(*window, "render")->click();
+        QVERIFY(!window->job() || !window->job()->isRunning());
+        QCOMPARE(m_messages.texts().size(), 1);
+        QVERIFY(m_messages.texts().constFirst().contains(QStringLiteral("already exists")));
+        QCOMPARE(QFileInfo(target).size(), 100);
+        QVERIFY(QFile::remove(target));
+        m_messages.clear();
     }
 
     void rendersWhileTheConsolePlaysOn()
