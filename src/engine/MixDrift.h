@@ -29,6 +29,7 @@ public:
     void setDepth(int hundredthsOfDecibel);
     int depth() const { return m_depth.load(std::memory_order_relaxed); }
     void setSeed(std::uint32_t seed);
+    std::uint32_t seed() const { return m_seed.load(std::memory_order_relaxed); }
 
     // Audio thread: the offsets of channel 1 to 14 at the start of the next `frames`
     // frames, in hundredths of a decibel, then moves audio time on by `frames`.

@@ -43,6 +43,7 @@ public:
     int sampleRate() const { return m_sampleRate; }
     OutputGain &outputGain() { return m_outputGain; }
     MixDrift &drift() { return m_drift; }
+    const MixDrift &drift() const { return m_drift; }
     // Frames by which the limiter delays the mix.
     int latency() const { return m_limiter.latency(); }
 

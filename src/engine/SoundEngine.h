@@ -52,6 +52,7 @@ signals:
 
 public:
     Mixer &mixer() { return m_mixer; }
+    const Mixer &mixer() const { return m_mixer; }
 
 private:
     struct Retired

@@ -106,8 +106,9 @@ class OfflineMix
 {
 public:
     OfflineMix(const MixSnapshot &snapshot, int sampleRate)
-        : m_mixer(sampleRate)
+        : m_mixer(sampleRate, snapshot.drift().seed)
     {
+        m_mixer.drift().setDepth(snapshot.drift().depth);
         for (int number = 1; number <= ChannelTable::channelCount; ++number) {
             const MixSnapshot::Channel &channel = snapshot.channel(number);
             if (!channel.sound)

@@ -1,6 +1,7 @@
 #include "render/MixSnapshot.h"
 
 #include "engine/ChannelBuffer.h"
+#include "engine/Mixer.h"
 #include "engine/SoundEngine.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ MixSnapshot MixSnapshot::capture(const SoundEngine &engine)
             continue;
         snapshot.setChannel(number, {buffer->sharedSound(), buffer->volume(), buffer->pan(), buffer->frequency()});
     }
+    const MixDrift &drift = engine.mixer().drift();
+    snapshot.setDrift({drift.depth(), drift.seed()});
     return snapshot;
 }
 

@@ -162,7 +162,7 @@ QWidget *RenderWindow::buildForm()
 
     auto *note = new QLabel(tr("The file holds the mix as the console plays it when you press Render: the channels "
                                "that are on, at their volume, balance and rate, each sound from the start of its "
-                               "loop. The console keeps playing meanwhile."));
+                               "loop, with the drift when it is on. The console keeps playing meanwhile."));
     note->setObjectName(QStringLiteral("note"));
     note->setWordWrap(true);
     form->addRow(note);

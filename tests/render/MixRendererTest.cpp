@@ -1,6 +1,7 @@
 #include "RenderTestTools.h"
 
 #include "engine/ChannelControls.h"
+#include "engine/Mixer.h"
 #include "engine/SoundEngine.h"
 #include "platform/OfflineAudioOutput.h"
 #include "render/MixRenderer.h"
@@ -133,6 +134,27 @@ private slots:
         }
         QCOMPARE(entriesOf(m_out.path()), QStringList{QFileInfo(options.outputPath).fileName()});
         QVERIFY(QFile::remove(options.outputPath));
+    }
+
+    // The drift's paths run from the start of a render as they ran from the start of the
+    // console: asked for the same blocks, the console plays the file's frames exactly.
+    void theDriftIsRenderedAsItIsHeard()
+    {
+        Console console(m_sounds.path(), 48000);
+        console.engine.mixer().drift().setSeed(9);
+        console.engine.mixer().drift().setDepth(MixDrift::maximumDepth);
+        MemoryWriter writer;
+        QVERIFY(renderToMemory(MixSnapshot::capture(console.engine), optionsFor(m_out.filePath(QStringLiteral("drift.wav")), 8.0),
+                               writer).status == Status::Done);
+
+        console.output.renderFrames(static_cast<std::size_t>(console.engine.mixer().latency()));
+        std::vector<float> live;
+        while (live.size() < writer.frames.size()) {
+            const std::vector<float> block = console.output.renderFrames(MixRenderer::blockFrames);
+            live.insert(live.end(), block.begin(), block.end());
+        }
+        QVERIFY(std::abs(levelOf(live, 24000, 24000) - levelOf(live, 336000, 24000)) > 1.0);
+        QVERIFY(std::equal(writer.frames.begin(), writer.frames.end(), live.begin()));
     }
 
     void fadesRiseFromAndFallToSilence()
