@@ -129,7 +129,7 @@ Program::Program(std::function<void()> quit, QObject *parent)
     // --sleep starts the sleep timer for that long, with the fade and end last chosen.
     p.commands.setSleepTimer([&p](std::chrono::minutes length) {
         Preferences::Sleep plan = p.nightPreferences.sleep();
-        plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), 12 * 60));
+        plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), Preferences::longestSleepMinutes));
         plan.atClockTime = false;
         p.night.sleepTimer().start(plan);
     });

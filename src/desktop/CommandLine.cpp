@@ -1,5 +1,7 @@
 #include "desktop/CommandLine.h"
 
+#include "settings/Preferences.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -7,7 +9,8 @@
 
 namespace {
 
-constexpr std::chrono::minutes longestSleep{24 * 60};
+// As long as the sleep timer runs.
+constexpr std::chrono::minutes longestSleep{Preferences::longestSleepMinutes};
 
 const char *playOption = "play";
 const char *pauseOption = "pause";
@@ -86,7 +89,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
         return failure(program, parser.errorText());
     if (parser.isSet(help)) {
         outcome.exitNow = true;
-        outcome.output = parser.helpText();
+        // The parser names the program from the application object, which does not exist
+        // yet when main() asks: it would say "<executable_name>".
+        static const QRegularExpression usage(QStringLiteral("^Usage: \\S+"));
+        outcome.output = parser.helpText().replace(usage, QStringLiteral("Usage: ") + program);
         return outcome;
     }
     if (parser.isSet(version)) {
@@ -121,7 +127,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
         request.sleep = parseDuration(text);
         if (!request.sleep) {
             return failure(program, QStringLiteral("\"%1\" is not a sleep duration: give minutes or hours, for "
-                                                   "example 45m, 1h30m or 2h, from 1 minute to 24 hours.")
+                                                   "example 45m, 1h30m or 2h, from 1 minute to 12 hours.")
                                         .arg(text));
         }
     }

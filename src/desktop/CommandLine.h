@@ -46,6 +46,7 @@ public:
     // against `workingFolder`.
     static Outcome parse(const QStringList &arguments, const QString &workingFolder);
 
-    // "45m", "1h30m", "2h", "90" (minutes): a duration of 1 minute to 24 hours.
+    // "45m", "1h30m", "2h", "90" (minutes): a duration of 1 minute to 12 hours, the
+    // longest the sleep timer runs.
     static std::optional<std::chrono::minutes> parseDuration(const QString &text);
 };
