@@ -72,7 +72,7 @@ struct Program::Parts
         , preferences(ProgramPaths::configFolder())
         , nightPreferences(ProgramPaths::configFolder())
         , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages, &fileDialogs,
-                 &nightPreferences, &console, ProgramPaths::configFolder()})
+                 &nightPreferences, &console, {}})
         , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
                            [this] { console.restoreFromTray(); }})
     {
@@ -190,8 +190,11 @@ void Program::wireDesktop()
 
     MixCommands &mixes = p.console.mixCommands();
     mixes.setDialogFolder(p.preferences.mixFolder());
-    connect(&mixes, &MixCommands::dialogFolderChanged, this,
-            [&p](const QString &folder) { p.preferences.setMixFolder(folder); });
+    p.night.setMixFolder(mixes.dialogFolder());
+    connect(&mixes, &MixCommands::dialogFolderChanged, this, [&p](const QString &folder) {
+        p.preferences.setMixFolder(folder);
+        p.night.setMixFolder(folder);
+    });
     // A mix the user puts on the console is the last word over a scheduled glide.
     connect(&mixes, &MixCommands::mixApplied, &p.night.glide(), &MixGlide::stop);
     connect(&mixes, &MixCommands::mixFileChanged, this, [&p](const QString &path) {

@@ -38,7 +38,7 @@ public:
         FileDialogs *fileDialogs;
         Preferences *preferences;
         QWidget *window;   // parents the small windows and the messages
-        QString mixFolder; // where the schedule's file dialog starts
+        QString mixFolder; // where the schedule's file dialog starts, until setMixFolder()
     };
 
     explicit NightFeatures(const Services &services, QObject *parent = nullptr);
@@ -48,6 +48,8 @@ public:
     void addToMenus(QMenu *playback, QMenu *tray);
     // Says what could not be read from the preferences file, once, after start-up.
     void reportPreferenceProblems();
+    // The schedule's file dialog starts where the console's mix dialogs last were.
+    void setMixFolder(const QString &folder) { m_services.mixFolder = folder; }
 
     SleepTimer &sleepTimer() { return *m_sleep; }
     MixGlide &glide() { return *m_glide; }

@@ -6,9 +6,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTime>
@@ -18,6 +21,11 @@
 namespace {
 
 enum Column { TimeColumn, FileColumn, GlideColumn, RepeatColumn, OnColumn, ColumnCount };
+
+QString repeatText(bool daily)
+{
+    return daily ? ScheduleWindow::tr("Every day") : ScheduleWindow::tr("Once");
+}
 
 }
 
@@ -29,7 +37,7 @@ ScheduleWindow::ScheduleWindow(const QList<Preferences::ScheduleEntry> &entries,
 {
     setObjectName(QStringLiteral("scheduleWindow"));
     setWindowTitle(tr("Scheduled Mixes"));
-    resize(620, 300);
+    resize(620, 360);
 
     m_table = new QTableWidget(0, ColumnCount);
     m_table->setObjectName(QStringLiteral("schedule"));
@@ -37,75 +45,129 @@ ScheduleWindow::ScheduleWindow(const QList<Preferences::ScheduleEntry> &entries,
     m_table->setHorizontalHeaderLabels({tr("Time"), tr("Mix file"), tr("Glide"), tr("Repeat"), tr("On")});
     m_table->horizontalHeader()->setSectionResizeMode(FileColumn, QHeaderView::Stretch);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab moves on to the fields and buttons; the arrow keys move within the table.
+    m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
+    connect(m_table, &QTableWidget::currentCellChanged, this, &ScheduleWindow::selectionMoved);
 
     auto *add = new QPushButton(tr("&Add…"));
-    auto *remove = new QPushButton(tr("&Remove"));
+    add->setObjectName(QStringLiteral("add"));
+    m_remove = new QPushButton(tr("&Remove"));
+    m_remove->setObjectName(QStringLiteral("remove"));
     connect(add, &QPushButton::clicked, this, &ScheduleWindow::addFromDialog);
-    connect(remove, &QPushButton::clicked, this, &ScheduleWindow::removeSelected);
+    connect(m_remove, &QPushButton::clicked, this, &ScheduleWindow::removeSelected);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *row = new QHBoxLayout;
     row->addWidget(add);
-    row->addWidget(remove);
+    row->addWidget(m_remove);
     row->addStretch();
     row->addWidget(buttons);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
+    layout->addWidget(buildEditor());
     layout->addLayout(row);
 
     for (const Preferences::ScheduleEntry &entry : entries)
         addEntry(entry);
+    m_table->setCurrentCell(m_entries.isEmpty() ? -1 : 0, FileColumn);
+    selectionMoved();
+}
+
+QWidget *ScheduleWindow::buildEditor()
+{
+    m_editor = new QWidget;
+    auto *form = new QFormLayout(m_editor);
+    form->setContentsMargins(0, 0, 0, 0);
+    m_time = new QTimeEdit;
+    m_time->setObjectName(QStringLiteral("time"));
+    m_time->setDisplayFormat(QStringLiteral("HH:mm"));
+    m_glide = new QSpinBox;
+    m_glide->setObjectName(QStringLiteral("glide"));
+    m_glide->setRange(0, Preferences::longestGlideMinutes);
+    m_glide->setSuffix(tr(" min"));
+    m_repeat = new QComboBox;
+    m_repeat->setObjectName(QStringLiteral("repeat"));
+    m_repeat->addItems({repeatText(false), repeatText(true)});
+    m_on = new QCheckBox(tr("O&n"));
+    m_on->setObjectName(QStringLiteral("on"));
+    const auto labelled = [form](const QString &text, QWidget *field) {
+        auto *label = new QLabel(text);
+        label->setBuddy(field);
+        form->addRow(label, field);
+    };
+    labelled(tr("&Time:"), m_time);
+    labelled(tr("&Glide over:"), m_glide);
+    labelled(tr("R&epeat:"), m_repeat);
+    form->addRow(QString(), m_on);
+    connect(m_time, &QTimeEdit::timeChanged, this, &ScheduleWindow::edited);
+    connect(m_glide, &QSpinBox::valueChanged, this, &ScheduleWindow::edited);
+    connect(m_repeat, &QComboBox::currentIndexChanged, this, &ScheduleWindow::edited);
+    connect(m_on, &QCheckBox::toggled, this, &ScheduleWindow::edited);
+    return m_editor;
 }
 
 void ScheduleWindow::addEntry(const Preferences::ScheduleEntry &entry)
 {
+    Preferences::ScheduleEntry added = entry;
+    if (!added.time.isValid())
+        added.time = QTime(7, 0);
+    m_entries.append(added);
     const int row = m_table->rowCount();
     m_table->insertRow(row);
-    const QString name = QFileInfo(entry.file).fileName();
-
-    auto *time = new QTimeEdit(entry.time.isValid() ? entry.time : QTime(7, 0));
-    time->setDisplayFormat(QStringLiteral("HH:mm"));
-    time->setAccessibleName(tr("Time of %1").arg(name));
-    auto *file = new QTableWidgetItem(name);
-    file->setData(Qt::UserRole, entry.file);
-    file->setToolTip(entry.file);
-    file->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    auto *glide = new QSpinBox;
-    glide->setRange(0, Preferences::longestGlideMinutes);
-    glide->setSuffix(tr(" min"));
-    glide->setValue(entry.glideMinutes);
-    glide->setAccessibleName(tr("Glide of %1 in minutes").arg(name));
-    auto *repeat = new QComboBox;
-    repeat->addItems({tr("Once"), tr("Every day")});
-    repeat->setCurrentIndex(entry.daily ? 1 : 0);
-    repeat->setAccessibleName(tr("Repeat of %1").arg(name));
-    auto *on = new QCheckBox;
-    on->setChecked(entry.enabled);
-    on->setAccessibleName(tr("%1 on").arg(name));
-
-    m_table->setCellWidget(row, TimeColumn, time);
-    m_table->setItem(row, FileColumn, file);
-    m_table->setCellWidget(row, GlideColumn, glide);
-    m_table->setCellWidget(row, RepeatColumn, repeat);
-    m_table->setCellWidget(row, OnColumn, on);
+    for (int column = 0; column < ColumnCount; ++column)
+        m_table->setItem(row, column, new QTableWidgetItem);
+    showRow(row);
+    m_table->setCurrentCell(row, FileColumn);
 }
 
-QList<Preferences::ScheduleEntry> ScheduleWindow::entries() const
+void ScheduleWindow::showRow(int row)
 {
-    QList<Preferences::ScheduleEntry> entries;
-    for (int row = 0; row < m_table->rowCount(); ++row) {
-        Preferences::ScheduleEntry entry;
-        entry.time = qobject_cast<QTimeEdit *>(m_table->cellWidget(row, TimeColumn))->time();
-        entry.file = m_table->item(row, FileColumn)->data(Qt::UserRole).toString();
-        entry.glideMinutes = qobject_cast<QSpinBox *>(m_table->cellWidget(row, GlideColumn))->value();
-        entry.daily = qobject_cast<QComboBox *>(m_table->cellWidget(row, RepeatColumn))->currentIndex() == 1;
-        entry.enabled = qobject_cast<QCheckBox *>(m_table->cellWidget(row, OnColumn))->isChecked();
-        entries.append(entry);
-    }
-    return entries;
+    const Preferences::ScheduleEntry &entry = m_entries.at(row);
+    m_table->item(row, TimeColumn)->setText(entry.time.toString(QStringLiteral("HH:mm")));
+    m_table->item(row, FileColumn)->setText(QFileInfo(entry.file).fileName());
+    m_table->item(row, FileColumn)->setToolTip(entry.file);
+    m_table->item(row, GlideColumn)->setText(tr("%1 min").arg(entry.glideMinutes));
+    m_table->item(row, RepeatColumn)->setText(repeatText(entry.daily));
+    m_table->item(row, OnColumn)->setText(entry.enabled ? tr("on") : tr("off"));
+}
+
+void ScheduleWindow::selectionMoved()
+{
+    const int row = m_table->currentRow();
+    const bool chosen = row >= 0 && row < m_entries.size();
+    m_remove->setEnabled(chosen);
+    m_editor->setEnabled(chosen);
+    if (!chosen)
+        return;
+    const Preferences::ScheduleEntry &entry = m_entries.at(row);
+    const QScopedValueRollback loading(m_loading, true);
+    m_time->setTime(entry.time);
+    m_glide->setValue(entry.glideMinutes);
+    m_repeat->setCurrentIndex(entry.daily ? 1 : 0);
+    m_on->setChecked(entry.enabled);
+    const QString name = QFileInfo(entry.file).fileName();
+    m_time->setAccessibleDescription(name);
+    m_glide->setAccessibleDescription(name);
+    m_repeat->setAccessibleDescription(name);
+    m_on->setAccessibleDescription(name);
+}
+
+void ScheduleWindow::edited()
+{
+    const int row = m_table->currentRow();
+    if (m_loading || row < 0 || row >= m_entries.size())
+        return;
+    Preferences::ScheduleEntry &entry = m_entries[row];
+    entry.time = m_time->time();
+    entry.glideMinutes = m_glide->value();
+    entry.daily = m_repeat->currentIndex() == 1;
+    entry.enabled = m_on->isChecked();
+    showRow(row);
 }
 
 void ScheduleWindow::addFromDialog()
@@ -119,11 +181,15 @@ void ScheduleWindow::addFromDialog()
     entry.glideMinutes = 10;
     entry.daily = true;
     addEntry(entry);
+    m_time->setFocus();
 }
 
 void ScheduleWindow::removeSelected()
 {
     const int row = m_table->currentRow();
-    if (row >= 0)
-        m_table->removeRow(row);
+    if (row < 0 || row >= m_entries.size())
+        return;
+    m_entries.removeAt(row);
+    m_table->removeRow(row);
+    selectionMoved();
 }
