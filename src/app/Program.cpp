@@ -205,7 +205,7 @@ void Program::wireDesktop()
     // Beside the other additions, so that the console's own menus stay as they are.
     QMenu *playback = p.console.playbackMenu();
     playback->addSeparator();
-    QAction *withDesktop = playback->addAction(tr("Start with the &Desktop"));
+    QAction *withDesktop = playback->addAction(tr("Start &with the Desktop"));
     withDesktop->setObjectName(QStringLiteral("startWithDesktop"));
     withDesktop->setCheckable(true);
     withDesktop->setChecked(p.autostart.isEnabled());

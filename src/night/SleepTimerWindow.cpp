@@ -45,7 +45,7 @@ SleepTimerWindow::SleepTimerWindow(const Preferences::Sleep &plan, QWidget *pare
     m_clockTime->setDisplayFormat(QStringLiteral("HH:mm"));
     m_clockTime->setAccessibleName(tr("Clock time"));
 
-    m_fadeLast = new QRadioButton(tr("Fade over the &last"));
+    m_fadeLast = new QRadioButton(tr("Fade o&ver the last"));
     m_fadeMinutes = new QSpinBox;
     m_fadeMinutes->setObjectName(QStringLiteral("fadeMinutes"));
     m_fadeMinutes->setRange(1, Preferences::longestSleepMinutes);

@@ -138,7 +138,7 @@ QWidget *RenderWindow::buildForm()
     form->addRow(fadeInLabel, m_fadeIn);
     form->addRow(fadeOutLabel, m_fadeOut);
 
-    m_loop = new QCheckBox(tr("Seamless &loop (the end blends into the beginning; no fades)"));
+    m_loop = new QCheckBox(tr("Seamless loo&p (the end blends into the beginning; no fades)"));
     m_loop->setObjectName(QStringLiteral("loop"));
     connect(m_loop, &QCheckBox::toggled, this, &RenderWindow::loopToggled);
     form->addRow(QString(), m_loop);
