@@ -39,8 +39,10 @@ void ScheduledMixes::fire(const MixSchedule::Entry &entry)
     QString reason;
     const std::optional<MixRecord> record = MixFile::read(entry.file, &reason);
     if (!record) {
-        m_messages.warn(m_window, QStringLiteral("The mix file \"%1\" was not loaded, because %2. Nothing was changed.")
-                                      .arg(entry.file, reason));
+        // Whoever reads this may have been asleep when it came: it says which schedule it was.
+        m_messages.warn(m_window, QStringLiteral("The mix scheduled for %1 did not start: the mix file \"%2\" was not "
+                                                 "loaded, because %3. Nothing was changed.")
+                                      .arg(entry.time.toString(QStringLiteral("HH:mm")), entry.file, reason));
         return;
     }
     m_glide.start(*record, entry.glideMinutes);

@@ -104,8 +104,9 @@ private slots:
 
         clock.set(at(1, 7, 0, 3));
         scheduled.tick();
-        QCOMPARE(messages.texts(), QStringList{QStringLiteral("The mix file \"%1\" was not loaded, because it does not "
-                                                              "exist. Nothing was changed.")
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("The mix scheduled for 07:00 did not start: the mix file "
+                                                              "\"%1\" was not loaded, because it does not exist. "
+                                                              "Nothing was changed.")
                                                    .arg(missing)});
         QCOMPARE(rig.controls().switchState(3), 1);
 
