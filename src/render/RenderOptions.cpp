@@ -62,19 +62,16 @@ QString RenderOptions::completePath(const QString &typed, const QString &folder,
 
 std::optional<double> RenderOptions::parseDuration(const QString &text)
 {
+    // The units must run from hours down; a number without one stands alone.
     static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(h|hours?|m|min|minutes?|s|sec|seconds?)?\\s*$"),
+        QStringLiteral("^\\s*(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*|(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:h|hours?)\\s*)?"
+                       "(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:m|min|minutes?)\\s*)?(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:s|sec|seconds?)\\s*)?)$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || text.trimmed().isEmpty())
         return std::nullopt;
-    const double number = match.captured(1).toDouble();
-    const QString unit = match.captured(2).toLower();
-    if (unit.startsWith(QLatin1Char('h')))
-        return number * 3600.0;
-    if (unit.startsWith(QLatin1Char('m')))
-        return number * 60.0;
-    return number;
+    return match.captured(1).toDouble() + match.captured(2).toDouble() * 3600.0 + match.captured(3).toDouble() * 60.0
+        + match.captured(4).toDouble();
 }
 
 QString RenderOptions::describeDuration(double seconds)

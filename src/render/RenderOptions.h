@@ -39,8 +39,8 @@ public:
     // `folder`, and a name without one of the formats' extensions gets `format`'s.
     static QString completePath(const QString &typed, const QString &folder, RenderFormat::Kind format);
 
-    // "8h", "90m", "90min", "10s", "1.5h" or a bare number of seconds; nothing for
-    // anything else, or a negative length.
+    // "8h", "90m", "90min", "10s", "1.5h", "1h30m", "2min 5s" or a bare number of seconds;
+    // nothing for anything else, or a negative length.
     static std::optional<double> parseDuration(const QString &text);
     // "8 h", "1 h 30 min", "2 min 5 s", "40 s": whole seconds, for people to read.
     static QString describeDuration(double seconds);

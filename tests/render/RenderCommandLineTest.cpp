@@ -78,7 +78,7 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<int>("rate");
         QTest::addColumn<qint64>("frames");
-        QTest::newRow("flac at 48000") << QStringList{"--length", "2s"} << "night.flac" << 48000 << qint64(96000);
+        QTest::newRow("flac at 48000") << QStringList{"--length", "0min 2s"} << "night.flac" << 48000 << qint64(96000);
         QTest::newRow("wav at 44100, fades") << QStringList{"--length", "0.05min", "--rate", "44100", "--fade-in", "1s", "--fade-out", "1s"}
                                             << "night.wav" << 44100 << qint64(132300);
         QTest::newRow("opus is 48000") << QStringList{"--length", "1.5s", "--loop"} << "night.opus" << 48000 << qint64(72000);
@@ -114,7 +114,9 @@ private slots:
                                         << 2 << "its extension must be one of wav, flac, ogg, opus, mp3";
         QTest::newRow("bad length") << QStringList{"--render", mix, "--length", "eight", "--output", path("a.flac")}
                                     << 2 << "--length \"eight\" is not a length";
-        QTest::newRow("too long") << QStringList{"--render", mix, "--length", "13h", "--output", path("a.flac")}
+        QTest::newRow("length without a unit") << QStringList{"--render", mix, "--length", "8", "--output", path("a.flac")}
+                                               << 2 << "--length \"8\" is not a length such as 8h";
+        QTest::newRow("too long") << QStringList{"--render", mix, "--length", "12h1s", "--output", path("a.flac")}
                                   << 2 << "at most 12 hours";
         QTest::newRow("opus at 44100") << QStringList{"--render", mix, "--length", "1h", "--rate", "44100", "--output", path("a.opus")}
                                        << 2 << "Opus files are always 48000 Hz";
