@@ -80,8 +80,10 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
             return true;
         // A bare number means seconds, minutes or hours to different people; for a fade
         // seconds is plain, but "--length 8" rendering 8 seconds would surprise.
-        const bool bareLength = &option == &length && !parser.value(option).contains(QRegularExpression(QStringLiteral("[a-zA-Z]")));
-        const std::optional<double> value = bareLength ? std::nullopt : RenderOptions::parseDuration(parser.value(option));
+        static const QRegularExpression unit(QStringLiteral("[a-zA-Z]"));
+        const bool bareLength = &option == &length && !parser.value(option).contains(unit);
+        const std::optional<double> value =
+            bareLength ? std::nullopt : RenderOptions::parseDuration(parser.value(option));
         if (!value)
             *error = QStringLiteral("--%1 \"%2\" is not a length such as 8h, 90min or 30s.")
                          .arg(option.names().constFirst(), parser.value(option));

@@ -62,11 +62,14 @@ QString RenderOptions::completePath(const QString &typed, const QString &folder,
 
 std::optional<double> RenderOptions::parseDuration(const QString &text)
 {
-    // The units must run from hours down; a number without one stands alone.
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*|(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:h|hours?)\\s*)?"
-                       "(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:m|min|minutes?)\\s*)?(?:(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*(?:s|sec|seconds?)\\s*)?)$"),
-        QRegularExpression::CaseInsensitiveOption);
+    // A bare number, or numbers with units from hours down: "1h30m", "2min 5s".
+    static const QRegularExpression pattern = [] {
+        const QString number = QStringLiteral("(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*");
+        const auto part = [&](const char *units) { return QStringLiteral("(?:%1(?:%2)\\s*)?").arg(number, QLatin1String(units)); };
+        return QRegularExpression(QStringLiteral("^\\s*(?:%1|%2%3%4)$")
+                                      .arg(number, part("h|hours?"), part("m|min|minutes?"), part("s|sec|seconds?")),
+                                  QRegularExpression::CaseInsensitiveOption);
+    }();
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch() || text.trimmed().isEmpty())
         return std::nullopt;

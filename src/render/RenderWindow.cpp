@@ -207,8 +207,7 @@ void RenderWindow::startRender()
 {
     if (m_job && m_job->isRunning())
         return;
-    const QString typed = m_output->text();
-    m_output->setText(RenderOptions::completePath(typed, m_services.folder,
+    m_output->setText(RenderOptions::completePath(m_output->text(), m_services.folder,
                                                   static_cast<RenderFormat::Kind>(m_format->currentData().toInt())));
     const RenderOptions chosen = options();
     if (const QString problem = chosen.problem(); !problem.isEmpty()) {
