@@ -253,5 +253,7 @@ void Program::endInOrder()
         return;
     m_ending = true;
     m_parts->recorder.endSession();
+    if (auto *render = m_parts->console.findChild<RenderWindow *>(QString(), Qt::FindDirectChildrenOnly))
+        render->stopWithoutAsking();
     m_parts->lifecycle.exitProgram();
 }

@@ -257,17 +257,35 @@ void RenderWindow::cancelRender()
         m_job->cancel();
 }
 
-void RenderWindow::reject()
+// Minutes of rendering are not thrown away by a stray Escape.
+bool RenderWindow::mayStopRender()
+{
+    if (!m_job || !m_job->isRunning())
+        return true;
+    return m_services.messages->ask(this, tr("A render is still running. Stop it? Nothing will be written."));
+}
+
+void RenderWindow::stopWithoutAsking()
 {
     if (m_job)
         m_job->stopAndWait();
+}
+
+void RenderWindow::reject()
+{
+    if (!mayStopRender())
+        return;
+    stopWithoutAsking();
     QDialog::reject();
 }
 
 void RenderWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_job)
-        m_job->stopAndWait();
+    if (!mayStopRender()) {
+        event->ignore();
+        return;
+    }
+    stopWithoutAsking();
     QDialog::closeEvent(event);
 }
 

@@ -51,8 +51,11 @@ public:
 
     void startRender();
     void cancelRender();
-    // Escape and closing the window end the render: no file appears after the window is gone.
+    // Escape and closing the window end the render once the user agrees: no file appears
+    // after the window is gone.
     void reject() override;
+    // Ends a render without a question, for a program that ends with nobody to answer.
+    void stopWithoutAsking();
 
 signals:
     void renderFinished(bool written);
@@ -66,6 +69,7 @@ private:
     void formatChosen();
     void outputEdited(const QString &text);
     bool mayWrite(const QString &path);
+    bool mayStopRender();
     void loopToggled(bool on);
     void unitChosen();
     void browse();

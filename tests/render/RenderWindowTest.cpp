@@ -179,6 +179,18 @@ private slots:
         QVERIFY(find<QLabel>(*window, "status")->text().contains(QStringLiteral("nothing was written")));
         QVERIFY(m_messages.texts().isEmpty());
 
+        // Escape stops a render only when the user agrees.
+        find<QPushButton>(*window, "render")->click();
+        m_messages.queueAnswer(false);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(window->isVisible() && window->job()->isRunning());
+        m_messages.queueAnswer(true);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible() && !window->job()->isRunning());
+        QCOMPARE(m_messages.texts().size(), 2);
+        QVERIFY(entriesOf(m_out.path()).isEmpty());
+        m_messages.clear();
+
         // A failing disk gets a message naming the file and the reason.
         window = makeWindow([] {
             auto writer = std::make_unique<MemoryWriter>();
