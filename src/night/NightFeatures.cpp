@@ -32,9 +32,11 @@ NightFeatures::NightFeatures(const Services &services, QObject *parent)
     const Preferences &preferences = *services.preferences;
     m_scheduled->setEntries(preferences.schedule());
     services.engine->mixer().drift().setSeed(preferences.drift().seed);
-    services.engine->mixer().drift().setDepth(preferences.drift().enabled ? preferences.drift().depth : 0);
 
     buildActions();
+    // The depth that plays is the one the menu shows, also for a depth edited by hand that
+    // the menu does not offer.
+    services.engine->mixer().drift().setDepth(preferences.drift().enabled ? m_depths->checkedAction()->data().toInt() : 0);
     connect(m_services.pause, &PauseControl::pausedChanged, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::changed, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::exitRequested, this, &NightFeatures::exitRequested);

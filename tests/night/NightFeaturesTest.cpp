@@ -78,6 +78,13 @@ private slots:
         night.driftAction()->setChecked(false);
         QCOMPARE(rig.mixer().drift().depth(), 0);
         QVERIFY(messages.texts().isEmpty());
+
+        // A depth edited by hand that the menu does not offer plays as the menu shows it.
+        QString reason;
+        QVERIFY(preferences.setDrift({true, 250, 1}, &reason));
+        NightFeatures edited({&rig.controls(), &rig.engine(), &pause, &clock, &messages, &dialogs, &preferences, &window,
+                              config.path()});
+        QCOMPARE(rig.mixer().drift().depth(), Preferences::Drift{}.depth);
     }
 };
 
