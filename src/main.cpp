@@ -30,8 +30,18 @@ QStringList rawArguments(int argc, char *argv[])
 // would read as unknown options.
 bool hasQtOption(const QStringList &arguments)
 {
+    // QGuiApplication's and QApplication's own; anything else is answered here, with or
+    // without a display.
+    static const QStringList qtOptions{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),
+        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("title"),
+        QStringLiteral("name"), QStringLiteral("style"), QStringLiteral("stylesheet"), QStringLiteral("widgetcount"),
+        QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
     return std::any_of(arguments.begin() + 1, arguments.end(), [](const QString &argument) {
-        return argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--"));
+        return argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--"))
+            && qtOptions.contains(argument.mid(1).section(QLatin1Char('='), 0, 0));
     });
 }
 
