@@ -94,6 +94,9 @@ QWidget *RenderWindow::buildForm()
     m_unit = new QComboBox;
     m_unit->setObjectName(QStringLiteral("lengthUnit"));
     m_unit->setAccessibleName(tr("Length unit"));
+    // Screen readers on this desktop name a combo box by its current text; the description
+    // still says what it chooses.
+    m_unit->setAccessibleDescription(tr("Length unit"));
     m_unit->addItems({tr("minutes"), tr("hours")});
     m_unit->setCurrentIndex(1);
     unitChosen();
