@@ -36,7 +36,8 @@ NightFeatures::NightFeatures(const Services &services, QObject *parent)
     buildActions();
     // The depth that plays is the one the menu shows, also for a depth edited by hand that
     // the menu does not offer.
-    services.engine->mixer().drift().setDepth(preferences.drift().enabled ? m_depths->checkedAction()->data().toInt() : 0);
+    const int shownDepth = m_depths->checkedAction()->data().toInt();
+    services.engine->mixer().drift().setDepth(preferences.drift().enabled ? shownDepth : 0);
     connect(m_services.pause, &PauseControl::pausedChanged, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::changed, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::exitRequested, this, &NightFeatures::exitRequested);

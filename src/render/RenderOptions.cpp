@@ -65,7 +65,9 @@ std::optional<double> RenderOptions::parseDuration(const QString &text)
     // A bare number, or numbers with units from hours down: "1h30m", "2min 5s".
     static const QRegularExpression pattern = [] {
         const QString number = QStringLiteral("(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*");
-        const auto part = [&](const char *units) { return QStringLiteral("(?:%1(?:%2)\\s*)?").arg(number, QLatin1String(units)); };
+        const auto part = [&](const char *units) {
+            return QStringLiteral("(?:%1(?:%2)\\s*)?").arg(number, QLatin1String(units));
+        };
         return QRegularExpression(QStringLiteral("^\\s*(?:%1|%2%3%4)$")
                                       .arg(number, part("h|hours?"), part("m|min|minutes?"), part("s|sec|seconds?")),
                                   QRegularExpression::CaseInsensitiveOption);
