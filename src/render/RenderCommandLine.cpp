@@ -75,24 +75,24 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
     RenderOptions &options = parsed.options;
     options.outputPath = parser.value(output);
     options.seamlessLoop = parser.isSet(loop);
-    const auto duration = [&](const QCommandLineOption &option, double *seconds) {
+    // A bare number means seconds, minutes or hours to different people; for a fade
+    // seconds is plain, but "--length 8" rendering 8 seconds would surprise.
+    const auto duration = [&](const QCommandLineOption &option, double *seconds, bool needsUnit) {
         if (!parser.isSet(option))
             return true;
-        // A bare number means seconds, minutes or hours to different people; for a fade
-        // seconds is plain, but "--length 8" rendering 8 seconds would surprise.
         static const QRegularExpression unit(QStringLiteral("[a-zA-Z]"));
-        const bool bareLength = &option == &length && !parser.value(option).contains(unit);
+        const QString text = parser.value(option);
         const std::optional<double> value =
-            bareLength ? std::nullopt : RenderOptions::parseDuration(parser.value(option));
+            needsUnit && !text.contains(unit) ? std::nullopt : RenderOptions::parseDuration(text);
         if (!value)
             *error = QStringLiteral("--%1 \"%2\" is not a length such as 8h, 90min or 30s.")
-                         .arg(option.names().constFirst(), parser.value(option));
+                         .arg(option.names().constFirst(), text);
         else
             *seconds = *value;
         return value.has_value();
     };
-    if (!duration(length, &options.lengthSeconds) || !duration(fadeIn, &options.fadeInSeconds)
-        || !duration(fadeOut, &options.fadeOutSeconds))
+    if (!duration(length, &options.lengthSeconds, true) || !duration(fadeIn, &options.fadeInSeconds, false)
+        || !duration(fadeOut, &options.fadeOutSeconds, false))
         return std::nullopt;
 
     const std::optional<RenderFormat> format = RenderFormat::forPath(options.outputPath);
