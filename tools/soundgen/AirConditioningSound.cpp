@@ -1,8 +1,8 @@
 #include "AirConditioningSound.h"
 
-#include "FilterShape.h"
+#include "synth/FilterShape.h"
 #include "LoopOscillator.h"
-#include "Random.h"
+#include "synth/Random.h"
 #include "SpectralShaper.h"
 #include "StereoLoop.h"
 

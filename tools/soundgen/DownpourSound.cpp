@@ -1,8 +1,8 @@
 #include "DownpourSound.h"
 
 #include "DropField.h"
-#include "FilterShape.h"
-#include "Random.h"
+#include "synth/FilterShape.h"
+#include "synth/Random.h"
 #include "SpectralShaper.h"
 #include "StereoLoop.h"
 

@@ -1,6 +1,6 @@
 #include "DropField.h"
 
-#include "Random.h"
+#include "synth/Random.h"
 #include "StereoLoop.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "InterstationHissSound.h"
 
-#include "FilterShape.h"
-#include "Random.h"
+#include "synth/FilterShape.h"
+#include "synth/Random.h"
 #include "SpectralShaper.h"
 #include "StereoLoop.h"
 

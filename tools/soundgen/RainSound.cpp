@@ -1,7 +1,7 @@
 #include "RainSound.h"
 
 #include "DropField.h"
-#include "FilterShape.h"
+#include "synth/FilterShape.h"
 #include "SpectralShaper.h"
 #include "StereoLoop.h"
 

@@ -3,29 +3,27 @@
 #include "AirConditioningSound.h"
 #include "CabinSound.h"
 #include "CicadaSound.h"
-#include "ColouredNoise.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
 #include "InterstationHissSound.h"
+#include "LiveLoop.h"
 #include "OceanSound.h"
 #include "RadioStaticSound.h"
 #include "RainSound.h"
 #include "StereoLoop.h"
 #include "WindSound.h"
 
-#include <cmath>
+#include "synth/LiveSound.h"
+#include "synth/LiveSounds.h"
+#include "synth/Random.h"
+
 
 namespace {
 
-// Power proportional to the frequency raised to an exponent changes by the exponent
-// times this many decibels per octave.
-const double kDecibelsPerOctavePerExponent = 10.0 * std::log10(2.0);
-constexpr double kBrownLowCutHertz = 20.0;
-constexpr double kColourLowCutHertz = 15.0;
-
-std::function<StereoLoop(Random &)> colour(double powerExponent, double lowCutHertz)
+// A sound made live, recorded into a loop from the recipe's own random stream.
+std::function<StereoLoop(Random &)> live(const char *fileName)
 {
-    return [=](Random &random) { return ColouredNoise::render(powerExponent * kDecibelsPerOctavePerExponent, lowCutHertz, random); };
+    return [fileName](Random &random) { return LiveLoop::record(*LiveSounds::make(fileName, random.next())); };
 }
 
 }
@@ -33,11 +31,11 @@ std::function<StereoLoop(Random &)> colour(double powerExponent, double lowCutHe
 const std::vector<SoundRecipe> &SoundCatalogue::recipes()
 {
     static const std::vector<SoundRecipe> table{
-        {"Brown_Noise.Wav", 101, colour(-2.0, kBrownLowCutHertz)},
-        {"Pink_Noise.Wav", 102, colour(-1.0, kColourLowCutHertz)},
-        {"White_Noise.Wav", 103, colour(0.0, kColourLowCutHertz)},
-        {"Blue_Noise.Wav", 104, colour(1.0, kColourLowCutHertz)},
-        {"violet.Wav", 105, colour(2.0, kColourLowCutHertz)},
+        {"Brown_Noise.Wav", 101, live("Brown_Noise.Wav")},
+        {"Pink_Noise.Wav", 102, live("Pink_Noise.Wav")},
+        {"White_Noise.Wav", 103, live("White_Noise.Wav")},
+        {"Blue_Noise.Wav", 104, live("Blue_Noise.Wav")},
+        {"violet.Wav", 105, live("violet.Wav")},
         {"downpour.Wav", 106, RainSound::render},
         {"wind.Wav", 107, WindSound::render},
         {"ocean.Wav", 108, OceanSound::render},

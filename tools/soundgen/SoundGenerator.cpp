@@ -1,7 +1,7 @@
 #include "SoundGenerator.h"
 
 #include "Mastering.h"
-#include "Random.h"
+#include "synth/Random.h"
 #include "SoundCatalogue.h"
 #include "StereoLoop.h"
 #include "WavWriter.h"

@@ -1,6 +1,6 @@
 #include "SpectralShaper.h"
 
-#include "Random.h"
+#include "synth/Random.h"
 #include "StereoLoop.h"
 
 #include <fftw3.h>

@@ -1,6 +1,6 @@
 #include "WavWriter.h"
 
-#include "Random.h"
+#include "synth/Random.h"
 #include "StereoLoop.h"
 
 #include <sndfile.h>

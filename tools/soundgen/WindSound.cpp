@@ -1,6 +1,6 @@
 #include "WindSound.h"
 
-#include "FilterShape.h"
+#include "synth/FilterShape.h"
 #include "LoopResonator.h"
 #include "SpectralShaper.h"
 #include "StereoLoop.h"

@@ -1,4 +1,4 @@
-#include "FilterShape.h"
+#include "synth/FilterShape.h"
 
 #include <cmath>
 

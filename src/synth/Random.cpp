@@ -1,4 +1,4 @@
-#include "Random.h"
+#include "synth/Random.h"
 
 #include <cmath>
 #include <numbers>

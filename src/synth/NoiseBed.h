@@ -1,0 +1,48 @@
+#pragma once
+
+#include "synth/NoiseTable.h"
+#include "synth/Random.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// Endless stereo noise with a given spectrum that never comes back whole.
+//
+// Three voices each read a table of their own from a random place through a sine window and
+// take a new place each time their window closes. They are staggered by a third of a window,
+// and sine windows so staggered have squares that sum to a constant, so the voices, being
+// independent, always add to the same power and the spectrum stays the table's. Any stretch
+// of the bed is a mixture of several pieces from random places: no stretch matches an
+// earlier one by more than the share of a single piece, a quarter of its power at most.
+//
+// Made off the audio thread; addTo() is the audio thread's and costs a few operations a frame.
+class NoiseBed
+{
+public:
+    static constexpr int voices = 3;
+    static constexpr std::size_t tableFrames = std::size_t{1} << 16;
+    static constexpr std::size_t grainFrames = std::size_t{1} << 15;
+
+    NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random);
+
+    // Adds `frames` frames of the bed at `gain` (an RMS of `gain` on each side).
+    void addTo(float *left, float *right, std::size_t frames, float gain) noexcept;
+
+private:
+    struct Voice
+    {
+        std::size_t place = 0;
+        std::size_t age = 0;
+    };
+
+    static constexpr std::size_t rampFrames = 64;
+
+    float windowGain(std::size_t age) const noexcept;
+    void addVoice(const NoiseTable &table, Voice &voice, float *left, float *right, std::size_t frames,
+                  float gain) noexcept;
+
+    std::array<NoiseTable, voices> m_tables;
+    std::array<Voice, voices> m_voices{};
+    Random m_random;
+};

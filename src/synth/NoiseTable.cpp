@@ -1,0 +1,67 @@
+#include "synth/NoiseTable.h"
+
+#include "synth/Random.h"
+
+#include <fftw3.h>
+
+#include <cmath>
+#include <complex>
+#include <mutex>
+
+namespace {
+
+struct FftwDeleter
+{
+    void operator()(void *memory) const { fftw_free(memory); }
+};
+
+// FFTW's planner is not thread-safe, and tables for several channels are made at once.
+std::mutex &plannerLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+}
+
+NoiseTable::NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random)
+    : m_frames(frames)
+    , m_left(shapedNoise(magnitude, frames, sampleRate, random))
+    , m_right(shapedNoise(magnitude, frames, sampleRate, random))
+{
+}
+
+std::unique_ptr<float[]> NoiseTable::shapedNoise(const Response &magnitude, std::size_t frames, double sampleRate,
+                                                 Random &random)
+{
+    const std::size_t bins = frames / 2 + 1;
+    std::unique_ptr<fftw_complex[], FftwDeleter> spectrum(fftw_alloc_complex(bins));
+    std::unique_ptr<double[], FftwDeleter> samples(fftw_alloc_real(frames));
+    spectrum[0][0] = spectrum[0][1] = 0.0;
+    for (std::size_t bin = 1; bin < bins - 1; ++bin) {
+        const double hertz = static_cast<double>(bin) * sampleRate / static_cast<double>(frames);
+        const std::complex<double> value = std::polar(magnitude(hertz), random.phase());
+        spectrum[bin][0] = value.real();
+        spectrum[bin][1] = value.imag();
+    }
+    spectrum[bins - 1][0] = spectrum[bins - 1][1] = 0.0;
+    fftw_plan plan;
+    {
+        // FFTW_ESTIMATE keeps the algorithm, and so every rounding, the same on each run.
+        const std::lock_guard guard(plannerLock());
+        plan = fftw_plan_dft_c2r_1d(static_cast<int>(frames), spectrum.get(), samples.get(), FFTW_ESTIMATE);
+    }
+    fftw_execute(plan);
+    {
+        const std::lock_guard guard(plannerLock());
+        fftw_destroy_plan(plan);
+    }
+    double energy = 0.0;
+    for (std::size_t i = 0; i < frames; ++i)
+        energy += samples[i] * samples[i];
+    const double scale = energy > 0.0 ? 1.0 / std::sqrt(energy / static_cast<double>(frames)) : 0.0;
+    auto result = std::make_unique_for_overwrite<float[]>(frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        result[i] = static_cast<float>(samples[i] * scale);
+    return result;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+class Random;
+
+// One period of shaped Gaussian noise per side: every frequency bin at exactly the given
+// amplitude, each with a random phase. The table is periodic, so a reader wraps round it
+// without a seam; each side has an RMS of 1.
+//
+// Made off the audio thread (an FFT of the table's length, a few milliseconds); read anywhere.
+class NoiseTable
+{
+public:
+    using Response = std::function<double(double hertz)>;
+
+    // `frames` is a power of two; `sampleRate` places the bins.
+    NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random);
+
+    std::size_t frames() const { return m_frames; }
+    const float *side(int index) const { return index == 0 ? m_left.get() : m_right.get(); }
+
+    // One side of shaped noise, as the table makes it; the left is drawn before the right.
+    static std::unique_ptr<float[]> shapedNoise(const Response &magnitude, std::size_t frames, double sampleRate,
+                                                Random &random);
+
+private:
+    std::size_t m_frames;
+    std::unique_ptr<float[]> m_left;
+    std::unique_ptr<float[]> m_right;
+};
