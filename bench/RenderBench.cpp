@@ -12,6 +12,7 @@
 #include "HostSpeed.h"
 #include "ProcessStats.h"
 
+#include "engine/ChannelSound.h"
 #include "engine/SoundData.h"
 #include "render/MixRenderer.h"
 #include "render/MixSnapshot.h"
@@ -45,7 +46,7 @@ MixSnapshot fourteenChannels()
         // A render takes the channels that play in the console, whose first play has made
         // their doubled copies already.
         sound->doubled();
-        snapshot.setChannel(channel, {std::move(sound), -200 * channel, channel * 400 - 3000, 12000 + channel * 1500});
+        snapshot.setChannel(channel, {ChannelSound::stored(std::move(sound)), -200 * channel, channel * 400 - 3000, 12000 + channel * 1500});
     }
     return snapshot;
 }

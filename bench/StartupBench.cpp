@@ -88,7 +88,8 @@ int main(int argc, char **argv)
     qint64 pcmBytes = 0;
     for (int channel = 1; channel <= 14; ++channel) {
         if (ChannelBuffer *buffer = console.engine().buffer(channel))
-            pcmBytes += static_cast<qint64>(buffer->sound().frames()) * 4;
+            if (const SoundData *stored = buffer->sound().stored())
+                pcmBytes += static_cast<qint64>(stored->frames()) * 4;
     }
     const double residentMb = residentKilobytes() / 1024.0;
     const double pcmMb = pcmBytes / 1048576.0;

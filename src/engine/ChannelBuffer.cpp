@@ -1,5 +1,8 @@
 #include "engine/ChannelBuffer.h"
 
+#include "engine/LiveStream.h"
+#include "synth/LiveSound.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -22,11 +25,18 @@ ChannelBuffer::ChannelBuffer(std::unique_ptr<SoundData> sound)
 }
 
 ChannelBuffer::ChannelBuffer(std::shared_ptr<const SoundData> sound)
-    : m_sound(std::move(sound))
-    , m_frequency(m_sound->sampleRate())
-    , m_resampler(*m_sound)
+    : ChannelBuffer(ChannelSound::stored(std::move(sound)), 0)
 {
 }
+
+ChannelBuffer::ChannelBuffer(std::shared_ptr<const ChannelSound> sound, std::uint64_t seed)
+    : m_sound(std::move(sound))
+    , m_seed(seed)
+    , m_frequency(m_sound->sampleRate())
+{
+}
+
+ChannelBuffer::~ChannelBuffer() = default;
 
 void ChannelBuffer::setVolume(int hundredthsOfDecibel)
 {
@@ -64,7 +74,15 @@ void ChannelBuffer::setDrift(float volumeOffset, float panOffset) noexcept
 
 void ChannelBuffer::prepare()
 {
-    m_resampler.prepare();
+    if (m_resampler.hasSource())
+        return;
+    if (const SoundData *stored = m_sound->stored()) {
+        const DoubledSound &doubled = stored->doubled();
+        m_resampler.setSource(doubled.frameData(), doubled.frames());
+        return;
+    }
+    m_live = std::make_unique<LiveStream>(m_sound->makeLive(m_seed));
+    m_resampler.setSource(m_live->frameData(), m_live->frames());
 }
 
 void ChannelBuffer::play()
@@ -120,6 +138,7 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         // A fade-out reads no further than its end, so the next play resumes from there.
         if (!playing)
             chunk = std::min(chunk, std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(m_fade * fadeFrames))));
+        chunk = makeReadable(chunk);
         const bool steady = playing && m_fade == 1.0f && m_gainLeft == m_targetLeft && m_gainRight == m_targetRight;
         if (steady) {
             m_resampler.addTo(out, chunk, m_gainLeft, m_gainRight);
@@ -134,6 +153,19 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
             break;
         }
     }
+}
+
+// A live sound is made just ahead of the reader, never more than a quarter of its ring at a
+// time, so that what the reader still needs behind it is never overwritten.
+std::size_t ChannelBuffer::makeReadable(std::size_t frames) noexcept
+{
+    if (!m_live)
+        return frames;
+    constexpr std::int64_t most = LiveStream::ringFrames / 4;
+    while (frames > 1 && m_resampler.reach(frames) > most)
+        frames /= 2;
+    m_live->fillAhead(m_resampler.position(), m_resampler.reach(frames));
+    return frames;
 }
 
 void ChannelBuffer::addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept

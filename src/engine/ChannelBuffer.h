@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ChannelSound.h"
 #include "engine/SoundData.h"
 #include "engine/dsp/SincResampler.h"
 
@@ -7,7 +8,10 @@
 #include <cstdint>
 #include <memory>
 
-// One channel's looping sound, with the settings of a hardware-style sound buffer.
+class LiveStream;
+
+// One channel's endless sound, with the settings of a hardware-style sound buffer: a stored
+// sound looped, or a live one that goes on without repeating.
 //
 // The setters are called on the UI thread and only store atomics (the first play() also
 // prepares the buffer, a few milliseconds, unless prepare() did); mixInto() runs on the
@@ -26,6 +30,9 @@ public:
     explicit ChannelBuffer(std::unique_ptr<SoundData> sound);
     // Plays a sound that other buffers may play too; it is only ever read.
     explicit ChannelBuffer(std::shared_ptr<const SoundData> sound);
+    // Plays `sound`; a live one is this buffer's own instance, drawn from `seed`.
+    ChannelBuffer(std::shared_ptr<const ChannelSound> sound, std::uint64_t seed);
+    ~ChannelBuffer();
 
     // Attenuation in hundredths of a decibel (0 is the recorded level, -2000 is 20 dB
     // quieter); values are kept within -10000..0.
@@ -44,8 +51,8 @@ public:
     void setTrim(int hundredthsOfDecibel);
     int trim() const { return m_trim.load(std::memory_order_relaxed); }
     // Any thread but the audio thread: makes what the first play() needs, the sound's
-    // doubled copy, so that play() itself returns at once. Buffers may prepare in parallel;
-    // later calls do nothing.
+    // doubled copy or its live maker, so that play() itself returns at once. Buffers may
+    // prepare in parallel; later calls do nothing.
     void prepare();
     void play();
     void stop();
@@ -54,9 +61,9 @@ public:
     // before it has first been played); the audio thread keeps it current.
     bool isSilent() const { return m_silent.load(std::memory_order_acquire); }
 
-    const SoundData &sound() const { return *m_sound; }
+    const ChannelSound &sound() const { return *m_sound; }
     // UI thread: the sound, for another buffer to share (an offline render of the mix).
-    std::shared_ptr<const SoundData> sharedSound() const { return m_sound; }
+    std::shared_ptr<const ChannelSound> sharedSound() const { return m_sound; }
 
     // Audio thread: offsets in hundredths of a decibel that the mix's drift lays over the
     // volume and pan for the frames mixed next.
@@ -71,8 +78,11 @@ private:
     void updateTargets() noexcept;
     void markSilent(bool silent) noexcept;
     void addMoving(const float *source, float *out, std::size_t frames, bool playing, int outputRate) noexcept;
+    std::size_t makeReadable(std::size_t frames) noexcept;
 
-    std::shared_ptr<const SoundData> m_sound;
+    std::shared_ptr<const ChannelSound> m_sound;
+    std::uint64_t m_seed = 0;
+    std::unique_ptr<LiveStream> m_live;
     std::atomic<int> m_volume{0};
     std::atomic<int> m_pan{0};
     std::atomic<int> m_trim{0};

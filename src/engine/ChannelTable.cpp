@@ -37,14 +37,19 @@ const ChannelInfo &channel(int number)
     return table[static_cast<std::size_t>(number - 1)];
 }
 
-QString soundFilePath(const QString &folder, const char *literal)
+QString soundFileName(const char *literal)
 {
     QString name = QString::fromLatin1(literal);
     while (name.startsWith(QLatin1Char('\\')))
         name.remove(0, 1);
     while (name.endsWith(QLatin1Char(' ')))
         name.chop(1);
+    return name;
+}
 
+QString soundFilePath(const QString &folder, const char *literal)
+{
+    const QString name = soundFileName(literal);
     const QDir dir(folder);
     const QString exact = dir.filePath(name);
     if (QFileInfo::exists(exact))

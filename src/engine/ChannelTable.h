@@ -43,6 +43,8 @@ const std::array<ChannelInfo, channelCount> &channels();
 // Row of channel `number` (1 to 14).
 const ChannelInfo &channel(int number);
 
+// The file name a sound file literal stands for: without its backslash and trailing blanks.
+QString soundFileName(const char *literal);
 // The path of a sound file literal in `folder`: the literal's backslash becomes a "/",
 // trailing blanks are dropped, and an existing file whose name differs only in letter
 // case is found, as on the platform the names were written for.

@@ -1,19 +1,28 @@
 #include "engine/SoundEngine.h"
 
 #include "engine/ChannelBuffer.h"
+#include "engine/ShippedSounds.h"
 #include "platform/AudioOutput.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
 struct LoadResult
 {
-    std::unique_ptr<SoundData> sound;
+    std::shared_ptr<const ChannelSound> sound;
     QString path;
+    QString name;
 };
+
+std::uint64_t freshSeed()
+{
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+}
 
 }
 
@@ -21,6 +30,7 @@ SoundEngine::SoundEngine(AudioOutput &output, QObject *parent)
     : QObject(parent)
     , m_output(output)
     , m_mixer(output.sampleRate())
+    , m_seed(freshSeed())
 {
     m_reaper.setInterval(250);
     connect(&m_reaper, &QTimer::timeout, this, [this] { freeReleased(true); });
@@ -46,13 +56,23 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *ch
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         const char *literal = channel == 14 && channel14File ? channel14File
                                                              : ChannelTable::channel(channel).soundFile;
-        results[static_cast<std::size_t>(channel - 1)].path = ChannelTable::soundFilePath(folder, literal);
+        LoadResult &result = results[static_cast<std::size_t>(channel - 1)];
+        result.path = ChannelTable::soundFilePath(folder, literal);
+        result.name = ChannelTable::soundFileName(literal);
     }
-    // The files are independent, so both cores read them; start-up waits for all of them.
-    QtConcurrent::blockingMap(results, [](LoadResult &result) {
+    // The files are independent, so both cores read them; start-up waits for all of them. A
+    // shipped sound that is made live needs only its fingerprint read.
+    const ShippedSounds shipped(folder);
+    QtConcurrent::blockingMap(results, [&shipped](LoadResult &result) {
+        if (shipped.isShipped(result.name, result.path))
+            result.sound = ChannelSound::live(result.name.toStdString());
+        if (result.sound)
+            return;
         QString error;
-        result.sound = SoundData::load(result.path, &error);
+        if (std::shared_ptr<const SoundData> data = SoundData::load(result.path, &error))
+            result.sound = ChannelSound::stored(std::move(data));
     });
+    ++m_loads;
 
     QStringList failed;
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
@@ -60,10 +80,16 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *ch
         m_failedFiles[static_cast<std::size_t>(channel - 1)] = result.sound ? QString() : result.path;
         if (!result.sound)
             failed << result.path;
-        install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound)) : nullptr);
+        install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound), seedFor(channel)) : nullptr);
     }
     emit soundsLoaded();
     return failed;
+}
+
+std::uint64_t SoundEngine::seedFor(int channel) const
+{
+    // Each channel, and each loading, draws a sound of its own.
+    return ChannelSound::seedFor(m_seed, m_loads * ChannelTable::channelCount + static_cast<std::uint64_t>(channel));
 }
 
 void SoundEngine::prepare(const std::vector<int> &channels)

@@ -32,7 +32,8 @@ public:
     bool isInitialised() const { return m_initialised; }
 
     // Creates a fresh, stopped buffer for every channel from `folder`, replacing the old
-    // ones (which fall silent). `channel14File` replaces channel 14's table literal when
+    // ones (which fall silent). A file that is the one shipped plays its live version; any
+    // other file is played as it is. `channel14File` replaces channel 14's table literal when
     // given. Playing channels fade out rather than stop dead. Returns the paths of the files that could not be loaded; those channels have
     // no buffer afterwards.
     QStringList loadChannelSounds(const QString &folder, const char *channel14File = nullptr);
@@ -40,6 +41,11 @@ public:
     // Prepares the buffers of `channels` (1 to 14; those without a sound are skipped) on
     // every core at once, so that a mix that switches many on at once starts sooner.
     void prepare(const std::vector<int> &channels);
+
+    // Where the live sounds' randomness starts: new at every start unless set, so that a
+    // render or a test can be made again exactly. Takes effect at the next loading.
+    void setSeed(std::uint64_t seed) { m_seed = seed; }
+    std::uint64_t seed() const { return m_seed; }
 
     // The buffer of channel 1 to 14, or null when its sound could not be loaded.
     ChannelBuffer *buffer(int channel) const;
@@ -64,11 +70,14 @@ private:
     };
 
     void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
+    std::uint64_t seedFor(int channel) const;
     void freeReleased(bool reaperTick);
 
     AudioOutput &m_output;
     Mixer m_mixer;
     bool m_initialised = false;
+    std::uint64_t m_seed;
+    std::uint64_t m_loads = 0;
     std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
     std::array<QString, ChannelTable::channelCount> m_failedFiles;
     std::vector<Retired> m_retired;

@@ -113,7 +113,8 @@ public:
             const MixSnapshot::Channel &channel = snapshot.channel(number);
             if (!channel.sound)
                 continue;
-            auto buffer = std::make_unique<ChannelBuffer>(channel.sound);
+            auto buffer = std::make_unique<ChannelBuffer>(
+                channel.sound, ChannelSound::seedFor(snapshot.soundSeed(), static_cast<std::uint64_t>(number)));
             buffer->setVolume(channel.volume);
             buffer->setPan(channel.pan);
             buffer->setFrequency(channel.frequency);

@@ -17,6 +17,7 @@ MixSnapshot MixSnapshot::capture(const SoundEngine &engine)
     }
     const MixDrift &drift = engine.mixer().drift();
     snapshot.setDrift({drift.depth(), drift.seed()});
+    snapshot.setSoundSeed(engine.seed());
     return snapshot;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-class SoundData;
+class ChannelSound;
 class SoundEngine;
 
 // The settings of the console's playing channels at one moment, with their sounds shared
@@ -16,7 +16,7 @@ class MixSnapshot
 public:
     struct Channel
     {
-        std::shared_ptr<const SoundData> sound; // null: the channel is silent
+        std::shared_ptr<const ChannelSound> sound; // null: the channel is silent
         int volume = 0;
         int pan = 0;
         int frequency = 0;
@@ -41,8 +41,13 @@ public:
     bool isSilent() const;
     const Drift &drift() const { return m_drift; }
     void setDrift(Drift drift) { m_drift = drift; }
+    // Where the render's live sounds draw their randomness from: the same seed renders the
+    // same sound.
+    std::uint64_t soundSeed() const { return m_soundSeed; }
+    void setSoundSeed(std::uint64_t seed) { m_soundSeed = seed; }
 
 private:
     std::array<Channel, ChannelTable::channelCount> m_channels;
     Drift m_drift;
+    std::uint64_t m_soundSeed = 1;
 };

@@ -26,14 +26,16 @@ namespace {
 
 const QString usage = QStringLiteral(
     "Usage: sonivale --render MIX.smf --length 8h --output FILE [--rate 48000|44100] [--fade-in 10s] "
-    "[--fade-out 60s] [--loop]\n"
-    "The format follows FILE's extension: %1. Lengths take h, min or s.")
+    "[--fade-out 60s] [--loop] [--seed N]\n"
+    "The format follows FILE's extension: %1. Lengths take h, min or s. The sounds are made\n"
+    "afresh for every render; --seed N makes them the same each time N is given.")
                           .arg(RenderFormat::extensionList());
 
 struct Parsed
 {
     QString mixPath;
     RenderOptions options;
+    std::optional<std::uint64_t> seed;
 };
 
 // `--render --help` would otherwise be read as a mix file named "--help".
@@ -54,7 +56,8 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
     const QCommandLineOption fadeIn(QStringLiteral("fade-in"), {}, QStringLiteral("length"));
     const QCommandLineOption fadeOut(QStringLiteral("fade-out"), {}, QStringLiteral("length"));
     const QCommandLineOption loop(QStringLiteral("loop"));
-    parser.addOptions({render, length, output, rate, fadeIn, fadeOut, loop});
+    const QCommandLineOption seed(QStringLiteral("seed"), {}, QStringLiteral("number"));
+    parser.addOptions({render, length, output, rate, fadeIn, fadeOut, loop, seed});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return std::nullopt;
@@ -111,6 +114,14 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
             return std::nullopt;
         }
     }
+    if (parser.isSet(seed)) {
+        bool number = false;
+        parsed.seed = parser.value(seed).toULongLong(&number);
+        if (!number) {
+            *error = QStringLiteral("--seed \"%1\" is not a whole number.").arg(parser.value(seed));
+            return std::nullopt;
+        }
+    }
     if (const QString problem = options.problem(); !problem.isEmpty()) {
         *error = problem;
         return std::nullopt;
@@ -119,10 +130,13 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
 }
 
 // The console's mix after "Load" of `record`, as a fresh console would play it.
-std::optional<MixSnapshot> snapshotOf(const MixRecord &record, const QString &programFolder, QString *error)
+std::optional<MixSnapshot> snapshotOf(const MixRecord &record, const QString &programFolder,
+                                      std::optional<std::uint64_t> seed, QString *error)
 {
     OfflineAudioOutput output;
     SoundEngine engine(output);
+    if (seed)
+        engine.setSeed(*seed);
     engine.loadChannelSounds(programFolder);
     ChannelControls controls(engine);
     ConsoleMix::apply(record, controls, engine);
@@ -189,7 +203,7 @@ int RenderCommandLine::execute(const QStringList &arguments, const QString &prog
                  << Qt::endl;
         return Failure;
     }
-    const std::optional<MixSnapshot> snapshot = snapshotOf(*record, programFolder, &error);
+    const std::optional<MixSnapshot> snapshot = snapshotOf(*record, programFolder, parsed->seed, &error);
     if (!snapshot) {
         messages << error << Qt::endl;
         return Failure;

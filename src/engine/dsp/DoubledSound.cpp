@@ -1,6 +1,6 @@
 #include "engine/dsp/DoubledSound.h"
 
-#include "engine/dsp/Simd.h"
+#include "engine/dsp/Doubler.h"
 #include "engine/dsp/SincTable.h"
 
 #include <algorithm>
@@ -10,7 +10,6 @@
 namespace {
 
 constexpr std::int64_t blockFrames = 2048;
-constexpr std::int64_t leadFrames = SincTable::doublingTaps / 2 - 1;
 // A block's source frames, with room for the last window and for a vector path that
 // rounds the block up to sixteen frames.
 constexpr std::size_t windowFrames = blockFrames + SincTable::doublingTaps + 16;
@@ -39,114 +38,6 @@ void gather(const std::int16_t *source, std::int64_t frames, std::int64_t first,
     }
 }
 
-std::int16_t toSample(float value)
-{
-    return static_cast<std::int16_t>(std::clamp<long>(std::lrint(value), -32768, 32767));
-}
-
-// Both rows of the doubling kernel are symmetric: the even row's tap k equals its tap
-// 62 - k (and tap 63 is zero), the odd row's tap k its tap 63 - k. Folded, each pair of
-// frames is added first and multiplied once, which halves the multiplications; the even
-// row's middle tap is halved because it meets itself.
-struct FoldedRows
-{
-    static constexpr int taps = SincTable::doublingTaps / 2;
-    static constexpr int evenMirror = SincTable::doublingTaps - 2;
-    static constexpr int oddMirror = SincTable::doublingTaps - 1;
-
-    FoldedRows()
-    {
-        const SincTable &table = SincTable::instance();
-        for (int k = 0; k < taps; ++k) {
-            even[static_cast<std::size_t>(k)] = table.doublingRow(0)[k];
-            odd[static_cast<std::size_t>(k)] = table.doublingRow(1)[k];
-        }
-        even[taps - 1] *= 0.5f;
-    }
-
-    std::array<float, taps> even{};
-    std::array<float, taps> odd{};
-};
-
-// Source frame j of the block gives doubled frames 2j (at the frame) and 2j + 1 (half a
-// frame on), written as four samples from target[4 * j].
-void doubleBlockGeneric(const FoldedRows &rows, const float *left, const float *right, std::int64_t count,
-                        std::int16_t *target)
-{
-    for (std::int64_t j = 0; j < count; ++j) {
-        float evenLeft = 0.0f;
-        float evenRight = 0.0f;
-        float oddLeft = 0.0f;
-        float oddRight = 0.0f;
-        for (int k = 0; k < FoldedRows::taps; ++k) {
-            const float e = rows.even[static_cast<std::size_t>(k)];
-            const float o = rows.odd[static_cast<std::size_t>(k)];
-            evenLeft += e * (left[j + k] + left[j + FoldedRows::evenMirror - k]);
-            evenRight += e * (right[j + k] + right[j + FoldedRows::evenMirror - k]);
-            oddLeft += o * (left[j + k] + left[j + FoldedRows::oddMirror - k]);
-            oddRight += o * (right[j + k] + right[j + FoldedRows::oddMirror - k]);
-        }
-        target[4 * j] = toSample(evenLeft);
-        target[4 * j + 1] = toSample(evenRight);
-        target[4 * j + 2] = toSample(oddLeft);
-        target[4 * j + 3] = toSample(oddRight);
-    }
-}
-
-#ifdef SONIVALE_HAVE_AVX2_PATH
-// Rounds eight frames of each sum to 16 bits and writes them as 8 x (even left, even right,
-// odd left, odd right).
-__attribute__((target("avx2,fma"))) inline void storeEight(__m256 evenLeft, __m256 evenRight, __m256 oddLeft,
-                                                           __m256 oddRight, std::int16_t *target)
-{
-    // Within each 128-bit lane, l0 l1 l2 l3 r0 r1 r2 r3 becomes l0 r0 l1 r1 l2 r2 l3 r3.
-    const __m256i pairUp = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10, 11,
-                                            4, 5, 12, 13, 6, 7, 14, 15);
-    const __m256i evens = _mm256_shuffle_epi8(
-        _mm256_packs_epi32(_mm256_cvtps_epi32(evenLeft), _mm256_cvtps_epi32(evenRight)), pairUp);
-    const __m256i odds = _mm256_shuffle_epi8(
-        _mm256_packs_epi32(_mm256_cvtps_epi32(oddLeft), _mm256_cvtps_epi32(oddRight)), pairUp);
-    // Per lane: frames 0 and 1 (and 4, 5) from the low halves, 2 and 3 (6, 7) from the high.
-    const __m256i low = _mm256_unpacklo_epi32(evens, odds);
-    const __m256i high = _mm256_unpackhi_epi32(evens, odds);
-    auto *out = reinterpret_cast<__m256i *>(target);
-    _mm256_storeu_si256(out, _mm256_permute2x128_si256(low, high, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(low, high, 0x31));
-}
-
-// Sixteen source frames at a time, so that eight independent sums hide the latency of each
-// multiply-add; may write up to fifteen frames' worth past `count`.
-__attribute__((target("avx2,fma"))) void doubleBlockAvx2(const FoldedRows &rows, const float *left, const float *right,
-                                                         std::int64_t count, std::int16_t *target)
-{
-    for (std::int64_t j = 0; j < count; j += 16) {
-        __m256 sums[8];
-        for (__m256 &sum : sums)
-            sum = _mm256_setzero_ps();
-        for (int k = 0; k < FoldedRows::taps; ++k) {
-            const __m256 e = _mm256_broadcast_ss(rows.even.data() + k);
-            const __m256 o = _mm256_broadcast_ss(rows.odd.data() + k);
-#pragma GCC unroll 2
-            for (int half = 0; half < 2; ++half) {
-                const float *l = left + j + 8 * half;
-                const float *r = right + j + 8 * half;
-                const __m256 lk = _mm256_loadu_ps(l + k);
-                const __m256 rk = _mm256_loadu_ps(r + k);
-                sums[4 * half] = _mm256_fmadd_ps(e, _mm256_add_ps(lk, _mm256_loadu_ps(l + FoldedRows::evenMirror - k)),
-                                                 sums[4 * half]);
-                sums[4 * half + 1] = _mm256_fmadd_ps(e, _mm256_add_ps(rk, _mm256_loadu_ps(r + FoldedRows::evenMirror - k)),
-                                                     sums[4 * half + 1]);
-                sums[4 * half + 2] = _mm256_fmadd_ps(o, _mm256_add_ps(lk, _mm256_loadu_ps(l + FoldedRows::oddMirror - k)),
-                                                     sums[4 * half + 2]);
-                sums[4 * half + 3] = _mm256_fmadd_ps(o, _mm256_add_ps(rk, _mm256_loadu_ps(r + FoldedRows::oddMirror - k)),
-                                                     sums[4 * half + 3]);
-            }
-        }
-        storeEight(sums[0], sums[1], sums[2], sums[3], target + 4 * j);
-        storeEight(sums[4], sums[5], sums[6], sums[7], target + 4 * j + 32);
-    }
-}
-#endif
 
 }
 
@@ -155,8 +46,7 @@ DoubledSound::DoubledSound(const std::int16_t *interleaved, std::size_t frames)
     , m_frames(2 * static_cast<std::int64_t>(frames))
 {
     const auto sourceFrames = static_cast<std::int64_t>(frames);
-    [[maybe_unused]] const bool avx2 = cpuHasAvx2();
-    const FoldedRows rows;
+    const Doubler doubler;
     alignas(32) std::array<float, windowFrames> left{};
     alignas(32) std::array<float, windowFrames> right{};
     std::int16_t *target = m_samples.get() + 2 * margin;
@@ -164,14 +54,9 @@ DoubledSound::DoubledSound(const std::int16_t *interleaved, std::size_t frames)
     // in the margin after the loop, which is filled last.
     for (std::int64_t first = 0; first < sourceFrames; first += blockFrames) {
         const std::int64_t count = std::min(blockFrames, sourceFrames - first);
-        gather(interleaved, sourceFrames, first - leadFrames, count + SincTable::doublingTaps - 1, left.data(), right.data());
-#ifdef SONIVALE_HAVE_AVX2_PATH
-        if (avx2) {
-            doubleBlockAvx2(rows, left.data(), right.data(), count, target + 4 * first);
-            continue;
-        }
-#endif
-        doubleBlockGeneric(rows, left.data(), right.data(), count, target + 4 * first);
+        gather(interleaved, sourceFrames, first - Doubler::leadFrames, count + SincTable::doublingTaps - 1, left.data(),
+               right.data());
+        doubler.run(left.data(), right.data(), count, target + 4 * first);
     }
     for (std::int64_t v = 1; v <= margin; ++v) {
         std::copy_n(target + 2 * wrapped(-v, m_frames), 2, target - 2 * v);

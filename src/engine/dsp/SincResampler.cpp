@@ -1,6 +1,5 @@
 #include "engine/dsp/SincResampler.h"
 
-#include "engine/SoundData.h"
 #include "engine/dsp/Simd.h"
 #include "engine/dsp/SincTable.h"
 
@@ -184,20 +183,24 @@ __attribute__((always_inline)) inline void convolve(const float *left, const flo
 
 }
 
-SincResampler::SincResampler(const SoundData &sound)
-    : m_sound(sound)
-    , m_useAvx2(cpuHasAvx2())
+SincResampler::SincResampler()
+    : m_useAvx2(cpuHasAvx2())
 {
 }
 
-void SincResampler::prepare()
+void SincResampler::setSource(const std::int16_t *data, std::int64_t frames)
 {
-    if (m_data)
-        return;
-    const DoubledSound &doubled = m_sound.doubled();
-    m_frames = doubled.frames();
+    m_frames = frames;
     m_loopLength = static_cast<std::uint64_t>(m_frames) << 32;
-    m_data = doubled.frameData();
+    m_data = data;
+}
+
+std::int64_t SincResampler::reach(std::size_t frames) const noexcept
+{
+    const std::uint64_t step = std::max(m_step, m_targetStep);
+    // The stretched kernel's reach, the reading kernel's taps and the vector paths' rounding.
+    constexpr std::int64_t beyond = SincTable::bandTaps / 2 * maximumStretch + SincTable::taps + 16;
+    return static_cast<std::int64_t>((step * frames) >> 32) + 1 + beyond;
 }
 
 void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcept

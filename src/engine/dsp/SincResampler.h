@@ -6,12 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-class SoundData;
-
 // Plays a looping sound at any rate through a band-limited polyphase filter (SincTable), read
-// from the sound's doubled copy.
+// from a doubled copy of the sound: a stored sound's whole loop, or a live sound's ring that its
+// maker keeps filled ahead of the read position (position() and reach() say how far).
 //
-// Audio thread only, after prepare(). Up to a step of 7/4 doubled frames per output frame
+// Audio thread only, after setSource(). Up to a step of 7/4 doubled frames per output frame
 // (a sound played at up to 7/8 of the output's rate, 42 kHz at 48 kHz) the reading kernel
 // keeps the sound's band and removes its images; above that the band kernel is stretched
 // with the step, so the cutoff follows the output's band and nothing folds back.
@@ -25,12 +24,13 @@ public:
     // slower than the sound) it stays at this width.
     static constexpr int maximumStretch = 8;
 
-    // Keeps a reference: the sound outlives the resampler.
-    explicit SincResampler(const SoundData &sound);
+    SincResampler();
 
-    // Any thread but the audio thread, before the first read and published to it: gets the
-    // sound's doubled copy, which its first use makes. Later calls do nothing.
-    void prepare();
+    // Any thread but the audio thread, before the first read and published to it: the loop
+    // to read, `frames` doubled frames from `data` with DoubledSound's margins around them.
+    // It outlives the resampler.
+    void setSource(const std::int16_t *data, std::int64_t frames);
+    bool hasSource() const { return m_data != nullptr; }
 
     // Sets the rate to play at. The first rate, and any rate while `glide` is false, takes
     // effect at once; later ones are reached over about 20 ms.
@@ -38,6 +38,10 @@ public:
     // Overwrites `frames` interleaved stereo frames (in the sound's 16-bit scale) and moves
     // the play position on.
     void read(float *stereo, std::size_t frames) noexcept;
+    // The doubled frame of the loop that the next read starts from.
+    std::int64_t position() const noexcept { return static_cast<std::int64_t>(m_phase >> 32); }
+    // How many doubled frames past position() reading `frames` output frames may touch.
+    std::int64_t reach(std::size_t frames) const noexcept;
     // As read(), but adds the frames to `stereo`, each side at its gain: a channel at a
     // steady volume is mixed without a pass of its own.
     void addTo(float *stereo, std::size_t frames, float gainLeft, float gainRight) noexcept;
@@ -68,7 +72,6 @@ private:
     // end of the loop), contiguous.
     const std::int16_t *window(std::int64_t first) const noexcept;
 
-    const SoundData &m_sound;
     const std::int16_t *m_data = nullptr;
     std::int64_t m_frames = 0;
     std::uint64_t m_loopLength = 0;

@@ -1,0 +1,69 @@
+#include "engine/LiveStream.h"
+
+#include "synth/LiveSound.h"
+
+#include <algorithm>
+
+namespace {
+
+// The resampler reads 16-bit frames; a live sound's full scale is 1.
+constexpr float sampleScale = 32768.0f;
+
+void scale(float *samples, std::size_t count) noexcept
+{
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] *= sampleScale;
+}
+
+}
+
+LiveStream::LiveStream(std::unique_ptr<LiveSound> sound)
+    : m_sound(std::move(sound))
+    , m_ring(std::make_unique<std::int16_t[]>(2 * (ringFrames + 2 * DoubledSound::margin)))
+{
+    static_assert(historyFrames == SincTable::doublingTaps - 1);
+    static_assert(ringFrames % (2 * blockFrames) == 0, "a block never wraps the ring");
+    static_assert(blockFrames % 16 == 0, "the vector path writes whole blocks only");
+    // The first doubled frames look back on real sound rather than on silence.
+    m_sound->generate(m_left.data(), m_right.data(), historyFrames);
+    scale(m_left.data(), historyFrames);
+    scale(m_right.data(), historyFrames);
+}
+
+LiveStream::~LiveStream() = default;
+
+void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
+{
+    m_read += (position - m_position + ringFrames) % ringFrames;
+    m_position = position;
+    while (m_made < m_read + reach)
+        makeBlock();
+}
+
+void LiveStream::makeBlock() noexcept
+{
+    float *left = m_left.data() + historyFrames;
+    float *right = m_right.data() + historyFrames;
+    m_sound->generate(left, right, blockFrames);
+    scale(left, blockFrames);
+    scale(right, blockFrames);
+    m_doubler.run(m_left.data(), m_right.data(), blockFrames, m_doubled.data());
+    std::copy_n(m_left.data() + blockFrames, historyFrames, m_left.data());
+    std::copy_n(m_right.data() + blockFrames, historyFrames, m_right.data());
+    store(m_made % ringFrames, m_doubled.data());
+    m_made += 2 * blockFrames;
+}
+
+// Frames within a margin of either end of the ring are also written to the margin beyond
+// the other end, where a reader's window that crosses the end finds them.
+void LiveStream::store(std::int64_t frame, const std::int16_t *doubled) noexcept
+{
+    constexpr std::int64_t count = 2 * blockFrames;
+    std::int16_t *ring = m_ring.get() + 2 * DoubledSound::margin;
+    std::copy_n(doubled, 2 * count, ring + 2 * frame);
+    if (frame < DoubledSound::margin)
+        std::copy_n(doubled, 2 * std::min(count, DoubledSound::margin - frame), ring + 2 * (frame + ringFrames));
+    const std::int64_t tail = std::max(frame, ringFrames - DoubledSound::margin);
+    if (tail < frame + count)
+        std::copy_n(doubled + 2 * (tail - frame), 2 * (frame + count - tail), ring + 2 * (tail - ringFrames));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "engine/dsp/DoubledSound.h"
+#include "engine/dsp/Doubler.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class LiveSound;
+
+// A live sound as the resampler reads it: a ring of doubled frames, laid out like a stored
+// sound's doubled copy (a loop with its neighbours around it), that is written afresh just
+// ahead of the reader, so that the loop the resampler believes it plays never comes round.
+//
+// Made off the audio thread, which also makes the sound's first frames; after that only the
+// audio thread touches it. fillAhead() makes what the next read needs, a few hundred frames,
+// and neither allocates nor waits.
+class LiveStream
+{
+public:
+    // Doubled frames in the ring: the reader never needs more than a quarter of it ahead.
+    static constexpr std::int64_t ringFrames = std::int64_t{1} << 14;
+    // Live frames made and doubled at a time.
+    static constexpr std::int64_t blockFrames = 64;
+
+    explicit LiveStream(std::unique_ptr<LiveSound> sound);
+    ~LiveStream();
+
+    const std::int16_t *frameData() const { return m_ring.get() + 2 * DoubledSound::margin; }
+    std::int64_t frames() const { return ringFrames; }
+
+    // Audio thread: the reader stands at ring frame `position` and reads up to `reach` frames
+    // past it next; makes sure they are all new sound.
+    void fillAhead(std::int64_t position, std::int64_t reach) noexcept;
+
+private:
+    static constexpr std::int64_t historyFrames = Doubler::leadFrames + Doubler::FoldedRows::taps;
+    // History, a new block, and the vector path's slack.
+    static constexpr std::size_t windowFrames = historyFrames + blockFrames + 16;
+
+    void makeBlock() noexcept;
+    void store(std::int64_t frame, const std::int16_t *doubled) noexcept;
+
+    std::unique_ptr<LiveSound> m_sound;
+    std::unique_ptr<std::int16_t[]> m_ring;
+    Doubler m_doubler;
+    alignas(32) std::array<float, windowFrames> m_left{};
+    alignas(32) std::array<float, windowFrames> m_right{};
+    alignas(32) std::array<std::int16_t, 4 * blockFrames> m_doubled{};
+    std::int64_t m_made = 0;
+    std::int64_t m_read = 0;
+    std::int64_t m_position = 0;
+};

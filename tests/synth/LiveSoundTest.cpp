@@ -1,0 +1,262 @@
+// The live sounds against the files that ship them: the same level and spectrum, never the
+// same stretch twice, and no step where a channel stops, starts again or changes its rate.
+
+#include "engine/ChannelBuffer.h"
+#include "engine/ChannelSound.h"
+#include "synth/LiveSound.h"
+#include "synth/LiveSounds.h"
+
+#include <QtTest>
+
+#include <ebur128.h>
+#include <fftw3.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+constexpr double kRate = LiveSound::sampleRate;
+constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "White_Noise.Wav", "Blue_Noise.Wav", "violet.Wav"};
+
+struct Stereo
+{
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+Stereo render(const char *fileName, double seconds, std::uint64_t seed = 7)
+{
+    const std::unique_ptr<LiveSound> sound = LiveSounds::make(fileName, seed);
+    const auto frames = static_cast<std::size_t>(seconds * kRate);
+    Stereo out{std::vector<float>(frames), std::vector<float>(frames)};
+    constexpr std::size_t block = 441;
+    for (std::size_t first = 0; first < frames; first += block)
+        sound->generate(out.left.data() + first, out.right.data() + first, std::min(block, frames - first));
+    return out;
+}
+
+Stereo readFile(const QString &path)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file || info.channels != 2)
+        return {};
+    std::vector<float> interleaved(static_cast<std::size_t>(info.frames) * 2);
+    sf_readf_float(file, interleaved.data(), info.frames);
+    sf_close(file);
+    Stereo out{std::vector<float>(interleaved.size() / 2), std::vector<float>(interleaved.size() / 2)};
+    for (std::size_t i = 0; i < out.left.size(); ++i) {
+        out.left[i] = interleaved[2 * i];
+        out.right[i] = interleaved[2 * i + 1];
+    }
+    return out;
+}
+
+double loudness(const Stereo &sound)
+{
+    ebur128_state *state = ebur128_init(2, static_cast<unsigned long>(kRate), EBUR128_MODE_I);
+    std::vector<float> interleaved(2 * sound.left.size());
+    for (std::size_t i = 0; i < sound.left.size(); ++i) {
+        interleaved[2 * i] = sound.left[i];
+        interleaved[2 * i + 1] = sound.right[i];
+    }
+    ebur128_add_frames_float(state, interleaved.data(), sound.left.size());
+    double result = 0.0;
+    ebur128_loudness_global(state, &result);
+    ebur128_destroy(&state);
+    return result;
+}
+
+// Power in each third-octave band from 50 Hz to 10 kHz, in decibels, averaged over both sides.
+std::vector<double> thirdOctaves(const Stereo &sound)
+{
+    constexpr std::size_t size = 16384;
+    std::vector<double> power(size / 2 + 1, 0.0);
+    std::vector<double> frame(size);
+    std::vector<std::complex<double>> spectrum(size / 2 + 1);
+    fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(size), frame.data(),
+                                          reinterpret_cast<fftw_complex *>(spectrum.data()), FFTW_ESTIMATE);
+    for (const std::vector<float> *side : {&sound.left, &sound.right}) {
+        for (std::size_t first = 0; first + size <= side->size(); first += size / 2) {
+            for (std::size_t i = 0; i < size; ++i)
+                frame[i] = (*side)[first + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / size));
+            fftw_execute(plan);
+            for (std::size_t bin = 0; bin < power.size(); ++bin)
+                power[bin] += std::norm(spectrum[bin]);
+        }
+    }
+    fftw_destroy_plan(plan);
+    std::vector<double> bands;
+    for (int band = -13; band <= 10; ++band) {
+        const double centre = 1000.0 * std::pow(2.0, band / 3.0);
+        double sum = 0.0;
+        for (std::size_t bin = 1; bin < power.size(); ++bin) {
+            const double hertz = static_cast<double>(bin) * kRate / size;
+            if (hertz >= centre * std::pow(2.0, -1.0 / 6.0) && hertz < centre * std::pow(2.0, 1.0 / 6.0))
+                sum += power[bin];
+        }
+        bands.push_back(10.0 * std::log10(sum / static_cast<double>(sound.left.size())));
+    }
+    return bands;
+}
+
+// The largest normalised correlation of `count` frames from `first` with any stretch of
+// the same length that starts earlier, found at every lag through one FFT each.
+double largestEarlierCorrelation(const std::vector<float> &signal, std::size_t first, std::size_t count)
+{
+    std::size_t size = 1;
+    while (size < first + count)
+        size *= 2;
+    std::vector<double> earlier(size, 0.0);
+    std::vector<double> stretch(size, 0.0);
+    std::copy(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(first + count - 1), earlier.begin());
+    std::copy_n(signal.begin() + static_cast<std::ptrdiff_t>(first), count, stretch.begin());
+    std::vector<std::complex<double>> a(size / 2 + 1);
+    std::vector<std::complex<double>> b(size / 2 + 1);
+    fftw_plan forwardA = fftw_plan_dft_r2c_1d(static_cast<int>(size), earlier.data(), reinterpret_cast<fftw_complex *>(a.data()), FFTW_ESTIMATE);
+    fftw_plan forwardB = fftw_plan_dft_r2c_1d(static_cast<int>(size), stretch.data(), reinterpret_cast<fftw_complex *>(b.data()), FFTW_ESTIMATE);
+    fftw_execute(forwardA);
+    fftw_execute(forwardB);
+    for (std::size_t bin = 0; bin < a.size(); ++bin)
+        a[bin] *= std::conj(b[bin]);
+    std::vector<double> product(size);
+    fftw_plan back = fftw_plan_dft_c2r_1d(static_cast<int>(size), reinterpret_cast<fftw_complex *>(a.data()), product.data(), FFTW_ESTIMATE);
+    fftw_execute(back);
+    for (fftw_plan plan : {forwardA, forwardB, back})
+        fftw_destroy_plan(plan);
+
+    std::vector<double> energy(first + count, 0.0);
+    for (std::size_t i = 0; i + 1 < energy.size(); ++i)
+        energy[i + 1] = energy[i] + static_cast<double>(signal[i]) * signal[i];
+    const double own = std::inner_product(stretch.begin(), stretch.begin() + static_cast<std::ptrdiff_t>(count), stretch.begin(), 0.0);
+    double largest = 0.0;
+    for (std::size_t lag = 0; lag + count <= first; ++lag) {
+        const double there = energy[lag + count] - energy[lag];
+        if (there > 0.0)
+            largest = std::max(largest, product[lag] / static_cast<double>(size) / std::sqrt(own * there));
+    }
+    return largest;
+}
+
+// Peak of the first differences: how large a step the sound itself takes.
+float largestStep(const std::vector<float> &stereo, std::size_t from, std::size_t to)
+{
+    float largest = 0.0f;
+    for (std::size_t i = 2 * from + 2; i < 2 * to; ++i)
+        largest = std::max(largest, std::fabs(stereo[i] - stereo[i - 2]));
+    return largest;
+}
+
+}
+
+class LiveSoundTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keepsTheShippedFilesLevelAndSpectrum_data();
+    void keepsTheShippedFilesLevelAndSpectrum();
+    void neverRepeatsAStretch_data();
+    void neverRepeatsAStretch();
+    void theSameSeedMakesTheSameSound();
+    void continuesWithoutAStep_data();
+    void continuesWithoutAStep();
+
+private:
+    static void addRowPerSound();
+};
+
+void LiveSoundTest::addRowPerSound()
+{
+    QTest::addColumn<QString>("fileName");
+    for (const char *fileName : kLiveFiles)
+        QTest::newRow(fileName) << QString::fromLatin1(fileName);
+}
+
+void LiveSoundTest::keepsTheShippedFilesLevelAndSpectrum_data()
+{
+    addRowPerSound();
+}
+
+void LiveSoundTest::keepsTheShippedFilesLevelAndSpectrum()
+{
+    QFETCH(QString, fileName);
+    const QString folder = qEnvironmentVariable("SONIVALE_PROGRAM_DIR_FOR_TESTS");
+    const Stereo shipped = readFile(QDir(folder).filePath(fileName));
+    QVERIFY2(!shipped.left.empty(), qPrintable(fileName));
+    const Stereo live = render(fileName.toLatin1().constData(), 60.0);
+    QVERIFY2(std::fabs(loudness(live) - loudness(shipped)) <= 0.5, qPrintable(QString::number(loudness(live))));
+    const std::vector<double> liveBands = thirdOctaves(live);
+    const std::vector<double> shippedBands = thirdOctaves(shipped);
+    for (std::size_t band = 0; band < liveBands.size(); ++band)
+        QVERIFY2(std::fabs(liveBands[band] - shippedBands[band]) <= 1.0,
+                 qPrintable(QStringLiteral("band %1: %2 dB against %3 dB").arg(band).arg(liveBands[band]).arg(shippedBands[band])));
+}
+
+void LiveSoundTest::neverRepeatsAStretch_data()
+{
+    addRowPerSound();
+}
+
+void LiveSoundTest::neverRepeatsAStretch()
+{
+    QFETCH(QString, fileName);
+    const Stereo live = render(fileName.toLatin1().constData(), 90.0);
+    const auto stretch = static_cast<std::size_t>(2.0 * kRate);
+    for (const double seconds : {45.0, 61.0, 77.0, 87.0}) {
+        const auto first = static_cast<std::size_t>(seconds * kRate);
+        const double correlation = largestEarlierCorrelation(live.left, first, stretch);
+        QVERIFY2(correlation < 0.5, qPrintable(QStringLiteral("%1 at %2 s").arg(correlation).arg(seconds)));
+    }
+}
+
+void LiveSoundTest::theSameSeedMakesTheSameSound()
+{
+    const Stereo first = render("Pink_Noise.Wav", 2.0, 11);
+    QCOMPARE(render("Pink_Noise.Wav", 2.0, 11).left, first.left);
+    QVERIFY(render("Pink_Noise.Wav", 2.0, 12).left != first.left);
+}
+
+void LiveSoundTest::continuesWithoutAStep_data()
+{
+    QTest::addColumn<bool>("switchOffAndOn");
+    QTest::addColumn<int>("newRate");
+    QTest::newRow("switched off and on") << true << 22050;
+    QTest::newRow("rate raised") << false << 30000;
+    QTest::newRow("rate lowered") << false << 9000;
+}
+
+void LiveSoundTest::continuesWithoutAStep()
+{
+    QFETCH(bool, switchOffAndOn);
+    QFETCH(int, newRate);
+    constexpr int outputRate = 48000;
+    constexpr std::size_t half = outputRate / 2;
+    constexpr std::size_t fade = outputRate / 10;
+    ChannelBuffer buffer(ChannelSound::live("Brown_Noise.Wav"), 5);
+    buffer.setVolume(0);
+    buffer.play();
+    // Half a second steady, then a tenth in which the channel goes off (or not), then on.
+    std::vector<float> out(2 * (2 * half + fade), 0.0f);
+    buffer.mixInto(out.data(), half, outputRate);
+    if (switchOffAndOn)
+        buffer.stop();
+    buffer.mixInto(out.data() + 2 * half, fade, outputRate);
+    QCOMPARE(buffer.isSilent(), switchOffAndOn);
+    buffer.play();
+    buffer.setFrequency(newRate);
+    buffer.mixInto(out.data() + 2 * (half + fade), half, outputRate);
+    const float steady = largestStep(out, 0, half - 1);
+    QVERIFY(steady > 0.0f);
+    const float across = largestStep(out, half - 2, out.size() / 2);
+    QVERIFY2(across <= steady * 1.5f, qPrintable(QStringLiteral("%1 against %2").arg(across).arg(steady)));
+}
+
+QTEST_GUILESS_MAIN(LiveSoundTest)
+#include "LiveSoundTest.moc"
