@@ -61,6 +61,7 @@ public:
     void inform(QWidget *, const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
     void notice(QWidget *p, const QString &text) override { inform(p, text); }
     void warn(QWidget *p, const QString &text) override { inform(p, text); }
+    void showWithoutWaiting(QWidget *p, Tone, const QString &text) override { inform(p, text); }
     bool ask(QWidget *p, const QString &text) override
     {
         inform(p, text);

@@ -6,6 +6,8 @@
 #include "app/ProductImages.h"
 #include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
+#include "app/StartSequence.h"
+#include "app/StartupMessages.h"
 #include "desktop/Autostart.h"
 #include "desktop/DesktopCommands.h"
 #include "desktop/DesktopPreferences.h"
@@ -66,12 +68,12 @@ struct Program::Parts
         : lifecycle(std::move(quit))
         , infoWindows(desktop)
         , recorder({&capture, &mixerLines, &programs, &messages, &clock})
-        , console({&output, &systemVolume, &messages, &fileDialogs, ProgramPaths::programFolder(),
+        , console({&output, &systemVolume, &startMessages, &fileDialogs, ProgramPaths::programFolder(),
                    ProgramPaths::configFolder()})
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
         , nightPreferences(ProgramPaths::configFolder())
-        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages, &fileDialogs,
+        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &startMessages, &fileDialogs,
                  &nightPreferences, &console, {}})
         , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
                            [this] { console.restoreFromTray(); }})
@@ -84,6 +86,7 @@ struct Program::Parts
     PulseAudioOutput output;
     PulseSystemVolume systemVolume;
     QtUserMessages messages;
+    StartupMessages startMessages{messages};
     QtFileDialogs fileDialogs;
     QtDesktopServices desktop;
     InfoWindows infoWindows;
@@ -165,18 +168,12 @@ void Program::describeApplication()
 void Program::start(const CommandLine::Request &request, SingleInstance *instance)
 {
     Parts &p = *m_parts;
-    p.console.load();
-    p.night.reportPreferenceProblems();
-    // A start in the tray for this once; the console's own check hides it when the box is ticked.
-    if (request.tray && !p.console.startInTrayBox()->isChecked()) {
-        connect(&p.console.startInTrayTimer(), &QTimer::timeout, &p.console, [&p] { p.console.sendToTray(); },
-                Qt::SingleShotConnection);
-    }
-    if (instance) {
-        connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
-        publishMediaControls();
-    }
-    p.commands.applyAtStart(request);
+    StartSequence({&p.console, &p.night, &p.commands, &p.startMessages}).run(request, [this, &p, instance] {
+        if (instance) {
+            connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
+            publishMediaControls();
+        }
+    });
 }
 
 // The desktop's side of the console: the start-in-tray box and the mix files' folder are

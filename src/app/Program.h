@@ -32,7 +32,8 @@ public:
     static void describeApplication();
 
     // Loads the console (its start-up), as the program's first action, then acts on the
-    // command line: a mix to load, --tray, pause or play, the sleep timer. With an
+    // command line: a mix to load, --tray, pause or play, the sleep timer. The warnings of
+    // both show only then, and wait for nobody, so none holds back the sound. With an
     // `instance`, the requests of later starts are carried out too; without one (no
     // session bus) the program runs alone and without media controls.
     void start(const CommandLine::Request &request = {}, SingleInstance *instance = nullptr);

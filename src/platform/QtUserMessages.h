@@ -10,4 +10,5 @@ public:
     void warn(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text) override;
     SaveChoice askToSave(QWidget *parent, const QString &text) override;
+    void showWithoutWaiting(QWidget *parent, Tone tone, const QString &text) override;
 };

@@ -91,6 +91,7 @@ public:
     void notice(QWidget *, const QString &) override {}
     void warn(QWidget *, const QString &) override {}
     bool ask(QWidget *, const QString &) override { return false; }
+    void showWithoutWaiting(QWidget *, Tone, const QString &) override {}
 };
 
 }

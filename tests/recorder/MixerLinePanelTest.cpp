@@ -45,6 +45,7 @@ public:
     void inform(QWidget *, const QString &text) override { shown.append(text); }
     void notice(QWidget *, const QString &text) override { shown.append(text); }
     void warn(QWidget *, const QString &text) override { shown.append(text); }
+    void showWithoutWaiting(QWidget *, Tone, const QString &text) override { shown.append(text); }
     bool ask(QWidget *, const QString &text) override
     {
         shown.append(text);

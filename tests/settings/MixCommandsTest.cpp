@@ -42,6 +42,7 @@ public:
     void inform(QWidget *, const QString &text) override { shown << text; }
     void notice(QWidget *, const QString &text) override { shown << text; }
     void warn(QWidget *, const QString &text) override { shown << text; }
+    void showWithoutWaiting(QWidget *, Tone, const QString &text) override { shown << text; }
     bool ask(QWidget *, const QString &text) override
     {
         shown << text;

@@ -29,6 +29,12 @@ UserMessages::SaveChoice ScriptedUserMessages::askToSave(QWidget *parent, const 
     return m_saveChoices.isEmpty() ? SaveChoice::GoBack : m_saveChoices.takeFirst();
 }
 
+void ScriptedUserMessages::showWithoutWaiting(QWidget *parent, Tone tone, const QString &text)
+{
+    const Kind kind = tone == Tone::Warning ? Kind::Warn : tone == Tone::Information ? Kind::Notice : Kind::Inform;
+    record(kind, parent, text, false);
+}
+
 QStringList ScriptedUserMessages::texts() const
 {
     QStringList result;
@@ -37,9 +43,9 @@ QStringList ScriptedUserMessages::texts() const
     return result;
 }
 
-void ScriptedUserMessages::record(Kind kind, QWidget *parent, const QString &text)
+void ScriptedUserMessages::record(Kind kind, QWidget *parent, const QString &text, bool waited)
 {
-    m_messages.append({kind, text, parent});
+    m_messages.append({kind, text, parent, waited});
     if (m_observer)
         m_observer(m_messages.constLast());
 }

@@ -11,7 +11,8 @@
 
 // Message boxes that answer at once: records every message and answers ask() from a
 // script of queued answers (then from a default). An observer sees each message while it
-// is "open", so a test can check what the window showed behind it.
+// is "open", so a test can check what the window showed behind it. A box shown without
+// waiting is recorded as the kind of its tone, marked as one that nothing waited for.
 class ScriptedUserMessages final : public UserMessages
 {
 public:
@@ -22,6 +23,7 @@ public:
         Kind kind;
         QString text;
         QPointer<QWidget> parent;
+        bool waited = true;
     };
 
     void inform(QWidget *parent, const QString &text) override;
@@ -29,6 +31,7 @@ public:
     void warn(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text) override;
     SaveChoice askToSave(QWidget *parent, const QString &text) override;
+    void showWithoutWaiting(QWidget *parent, Tone tone, const QString &text) override;
 
     const QList<Message> &messages() const { return m_messages; }
     QStringList texts() const;
@@ -41,7 +44,7 @@ public:
     void setObserver(std::function<void(const Message &)> observer) { m_observer = std::move(observer); }
 
 private:
-    void record(Kind kind, QWidget *parent, const QString &text);
+    void record(Kind kind, QWidget *parent, const QString &text, bool waited = true);
 
     QList<Message> m_messages;
     QList<bool> m_answers;
