@@ -57,6 +57,14 @@ bool LiveSounds::makes(std::string_view fileName)
     return find(fileName) != nullptr;
 }
 
+std::vector<std::string_view> LiveSounds::names()
+{
+    std::vector<std::string_view> result;
+    for (const Recipe &recipe : recipes())
+        result.push_back(recipe.fileName);
+    return result;
+}
+
 std::unique_ptr<LiveSound> LiveSounds::make(std::string_view fileName, std::uint64_t seed)
 {
     const Recipe *recipe = find(fileName);

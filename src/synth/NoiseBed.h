@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // Endless stereo noise with a given spectrum that never comes back whole.
 //
@@ -15,6 +16,9 @@
 // independent, always add to the same power and the spectrum stays the table's. Any stretch
 // of the bed is a mixture of several pieces from random places: no stretch matches an
 // earlier one by more than the share of a single piece, a quarter of its power at most.
+//
+// The tables are held as 16-bit samples, which keeps fourteen channels' beds small; their
+// rounding lies some 80 dB under the bed.
 //
 // Made off the audio thread; addTo() is the audio thread's and costs a few operations a frame.
 class NoiseBed
@@ -30,6 +34,12 @@ public:
     void addTo(float *left, float *right, std::size_t frames, float gain) noexcept;
 
 private:
+    struct Table
+    {
+        std::unique_ptr<std::int16_t[]> left;
+        std::unique_ptr<std::int16_t[]> right;
+    };
+
     struct Voice
     {
         std::size_t place = 0;
@@ -38,11 +48,11 @@ private:
 
     static constexpr std::size_t rampFrames = 64;
 
-    float windowGain(std::size_t age) const noexcept;
-    void addVoice(const NoiseTable &table, Voice &voice, float *left, float *right, std::size_t frames,
+    static Table quantised(const NoiseTable &table);
+    void addVoice(const Table &table, Voice &voice, float *left, float *right, std::size_t frames,
                   float gain) noexcept;
 
-    std::array<NoiseTable, voices> m_tables;
+    std::array<Table, voices> m_tables;
     std::array<Voice, voices> m_voices{};
     Random m_random;
 };

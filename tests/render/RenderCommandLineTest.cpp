@@ -126,6 +126,8 @@ private slots:
                                      << 1 << "because it does not exist";
         QTest::newRow("silent mix") << QStringList{"--render", path("silent.smf"), "--length", "1s", "--output", path("a.flac")}
                                     << 1 << "no channel is switched on";
+        QTest::newRow("bad seed") << QStringList{"--render", mix, "--length", "1s", "--seed", "x", "--output", path("a.flac")}
+                                  << 2 << "--seed \"x\" is not a whole number.";
         QTest::newRow("missing folder") << QStringList{"--render", mix, "--length", "1s", "--output", path("gone/a.flac")}
                                         << 1 << "does not exist";
     }
@@ -140,6 +142,27 @@ private slots:
         QCOMPARE(execute(arguments, &messages), status);
         QVERIFY2(messages.contains(message), qPrintable(messages));
         QCOMPARE(entriesOf(m_work.path()), before);
+    }
+
+    // The shipped sounds are made afresh for each render unless a seed is given.
+    void aSeedRendersTheSameSoundAgain()
+    {
+        const QString shipped = qEnvironmentVariable("SONIVALE_PROGRAM_DIR_FOR_TESTS");
+        const auto render = [&](const QStringList &seed) {
+            QString messages;
+            QTextStream stream(&messages);
+            const QStringList arguments{"sonivale", "--render", path("night.smf"), "--length", "1s", "--output", path("seed.wav")};
+            if (RenderCommandLine::execute(arguments + seed, shipped, stream, false) != RenderCommandLine::Success)
+                return std::vector<float>{};
+            const std::optional<SoundFile> file = readSound(path("seed.wav"));
+            QFile::remove(path("seed.wav"));
+            return file ? file->samples : std::vector<float>{};
+        };
+        const std::vector<float> first = render({"--seed", "5"});
+        QVERIFY(!first.empty());
+        QVERIFY(render({"--seed", "5"}) == first);
+        QVERIFY(render({"--seed", "6"}) != first);
+        QVERIFY(render({}) != first);
     }
 
     // A damaged mix file gets the words that "Load Config" shows for it.
