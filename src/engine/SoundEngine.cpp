@@ -40,13 +40,12 @@ bool SoundEngine::initialise()
     return m_initialised;
 }
 
-QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *channel14File)
+QStringList SoundEngine::loadChannelSounds(const QString &folder)
 {
     std::vector<LoadResult> results(ChannelTable::channelCount);
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        const char *literal = channel == 14 && channel14File ? channel14File
-                                                             : ChannelTable::channel(channel).soundFile;
-        results[static_cast<std::size_t>(channel - 1)].path = ChannelTable::soundFilePath(folder, literal);
+        results[static_cast<std::size_t>(channel - 1)].path =
+            ChannelTable::soundFilePath(folder, ChannelTable::channel(channel).soundFile);
     }
     // The files are independent, so both cores read them; start-up waits for all of them.
     QtConcurrent::blockingMap(results, [](LoadResult &result) {

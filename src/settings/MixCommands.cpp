@@ -92,7 +92,7 @@ void MixCommands::resumeLast(QWidget *parent)
                                     .arg(path, reason));
         return;
     }
-    const QStringList failed = m_engine.loadChannelSounds(m_programFolder, ChannelTable::resumedStaticFile);
+    const QStringList failed = m_engine.loadChannelSounds(m_programFolder);
     restartSwitchedOn();
     ConsoleMix::apply(*record, m_controls, m_engine);
     emit mixApplied();

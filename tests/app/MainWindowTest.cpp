@@ -241,12 +241,12 @@ private slots:
         find<QCheckBox>(window, "Check9")->setChecked(true);
         QVERIFY(window.engine().buffer(8)->isPlaying());
 
-        // Resume Last reloads every sound; channel 14 then needs its second static.
-        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("triangle.Wav"))));
+        // Resume Last reloads every channel's own sound, so a file gone since start-up shows.
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("radiostatic.Wav"))));
         window.close();
         find<QPushButton>(window, "Command8")->click();
         QVERIFY(!find<QCheckBox>(window, "Check15")->isEnabled());
-        QVERIFY(find<QCheckBox>(window, "Check15")->toolTip().contains(QStringLiteral("triangle.Wav")));
+        QVERIFY(find<QCheckBox>(window, "Check15")->toolTip().contains(QStringLiteral("radiostatic.Wav")));
         QVERIFY(find<QCheckBox>(window, "Check13")->isEnabled());
     }
 

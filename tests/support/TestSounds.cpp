@@ -53,7 +53,7 @@ bool writeChannelSounds(const QString &folder, const std::function<int(int)> &ra
         if (!writeSine(path, rateFor(channel), 4000, 441.0, 0.25))
             return false;
     }
-    return writeSine(ChannelTable::soundFilePath(folder, ChannelTable::resumedStaticFile), rateFor(14), 4000, 441.0, 0.25);
+    return true;
 }
 
 bool writeChannelNoises(const QString &folder, int rate)
