@@ -6,7 +6,6 @@
 #include "ColouredNoise.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
-#include "InterstationHissSound.h"
 #include "OceanSound.h"
 #include "RadioStaticSound.h"
 #include "RainSound.h"
@@ -47,7 +46,6 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
-        {"triangle.Wav", 115, InterstationHissSound::render},
     };
     return table;
 }
