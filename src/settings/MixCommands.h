@@ -20,7 +20,6 @@ class MixCommands : public QObject
     Q_OBJECT
 
 public:
-    static constexpr const char *fileFilter = "Quietmix Files (*.smf)";
     static constexpr const char *lastSettingsName = "settings.ini";
 
     // Sounds are reloaded from `programFolder`; the last-settings file lives in

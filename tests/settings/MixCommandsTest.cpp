@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(shown[0].folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
         QCOMPARE(shown[1].folder, m_configDir->path());
         for (const ScriptedFileDialogs::Shown &dialog : shown)
-            QCOMPARE(dialog.filter, QStringLiteral("Quietmix Files (*.smf)"));
+            QCOMPARE(dialog.filter, QStringLiteral("Sonivale Mix Files (*.smf)"));
         QVERIFY(m_messages->shown.isEmpty());
     }
 
