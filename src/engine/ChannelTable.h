@@ -36,9 +36,6 @@ inline constexpr const char *groupSoundColor = "Sound Color";
 inline constexpr const char *groupEnvironmental = "Environmental Sounds";
 inline constexpr const char *groupOther = "Other Sounds";
 
-// The sound that channel 14 plays after the last mix has been resumed.
-inline constexpr const char *resumedStaticFile = "\\triangle.Wav";
-
 const std::array<ChannelInfo, channelCount> &channels();
 // Row of channel `number` (1 to 14).
 const ChannelInfo &channel(int number);

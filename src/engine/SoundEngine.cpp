@@ -50,12 +50,11 @@ bool SoundEngine::initialise()
     return m_initialised;
 }
 
-QStringList SoundEngine::loadChannelSounds(const QString &folder, const char *channel14File)
+QStringList SoundEngine::loadChannelSounds(const QString &folder)
 {
     std::vector<LoadResult> results(ChannelTable::channelCount);
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        const char *literal = channel == 14 && channel14File ? channel14File
-                                                             : ChannelTable::channel(channel).soundFile;
+        const char *literal = ChannelTable::channel(channel).soundFile;
         LoadResult &result = results[static_cast<std::size_t>(channel - 1)];
         result.path = ChannelTable::soundFilePath(folder, literal);
         result.name = ChannelTable::soundFileName(literal);

@@ -31,12 +31,12 @@ public:
     bool initialise();
     bool isInitialised() const { return m_initialised; }
 
-    // Creates a fresh, stopped buffer for every channel from `folder`, replacing the old
-    // ones (which fall silent). A file that is the one shipped plays its live version; any
-    // other file is played as it is. `channel14File` replaces channel 14's table literal when
-    // given. Playing channels fade out rather than stop dead. Returns the paths of the files that could not be loaded; those channels have
-    // no buffer afterwards.
-    QStringList loadChannelSounds(const QString &folder, const char *channel14File = nullptr);
+    // Creates a fresh, stopped buffer for every channel from its own file in `folder`,
+    // replacing the old ones (which fall silent). A file that is the one shipped plays its
+    // live version; any other file is played as it is. Playing channels fade out rather
+    // than stop dead. Returns the paths of the files that could not be loaded; those
+    // channels have no buffer afterwards.
+    QStringList loadChannelSounds(const QString &folder);
 
     // Prepares the buffers of `channels` (1 to 14; those without a sound are skipped) on
     // every core at once, so that a mix that switches many on at once starts sooner.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -47,6 +48,18 @@ constexpr std::array<std::pair<Control, Slider>, 3> sliders{{
 int between(int from, int to, double progress)
 {
     return static_cast<int>(std::lround(from + (to - from) * progress));
+}
+
+// A channel crossing into another moves on an equal-power curve: the powers of a fading-in
+// and a fading-out noise, sin² and cos² of the same angle, always sum to one, so the masking
+// keeps its loudness. In decibels both would meet far below either end.
+int fadeTrim(double progress, bool comingOn)
+{
+    const double angle = progress * std::numbers::pi / 2.0;
+    const double amplitude = comingOn ? std::sin(angle) : std::cos(angle);
+    if (amplitude <= 0.0)
+        return MixGlide::silence;
+    return std::max(MixGlide::silence, static_cast<int>(std::lround(2000.0 * std::log10(amplitude))));
 }
 
 }
@@ -142,10 +155,10 @@ void MixGlide::step(double progress)
             glideSliders(channel, progress);
             break;
         case Path::ComesOn:
-            setTrim(channel, between(silence, 0, progress));
+            setTrim(channel, fadeTrim(progress, true));
             break;
         case Path::GoesOff:
-            setTrim(channel, between(0, silence, progress));
+            setTrim(channel, fadeTrim(progress, false));
             break;
         }
     }

@@ -18,9 +18,10 @@ class SoundEngine;
 // Glides the console from its current mix to another over some minutes, moving the
 // console's own controls: volumes, pans and frequencies move evenly in their units, a
 // channel that comes on fades in from silence and one that goes off fades out and then
-// switches off. At the end the controls hold the new mix exactly as loading it would leave
-// them. The fades lie on the channel's trim, so the sliders never leave their ranges. A
-// rate glides from the one heard; while it is beyond its slider's range the slider waits.
+// switches off, both on an equal-power curve, so that the masking never sags in between.
+// At the end the controls hold the new mix exactly as loading it would leave them. The
+// fades lie on the channel's trim, so the sliders never leave their ranges. A rate glides
+// from the one heard; while it is beyond its slider's range the slider waits.
 //
 // The user keeps the last word: a slider moved during the glide leaves it and stays where
 // it was put, and a channel switched on or off leaves it as a whole, its trim released at

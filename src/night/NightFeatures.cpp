@@ -107,8 +107,13 @@ void NightFeatures::addToMenus(QMenu *playback, QMenu *tray)
     if (m_services.window)
         m_services.window->addAction(m_pauseAction);
 
-    tray->addSeparator();
-    MirrorAction::addMirrors(tray, {m_pauseAction, m_sleepAction, m_cancelSleepAction, m_scheduleAction, m_driftAction});
+    // Playback opens the tray's menu, above the entries it already holds, so that "Exit"
+    // stays last: a hand reaching for "Pause" in the dark must not find it.
+    QAction *held = tray->actions().value(0);
+    MirrorAction::addMirrors(tray, {m_pauseAction, m_sleepAction, m_cancelSleepAction, m_scheduleAction, m_driftAction},
+                             held);
+    if (held)
+        tray->insertSeparator(held);
 }
 
 void NightFeatures::reportPreferenceProblems()

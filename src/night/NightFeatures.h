@@ -44,7 +44,8 @@ public:
     explicit NightFeatures(const Services &services, QObject *parent = nullptr);
     ~NightFeatures() override;
 
-    // Puts the entries into both menus; the shortcut for pause and play works on `window`.
+    // Puts the entries into both menus, in the tray's before the entries it holds; the
+    // shortcut for pause and play works on `window`.
     void addToMenus(QMenu *playback, QMenu *tray);
     // Says what could not be read from the preferences file, once, after start-up.
     void reportPreferenceProblems();

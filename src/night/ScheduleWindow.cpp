@@ -1,6 +1,7 @@
 #include "night/ScheduleWindow.h"
 
 #include "platform/FileDialogs.h"
+#include "settings/MixFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,7 +173,7 @@ void ScheduleWindow::edited()
 
 void ScheduleWindow::addFromDialog()
 {
-    const QString file = m_dialogs.openFile(this, m_mixFolder, QStringLiteral("Quietmix Files (*.smf)"));
+    const QString file = m_dialogs.openFile(this, m_mixFolder, QString::fromLatin1(MixFile::dialogFilter));
     if (file.isEmpty())
         return;
     Preferences::ScheduleEntry entry;

@@ -30,7 +30,7 @@ MixCommands::MixCommands(ChannelControls &controls, SoundEngine &engine, FileDia
 
 void MixCommands::save(QWidget *parent)
 {
-    QString path = m_dialogs.saveFile(parent, m_dialogFolder, QString::fromLatin1(fileFilter));
+    QString path = m_dialogs.saveFile(parent, m_dialogFolder, QString::fromLatin1(MixFile::dialogFilter));
     if (path.isEmpty())
         return;
     rememberFolderOf(path);
@@ -53,7 +53,7 @@ void MixCommands::save(QWidget *parent)
 
 void MixCommands::load(QWidget *parent)
 {
-    const QString path = m_dialogs.openFile(parent, m_dialogFolder, QString::fromLatin1(fileFilter));
+    const QString path = m_dialogs.openFile(parent, m_dialogFolder, QString::fromLatin1(MixFile::dialogFilter));
     if (path.isEmpty())
         return;
     rememberFolderOf(path);
@@ -92,7 +92,7 @@ void MixCommands::resumeLast(QWidget *parent)
                                     .arg(path, reason));
         return;
     }
-    const QStringList failed = m_engine.loadChannelSounds(m_programFolder, ChannelTable::resumedStaticFile);
+    const QStringList failed = m_engine.loadChannelSounds(m_programFolder);
     restartSwitchedOn();
     ConsoleMix::apply(*record, m_controls, m_engine);
     emit mixApplied();

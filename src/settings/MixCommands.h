@@ -20,7 +20,6 @@ class MixCommands : public QObject
     Q_OBJECT
 
 public:
-    static constexpr const char *fileFilter = "Quietmix Files (*.smf)";
     static constexpr const char *lastSettingsName = "settings.ini";
 
     // Sounds are reloaded from `programFolder`; the last-settings file lives in
@@ -35,9 +34,9 @@ public:
     // Loads `path` as "Load" does once a file is chosen, with the same messages; true
     // when the mix was applied.
     bool loadFile(QWidget *parent, const QString &path);
-    // Rebuilds every channel buffer (channel 14 from triangle.Wav) and applies the
+    // Rebuilds every channel buffer from the channel's own sound file and applies the
     // last-settings file as "Load" would; afterwards every channel whose switch is on
-    // plays. Without a valid last-settings file it only says so.
+    // plays its own sound. Without a valid last-settings file it only says so.
     void resumeLast(QWidget *parent);
     void resetAll();
     void writeLastSettings(QWidget *parent);

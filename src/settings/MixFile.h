@@ -16,6 +16,8 @@ class MixFile
 public:
     // A record is a few hundred bytes; a file beyond this is not a mix and is not read.
     static constexpr qint64 sizeLimit = 8 * 1024;
+    // What every dialog that opens or saves a mix file offers, in Qt's filter notation.
+    static constexpr const char *dialogFilter = "Sonivale Mix Files (*.smf)";
 
     // The record in `path`, or nothing and `reason` set to a phrase such as
     // "field 17 (switch of channel 7, "Wind") holds "2", but a switch must be 0 or 1".

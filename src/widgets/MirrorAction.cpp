@@ -14,10 +14,10 @@ MirrorAction::MirrorAction(QAction *original, QObject *parent)
     connect(this, &QAction::triggered, original, [original] { original->trigger(); });
 }
 
-void MirrorAction::addMirrors(QMenu *menu, const QList<QAction *> &originals)
+void MirrorAction::addMirrors(QMenu *menu, const QList<QAction *> &originals, QAction *before)
 {
     for (QAction *original : originals)
-        menu->addAction(new MirrorAction(original, menu));
+        menu->insertAction(before, new MirrorAction(original, menu));
 }
 
 void MirrorAction::follow()

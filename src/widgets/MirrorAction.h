@@ -18,8 +18,9 @@ class MirrorAction : public QAction
 public:
     MirrorAction(QAction *original, QObject *parent);
 
-    // Appends a mirror of each of `originals` (separators included) to `menu`.
-    static void addMirrors(QMenu *menu, const QList<QAction *> &originals);
+    // Puts a mirror of each of `originals` (separators included) into `menu`, in order,
+    // before its entry `before`, or at its end without one.
+    static void addMirrors(QMenu *menu, const QList<QAction *> &originals, QAction *before = nullptr);
 
 private:
     void follow();

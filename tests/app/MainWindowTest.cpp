@@ -1,5 +1,6 @@
 #include "FakeSystemVolume.h"
 #include "FakeTrayIcon.h"
+#include "ManualClock.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
 #include "TestSounds.h"
@@ -7,8 +8,11 @@
 #include "app/MainWindow.h"
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelControls.h"
+#include "engine/PauseControl.h"
 #include "engine/SoundEngine.h"
+#include "night/NightFeatures.h"
 #include "platform/OfflineAudioOutput.h"
+#include "settings/Preferences.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -40,6 +44,15 @@ private:
             MainWindow::Services{&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
         window->load();
         return window;
+    }
+
+    // A menu's captions without their mnemonics, "-" for a separator.
+    static QStringList entriesOf(const QMenu *menu)
+    {
+        QStringList entries;
+        for (const QAction *action : menu->actions())
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
+        return entries;
     }
 
     // Pixels whose brightness differs clearly between two pictures of the same place.
@@ -139,21 +152,38 @@ private slots:
         QCOMPARE(find<QCheckBox>(*window, "Check6")->text(), QStringLiteral("Start In Tray"));
         QVERIFY(!find<QCheckBox>(*window, "Check6")->isChecked());
 
-        QStringList entries;
-        for (QAction *action : window->trayMenu()->actions())
-            entries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
+        const QStringList entries = entriesOf(window->trayMenu());
         QCOMPARE(entries, (QStringList{QStringLiteral("Load  Config"), QStringLiteral("Save Config"), QStringLiteral("-"),
                                        QStringLiteral("Exit")}));
-        // The new entries live beside the console's menus: "Playback", and after "Menu"'s
-        // entries in the tray icon's menu.
+        // The new entries live beside the console's menus: "Playback", and above "Menu"'s
+        // entries in the tray icon's menu (see the next test).
         QCOMPARE(window->playbackMenu()->objectName(), QStringLiteral("playback"));
         QCOMPARE(window->menuBar()->actions().at(1), window->playbackMenu()->menuAction());
-        QStringList trayEntries;
-        for (QAction *action : window->trayPopupMenu()->actions().mid(0, 4))
-            trayEntries << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(QLatin1Char('&')));
-        QCOMPARE(trayEntries, entries);
+        QCOMPARE(entriesOf(window->trayPopupMenu()), entries);
         QSignalSpy exits(window.get(), &MainWindow::exitRequested);
         window->trayPopupMenu()->actions().at(3)->trigger();
+        QCOMPARE(exits.count(), 1);
+    }
+
+    // Playback first and "Exit" last, where a hand reaching for "Pause" in the dark cannot
+    // hit it; the program puts the night features into the menus just so.
+    void theTrayMenuOpensWithPlaybackAndEndsWithExit()
+    {
+        FakeSystemVolume volume;
+        auto window = makeWindow(volume);
+        ManualClock clock;
+        Preferences preferences(m_config.path());
+        NightFeatures night({&window->channels(), &window->engine(), &window->pauseControl(), &clock, &m_messages,
+                             &m_dialogs, &preferences, window.get(), m_config.path()});
+        night.addToMenus(window->playbackMenu(), window->trayPopupMenu());
+
+        QCOMPARE(entriesOf(window->trayPopupMenu()),
+                 (QStringList{"Pause", "Sleep Timer…", "Cancel Sleep Timer", "Scheduled Mixes…", "Drift", "-",
+                              "Load  Config", "Save Config", "-", "Exit"}));
+        window->trayPopupMenu()->actions().constFirst()->trigger();
+        QVERIFY(window->pauseControl().isPaused());
+        QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+        window->trayPopupMenu()->actions().constLast()->trigger();
         QCOMPARE(exits.count(), 1);
     }
 
@@ -241,12 +271,12 @@ private slots:
         find<QCheckBox>(window, "Check9")->setChecked(true);
         QVERIFY(window.engine().buffer(8)->isPlaying());
 
-        // Resume Last reloads every sound; channel 14 then needs its second static.
-        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("triangle.Wav"))));
+        // Resume Last reloads every channel's own sound, so a file gone since start-up shows.
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("radiostatic.Wav"))));
         window.close();
         find<QPushButton>(window, "Command8")->click();
         QVERIFY(!find<QCheckBox>(window, "Check15")->isEnabled());
-        QVERIFY(find<QCheckBox>(window, "Check15")->toolTip().contains(QStringLiteral("triangle.Wav")));
+        QVERIFY(find<QCheckBox>(window, "Check15")->toolTip().contains(QStringLiteral("radiostatic.Wav")));
         QVERIFY(find<QCheckBox>(window, "Check13")->isEnabled());
     }
 

@@ -20,11 +20,10 @@ for path in /usr/bin/sonivale \
             /usr/share/icons/hicolor/scalable/apps/sonivale.svg \
             /usr/share/sonivale/help.htm \
             /usr/share/sonivale/White_Noise.Wav \
-            /usr/share/sonivale/radiostatic.Wav \
-            /usr/share/sonivale/triangle.Wav; do
+            /usr/share/sonivale/radiostatic.Wav; do
   grep -qx "$path" "$scratch/files" || fail "the package lacks $path"
 done
-[ "$(grep -c '^/usr/share/sonivale/.*\.Wav$' "$scratch/files")" = 15 ] || fail "the package does not hold the 15 sounds"
+[ "$(grep -c '^/usr/share/sonivale/.*\.Wav$' "$scratch/files")" = 14 ] || fail "the package does not hold the 14 sounds"
 if grep -Ev '^/usr(/|$)' "$scratch/files" | grep -q .; then
   fail "the package installs outside /usr: $(grep -Ev '^/usr(/|$)' "$scratch/files" | head -3)"
 fi

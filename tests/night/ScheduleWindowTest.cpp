@@ -41,6 +41,7 @@ private slots:
         dialogs.answer(QStringLiteral("/mixes/morning.smf"));
         find<QPushButton>(window, "add")->click();
         QCOMPARE(dialogs.shown().constLast().folder, QStringLiteral("/mixes"));
+        QCOMPARE(dialogs.shown().constLast().filter, QStringLiteral("Sonivale Mix Files (*.smf)"));
         QCOMPARE(table->currentRow(), 1);
         find<QTimeEdit>(window, "time")->setTime(QTime(6, 45));
         find<QSpinBox>(window, "glide")->setValue(30);

@@ -78,7 +78,7 @@ private:
     QTemporaryDir m_out;
 
 private slots:
-    void initTestCase() { QVERIFY(writeNoiseSounds(m_sounds.path())); }
+    void initTestCase() { QVERIFY(TestSounds::writeChannelNoises(m_sounds.path(), 22050)); }
 
     void everyFormatHasItsLengthRateAndTheLiveLevel_data()
     {

@@ -42,7 +42,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeNoiseSounds(m_sounds.path()));
+        QVERIFY(TestSounds::writeChannelNoises(m_sounds.path(), 22050));
         MixRecord mix;
         mix.setValue(1, 1);   // Brown Noise on
         mix.setValue(16, 1);  // Rain on

@@ -1,11 +1,10 @@
 #pragma once
 
-// Helpers shared by the render tests: noise loops for the channels, a writer that keeps
-// the frames in memory, and reading a rendered file back.
+// Helpers shared by the render tests: a writer that keeps the frames in memory, and
+// reading a rendered file back.
 
 #include "TestSounds.h"
 
-#include "engine/ChannelTable.h"
 #include "render/SoundFileWriter.h"
 
 #include <QDir>
@@ -16,23 +15,9 @@
 #include <cmath>
 #include <functional>
 #include <optional>
-#include <random>
 #include <vector>
 
 namespace RenderTestTools {
-
-// A second of steady noise for every channel's file, each from its own seed.
-inline bool writeNoiseSounds(const QString &folder, int rate = 22050)
-{
-    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        std::mt19937 random(static_cast<unsigned>(channel));
-        std::normal_distribution<double> noise(0.0, 0.15);
-        const QString path = ChannelTable::soundFilePath(folder, ChannelTable::channel(channel).soundFile);
-        if (!TestSounds::writeWav(path, rate, rate, 2, [&](int, int) { return std::clamp(noise(random), -1.0, 1.0); }))
-            return false;
-    }
-    return true;
-}
 
 struct SoundFile
 {

@@ -52,7 +52,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeNoiseSounds(m_sounds.path()));
+        QVERIFY(TestSounds::writeChannelNoises(m_sounds.path(), 22050));
         m_engine = std::make_unique<SoundEngine>(m_output);
         m_engine->loadChannelSounds(m_sounds.path());
         m_engine->initialise();

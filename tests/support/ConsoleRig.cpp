@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
-ConsoleRig::ConsoleRig()
+ConsoleRig::ConsoleRig(Sounds sounds)
 {
-    m_ready = TestSounds::writeChannelSounds(m_dir.path(), [](int) { return 44100; }) && m_engine.initialise()
-        && m_engine.loadChannelSounds(m_dir.path()).isEmpty();
+    constexpr int soundRate = 44100;
+    m_ready = TestSounds::writeChannelSounds(m_dir.path(), [](int) { return soundRate; })
+        && (sounds == Sounds::Sines || TestSounds::writeChannelNoises(m_dir.path(), soundRate))
+        && m_engine.initialise() && m_engine.loadChannelSounds(m_dir.path()).isEmpty();
     m_controls.dofilllabels();
 }
 

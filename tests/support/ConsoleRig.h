@@ -8,14 +8,17 @@
 
 #include <vector>
 
-// The console's sound without a window: a 441 Hz sine under every channel's file name, an
-// offline output that renders on demand, the engine and the channel controls.
+// The console's sound without a window: a 441 Hz sine (or a noise) under every channel's
+// file name, an offline output that renders on demand, the engine and the channel controls.
 class ConsoleRig
 {
 public:
     static constexpr int outputRate = 48000;
 
-    ConsoleRig();
+    // Noises are uncorrelated between channels, so the powers of channels add.
+    enum class Sounds { Sines, Noises };
+
+    explicit ConsoleRig(Sounds sounds = Sounds::Sines);
 
     bool ready() const { return m_ready; }
     SoundEngine &engine() { return m_engine; }

@@ -7,9 +7,10 @@
 
 #include <sndfile.h>
 
-#include <cstdint>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <random>
 
 namespace TestSounds {
 
@@ -52,7 +53,19 @@ bool writeChannelSounds(const QString &folder, const std::function<int(int)> &ra
         if (!writeSine(path, rateFor(channel), 4000, 441.0, 0.25))
             return false;
     }
-    return writeSine(ChannelTable::soundFilePath(folder, ChannelTable::resumedStaticFile), rateFor(14), 4000, 441.0, 0.25);
+    return true;
+}
+
+bool writeChannelNoises(const QString &folder, int rate)
+{
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        std::mt19937 random(static_cast<unsigned>(channel));
+        std::normal_distribution<double> noise(0.0, 0.15);
+        const QString path = ChannelTable::soundFilePath(folder, ChannelTable::channel(channel).soundFile);
+        if (!writeWav(path, rate, rate, 2, [&](int, int) { return std::clamp(noise(random), -1.0, 1.0); }))
+            return false;
+    }
+    return true;
 }
 
 std::unique_ptr<SoundData> sineSound(int rate, double hertz, double amplitude, int frames)

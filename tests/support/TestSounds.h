@@ -24,9 +24,13 @@ bool writeSound(const QString &path, int format, int sampleRate, int frames, int
 // A sine of `hertz` at `amplitude` (0..1) on both channels, `frames` long.
 bool writeSine(const QString &path, int sampleRate, int frames, double hertz, double amplitude);
 
-// Writes a short stereo sine under every sound file name of the channel table (and the
-// resumed static) into `folder`; channel n's file has a rate of `rateFor(n)`.
+// Writes a short stereo sine under every sound file name of the channel table into
+// `folder`; channel n's file has a rate of `rateFor(n)`.
 bool writeChannelSounds(const QString &folder, const std::function<int(int channel)> &rateFor);
+
+// A second of steady Gaussian noise under every sound file name of the channel table, each
+// channel from its own seed: the channels are uncorrelated, so their powers add.
+bool writeChannelNoises(const QString &folder, int rate);
 
 // A stereo 16-bit sine held in memory, `frames` long, both channels alike.
 std::unique_ptr<SoundData> sineSound(int rate, double hertz, double amplitude, int frames);

@@ -5,7 +5,6 @@
 #include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
-#include "InterstationHissSound.h"
 #include "LiveLoop.h"
 #include "OceanSound.h"
 #include "RadioStaticSound.h"
@@ -45,7 +44,6 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
-        {"triangle.Wav", 115, InterstationHissSound::render},
     };
     return table;
 }

@@ -15,7 +15,7 @@ struct SoundRecipe
     std::function<StereoLoop(Random &)> render;
 };
 
-// The fifteen sound files the program loads, by the names it opens them with.
+// The fourteen sound files the program loads, by the names it opens them with.
 class SoundCatalogue
 {
 public:
