@@ -1,7 +1,6 @@
 #include "SoundCatalogue.h"
 
 #include "AirConditioningSound.h"
-#include "CabinSound.h"
 #include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
@@ -41,7 +40,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"ocean.Wav", 108, OceanSound::render},
         {"crickets.Wav", 109, DownpourSound::render},
         {"cicada.Wav", 110, CicadaSound::render},
-        {"sine.Wav", 111, CabinSound::render},
+        {"sine.Wav", 111, live("sine.Wav")},
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
