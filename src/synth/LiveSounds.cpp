@@ -1,5 +1,6 @@
 #include "synth/LiveSounds.h"
 
+#include "synth/AirConditioningSound.h"
 #include "synth/CabinSound.h"
 #include "synth/ColouredNoiseSound.h"
 #include "synth/Random.h"
@@ -37,15 +38,16 @@ std::function<std::unique_ptr<LiveSound>(Random &)> steady(float level)
     return [=](Random &random) { return std::make_unique<Sound>(level, random); };
 }
 
-const std::array<Recipe, 6> &recipes()
+const std::array<Recipe, 7> &recipes()
 {
-    static const std::array<Recipe, 6> table{{
+    static const std::array<Recipe, 7> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"sine.Wav", steady<CabinSound>(0.07248f)},
+        {"square.Wav", steady<AirConditioningSound>(0.05400f)},
     }};
     return table;
 }

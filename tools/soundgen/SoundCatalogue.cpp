@@ -1,6 +1,5 @@
 #include "SoundCatalogue.h"
 
-#include "AirConditioningSound.h"
 #include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
@@ -41,7 +40,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"crickets.Wav", 109, DownpourSound::render},
         {"cicada.Wav", 110, CicadaSound::render},
         {"sine.Wav", 111, live("sine.Wav")},
-        {"square.Wav", 112, AirConditioningSound::render},
+        {"square.Wav", 112, live("square.Wav")},
         {"saw.Wav", 113, FanSound::render},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
         {"triangle.Wav", 115, InterstationHissSound::render},
