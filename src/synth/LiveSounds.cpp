@@ -3,6 +3,7 @@
 #include "synth/AirConditioningSound.h"
 #include "synth/CabinSound.h"
 #include "synth/ColouredNoiseSound.h"
+#include "synth/FanSound.h"
 #include "synth/Random.h"
 
 #include <array>
@@ -38,9 +39,9 @@ std::function<std::unique_ptr<LiveSound>(Random &)> steady(float level)
     return [=](Random &random) { return std::make_unique<Sound>(level, random); };
 }
 
-const std::array<Recipe, 7> &recipes()
+const std::array<Recipe, 8> &recipes()
 {
-    static const std::array<Recipe, 7> table{{
+    static const std::array<Recipe, 8> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
@@ -48,6 +49,7 @@ const std::array<Recipe, 7> &recipes()
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"sine.Wav", steady<CabinSound>(0.07248f)},
         {"square.Wav", steady<AirConditioningSound>(0.05400f)},
+        {"saw.Wav", steady<FanSound>(0.05616f)},
     }};
     return table;
 }

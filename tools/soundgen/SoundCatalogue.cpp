@@ -2,7 +2,6 @@
 
 #include "CicadaSound.h"
 #include "DownpourSound.h"
-#include "FanSound.h"
 #include "InterstationHissSound.h"
 #include "LiveLoop.h"
 #include "OceanSound.h"
@@ -41,7 +40,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"cicada.Wav", 110, CicadaSound::render},
         {"sine.Wav", 111, live("sine.Wav")},
         {"square.Wav", 112, live("square.Wav")},
-        {"saw.Wav", 113, FanSound::render},
+        {"saw.Wav", 113, live("saw.Wav")},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
         {"triangle.Wav", 115, InterstationHissSound::render},
     };
