@@ -1,6 +1,9 @@
 #include "synth/LiveSounds.h"
 
+#include "synth/AirConditioningSound.h"
+#include "synth/CabinSound.h"
 #include "synth/ColouredNoiseSound.h"
+#include "synth/FanSound.h"
 #include "synth/Random.h"
 
 #include <array>
@@ -29,14 +32,24 @@ std::function<std::unique_ptr<LiveSound>(Random &)> colour(double powerExponent,
     };
 }
 
-const std::array<Recipe, 5> &recipes()
+// `level` scales the whole sound, so that it stands at the common loudness, -21 LUFS.
+template<typename Sound>
+std::function<std::unique_ptr<LiveSound>(Random &)> steady(float level)
 {
-    static const std::array<Recipe, 5> table{{
+    return [=](Random &random) { return std::make_unique<Sound>(level, random); };
+}
+
+const std::array<Recipe, 8> &recipes()
+{
+    static const std::array<Recipe, 8> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
+        {"sine.Wav", steady<CabinSound>(0.07248f)},
+        {"square.Wav", steady<AirConditioningSound>(0.05400f)},
+        {"saw.Wav", steady<FanSound>(0.05616f)},
     }};
     return table;
 }

@@ -1,10 +1,7 @@
 #include "SoundCatalogue.h"
 
-#include "AirConditioningSound.h"
-#include "CabinSound.h"
 #include "CicadaSound.h"
 #include "DownpourSound.h"
-#include "FanSound.h"
 #include "LiveLoop.h"
 #include "OceanSound.h"
 #include "RadioStaticSound.h"
@@ -40,9 +37,9 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"ocean.Wav", 108, OceanSound::render},
         {"crickets.Wav", 109, DownpourSound::render},
         {"cicada.Wav", 110, CicadaSound::render},
-        {"sine.Wav", 111, CabinSound::render},
-        {"square.Wav", 112, AirConditioningSound::render},
-        {"saw.Wav", 113, FanSound::render},
+        {"sine.Wav", 111, live("sine.Wav")},
+        {"square.Wav", 112, live("square.Wav")},
+        {"saw.Wav", 113, live("saw.Wav")},
         {"radiostatic.Wav", 114, RadioStaticSound::render},
     };
     return table;

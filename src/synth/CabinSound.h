@@ -1,0 +1,35 @@
+#pragma once
+
+#include "synth/LiveSound.h"
+#include "synth/NoiseBed.h"
+#include "synth/TonePhase.h"
+#include "synth/Waveform.h"
+
+class Random;
+
+// An airliner cabin in cruise: a steady low rumble of airflow with the weak tones of two
+// engines running at nearly the same speed, so that they beat slowly. Each engine is heard
+// more on its own side of the cabin.
+class CabinSound final : public LiveSound
+{
+public:
+    // `level` is the rumble's RMS on each side.
+    CabinSound(float level, Random &random);
+
+    void generate(float *left, float *right, std::size_t frames) noexcept override;
+
+private:
+    struct Engine
+    {
+        Engine(double hertz, double leftLevel, double rightLevel, Random &random);
+
+        TonePhase phase;
+        Waveform left;
+        Waveform right;
+    };
+
+    NoiseBed m_air;
+    float m_airGain;
+    Engine m_first;
+    Engine m_second;
+};

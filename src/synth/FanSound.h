@@ -1,0 +1,27 @@
+#pragma once
+
+#include "synth/LiveSound.h"
+#include "synth/NoiseBed.h"
+#include "synth/TonePhase.h"
+#include "synth/Waveform.h"
+
+class Random;
+
+// An electric fan: air turbulence that throbs at the blade-pass frequency, with the blade
+// tone and its harmonics.
+class FanSound final : public LiveSound
+{
+public:
+    // `level` is the turbulence's RMS on each side before it throbs.
+    FanSound(float level, Random &random);
+
+    void generate(float *left, float *right, std::size_t frames) noexcept override;
+
+private:
+    NoiseBed m_turbulence;
+    float m_level;
+    // The throb and the tones come from the same blades, so they keep one phase.
+    TonePhase m_phase;
+    Waveform m_throb;
+    Waveform m_tones;
+};
