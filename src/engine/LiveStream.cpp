@@ -3,11 +3,38 @@
 #include "synth/LiveSound.h"
 
 #include <algorithm>
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 // The resampler reads 16-bit frames; a live sound's full scale is 1.
 constexpr float sampleScale = 32768.0f;
+
+// Both sides as interleaved 16-bit frames, rounded to the nearest step and held within range.
+// `frames` is a multiple of four.
+void interleave(const float *left, const float *right, std::int64_t frames, std::int16_t *target) noexcept
+{
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(sampleScale);
+    for (std::int64_t i = 0; i < frames; i += 4) {
+        const __m128i l = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(left + i), scale));
+        const __m128i r = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(right + i), scale));
+        // Saturating packs keep the range; unpacking pairs each left with its right.
+        const __m128i packed = _mm_packs_epi32(l, r);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(target + 2 * i),
+                         _mm_unpacklo_epi16(packed, _mm_unpackhi_epi64(packed, packed)));
+    }
+#else
+    for (std::int64_t i = 0; i < frames; ++i) {
+        target[2 * i] = static_cast<std::int16_t>(std::clamp(std::lrint(left[i] * sampleScale), -32768L, 32767L));
+        target[2 * i + 1] = static_cast<std::int16_t>(std::clamp(std::lrint(right[i] * sampleScale), -32768L, 32767L));
+    }
+#endif
+}
 
 void scale(float *samples, std::size_t count) noexcept
 {
@@ -20,10 +47,13 @@ void scale(float *samples, std::size_t count) noexcept
 LiveStream::LiveStream(std::unique_ptr<LiveSound> sound)
     : m_sound(std::move(sound))
     , m_ring(std::make_unique<std::int16_t[]>(2 * (ringFrames + 2 * DoubledSound::margin)))
+    , m_madeDoubled(m_sound->rate() == LiveSound::doubledRate)
 {
     static_assert(historyFrames == SincTable::doublingTaps - 1);
     static_assert(ringFrames % (2 * blockFrames) == 0, "a block never wraps the ring");
     static_assert(blockFrames % 16 == 0, "the vector path writes whole blocks only");
+    if (m_madeDoubled)
+        return;
     // The first doubled frames look back on real sound rather than on silence.
     m_sound->generate(m_left.data(), m_right.data(), historyFrames);
     scale(m_left.data(), historyFrames);
@@ -36,8 +66,23 @@ void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 {
     m_read += (position - m_position + ringFrames) % ringFrames;
     m_position = position;
-    while (m_made < m_read + reach)
-        makeBlock();
+    while (m_made < m_read + reach) {
+        if (m_madeDoubled)
+            makeDoubledBlock();
+        else
+            makeBlock();
+    }
+}
+
+void LiveStream::makeDoubledBlock() noexcept
+{
+    constexpr std::int64_t frames = 2 * blockFrames;
+    float *left = m_left.data();
+    float *right = m_right.data();
+    m_sound->generate(left, right, frames);
+    interleave(left, right, frames, m_doubled.data());
+    store(m_made % ringFrames, m_doubled.data());
+    m_made += frames;
 }
 
 void LiveStream::makeBlock() noexcept

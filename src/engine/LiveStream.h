@@ -13,6 +13,9 @@ class LiveSound;
 // sound's doubled copy (a loop with its neighbours around it), that is written afresh just
 // ahead of the reader, so that the loop the resampler believes it plays never comes round.
 //
+// A sound made at twice its own rate is written to the ring as it comes; one made at its own
+// rate is doubled on the way, through the doubling kernel.
+//
 // Made off the audio thread, which also makes the sound's first frames; after that only the
 // audio thread touches it. fillAhead() makes what the next read needs, a few hundred frames,
 // and neither allocates nor waits.
@@ -40,6 +43,7 @@ private:
     static constexpr std::size_t windowFrames = historyFrames + blockFrames + 16;
 
     void makeBlock() noexcept;
+    void makeDoubledBlock() noexcept;
     void store(std::int64_t frame, const std::int16_t *doubled) noexcept;
 
     std::unique_ptr<LiveSound> m_sound;
@@ -48,6 +52,7 @@ private:
     alignas(32) std::array<float, windowFrames> m_left{};
     alignas(32) std::array<float, windowFrames> m_right{};
     alignas(32) std::array<std::int16_t, 4 * blockFrames> m_doubled{};
+    bool m_madeDoubled;
     std::int64_t m_made = 0;
     std::int64_t m_read = 0;
     std::int64_t m_position = 0;

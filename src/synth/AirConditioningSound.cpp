@@ -24,9 +24,9 @@ Waveform hum(double level, Random &random)
 }
 
 AirConditioningSound::AirConditioningSound(float level, Random &random)
-    : m_airflow(airflowShape, sampleRate, random)
+    : m_airflow(airflowShape, doubledRate, random)
     , m_level(level)
-    , m_phase(kMainsHertz, sampleRate)
+    , m_phase(kMainsHertz, doubledRate)
     , m_hum(hum(level * kHumLevel, random))
 {
 }

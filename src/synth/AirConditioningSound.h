@@ -15,6 +15,8 @@ public:
     // `level` is the airflow's RMS on each side.
     AirConditioningSound(float level, Random &random);
 
+    int rate() const noexcept override { return doubledRate; }
+
     void generate(float *left, float *right, std::size_t frames) noexcept override;
 
 private:

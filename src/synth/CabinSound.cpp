@@ -27,8 +27,8 @@ double hissShape(double hertz)
 
 const NoiseMixture &air()
 {
-    static const NoiseMixture mixture({{rumbleShape, 1.0}, {hissShape, kHissLevel}}, NoiseBed::tableFrames,
-                                      LiveSound::sampleRate);
+    static const NoiseMixture mixture({{rumbleShape, 1.0}, {hissShape, kHissLevel}},
+                                      NoiseBed::tableFrames(LiveSound::doubledRate), LiveSound::doubledRate);
     return mixture;
 }
 
@@ -40,14 +40,14 @@ Waveform engineTone(double level, Random &random)
 }
 
 CabinSound::Engine::Engine(double hertz, double leftLevel, double rightLevel, Random &random)
-    : phase(hertz, sampleRate)
+    : phase(hertz, doubledRate)
     , left(engineTone(leftLevel, random))
     , right(engineTone(rightLevel, random))
 {
 }
 
 CabinSound::CabinSound(float level, Random &random)
-    : m_air(air().response(), sampleRate, random)
+    : m_air(air().response(), doubledRate, random)
     , m_airGain(static_cast<float>(level * air().rms()))
     , m_first(kEngineHertz, level * kToneLevel, level * kFarSideShare * kToneLevel, random)
     , m_second(kEngineHertz + kBeatHertz, level * kFarSideShare * kToneLevel, level * kToneLevel, random)

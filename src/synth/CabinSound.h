@@ -16,6 +16,8 @@ public:
     // `level` is the rumble's RMS on each side.
     CabinSound(float level, Random &random);
 
+    int rate() const noexcept override { return doubledRate; }
+
     void generate(float *left, float *right, std::size_t frames) noexcept override;
 
 private:

@@ -7,7 +7,7 @@
 ColouredNoiseSound::ColouredNoiseSound(double decibelsPerOctave, double lowCutHertz, float level, Random &random)
     // A steep cut, so the slope holds unbent an octave above it.
     : m_bed([=](double hertz) { return FilterShape::powerSlope(hertz, decibelsPerOctave) * FilterShape::highPass(hertz, lowCutHertz, 4); },
-            sampleRate, random)
+            doubledRate, random)
     , m_level(level)
 {
 }

@@ -13,6 +13,8 @@ public:
     // `decibelsPerOctave` of power; `level` is the RMS of each side.
     ColouredNoiseSound(double decibelsPerOctave, double lowCutHertz, float level, Random &random);
 
+    int rate() const noexcept override { return doubledRate; }
+
     void generate(float *left, float *right, std::size_t frames) noexcept override;
 
 private:

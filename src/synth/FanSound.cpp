@@ -24,9 +24,9 @@ Waveform bladeTones(double level, Random &random)
 }
 
 FanSound::FanSound(float level, Random &random)
-    : m_turbulence(turbulenceShape, sampleRate, random)
+    : m_turbulence(turbulenceShape, doubledRate, random)
     , m_level(level)
-    , m_phase(kBladePassHertz, sampleRate)
+    , m_phase(kBladePassHertz, doubledRate)
     , m_throb({kThrobDepth}, random)
     , m_tones(bladeTones(level * kToneLevel, random))
 {

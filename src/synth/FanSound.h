@@ -15,6 +15,8 @@ public:
     // `level` is the turbulence's RMS on each side before it throbs.
     FanSound(float level, Random &random);
 
+    int rate() const noexcept override { return doubledRate; }
+
     void generate(float *left, float *right, std::size_t frames) noexcept override;
 
 private:

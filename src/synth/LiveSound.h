@@ -2,8 +2,11 @@
 
 #include <cstddef>
 
-// A sound made endlessly, block by block, at 22050 Hz stereo, at the common loudness of the
-// shipped sounds (full scale is 1).
+// A sound made endlessly, block by block, in stereo at the common loudness of the shipped
+// sounds (full scale is 1). Its own rate is 22050 Hz, the rate of its file and the one a
+// channel plays it at unless told otherwise. It may be made at that rate, or at twice it with
+// nothing above 11025 Hz: the form in which the player reads every sound, so that a sound made
+// so is played without a doubling pass, the largest cost of playing it.
 //
 // Made and destroyed on any thread but the audio thread: the constructor does all the
 // allocating and the heavy making (noise tables, event shapes). generate() runs on the audio
@@ -12,9 +15,12 @@ class LiveSound
 {
 public:
     static constexpr int sampleRate = 22050;
+    static constexpr int doubledRate = 2 * sampleRate;
 
     virtual ~LiveSound() = default;
 
-    // Overwrites `frames` frames of each side and moves the sound on.
+    // The rate generate() makes frames at: sampleRate or doubledRate.
+    virtual int rate() const noexcept { return sampleRate; }
+    // Overwrites `frames` frames of each side, at rate(), and moves the sound on.
     virtual void generate(float *left, float *right, std::size_t frames) noexcept = 0;
 };

@@ -1,8 +1,14 @@
 #include "synth/NoiseBed.h"
 
+#include "synth/LiveSound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -27,39 +33,46 @@ const std::array<float, kWindowPoints + 1> &windowTable()
     return table;
 }
 
-float windowGain(std::size_t age) noexcept
+}
+
+std::size_t NoiseBed::tableFrames(double sampleRate)
 {
-    constexpr std::size_t framesPerPoint = NoiseBed::grainFrames / kWindowPoints;
+    return sampleRate > LiveSound::sampleRate ? std::size_t{1} << 17 : std::size_t{1} << 16;
+}
+
+float NoiseBed::windowGain(std::size_t age) const noexcept
+{
+    const std::size_t framesPerPoint = m_grainFrames / kWindowPoints;
     const std::array<float, kWindowPoints + 1> &table = windowTable();
     const std::size_t point = std::min(age / framesPerPoint, kWindowPoints - 1);
     const float t = static_cast<float>(age - point * framesPerPoint) / static_cast<float>(framesPerPoint);
     return table[point] + t * (table[point + 1] - table[point]);
 }
 
-}
-
 NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random)
-    : m_random(0)
+    : m_tableFrames(tableFrames(sampleRate))
+    , m_grainFrames(m_tableFrames / 2)
+    , m_random(0)
 {
-    static_assert(grainFrames % kWindowPoints == 0);
     for (Table &table : m_tables)
-        table = quantised(NoiseTable(magnitude, tableFrames, sampleRate, random));
+        table = quantised(NoiseTable(magnitude, m_tableFrames, sampleRate, random));
     m_random = Random(random.next());
     for (int v = 0; v < voices; ++v) {
         Voice &voice = m_voices[static_cast<std::size_t>(v)];
-        voice.place = static_cast<std::size_t>(m_random.next() % tableFrames);
-        voice.age = grainFrames * static_cast<std::size_t>(v) / voices;
+        voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / rampFrames)) * rampFrames;
+        // A third of a grain apart, to the nearest stretch.
+        voice.age = m_grainFrames * static_cast<std::size_t>(v) / voices / rampFrames * rampFrames;
     }
 }
 
-NoiseBed::Table NoiseBed::quantised(const NoiseTable &table)
+NoiseBed::Table NoiseBed::quantised(const NoiseTable &table) const
 {
-    Table result{std::make_unique_for_overwrite<std::int16_t[]>(tableFrames),
-                 std::make_unique_for_overwrite<std::int16_t[]>(tableFrames)};
+    Table result{std::make_unique_for_overwrite<std::int16_t[]>(m_tableFrames),
+                 std::make_unique_for_overwrite<std::int16_t[]>(m_tableFrames)};
     for (int side = 0; side < 2; ++side) {
         std::int16_t *target = side == 0 ? result.left.get() : result.right.get();
         const float *source = table.side(side);
-        for (std::size_t i = 0; i < tableFrames; ++i)
+        for (std::size_t i = 0; i < m_tableFrames; ++i)
             target[i] = static_cast<std::int16_t>(std::clamp(std::lrint(source[i] * kTableScale), -32767L, 32767L));
     }
     return result;
@@ -67,36 +80,89 @@ NoiseBed::Table NoiseBed::quantised(const NoiseTable &table)
 
 void NoiseBed::addTo(float *left, float *right, std::size_t frames, float gain) noexcept
 {
-    for (std::size_t v = 0; v < m_voices.size(); ++v)
-        addVoice(m_tables[v], m_voices[v], left, right, frames, gain * kVoiceScale);
-}
-
-void NoiseBed::addVoice(const Table &table, Voice &voice, float *left, float *right, std::size_t frames,
-                        float gain) noexcept
-{
+    const float scale = gain * kVoiceScale;
     std::size_t done = 0;
     while (done < frames) {
-        if (voice.age == grainFrames) {
-            // The window is closed here, so the voice moves without a click.
-            voice.age = 0;
-            voice.place = static_cast<std::size_t>(m_random.next() % tableFrames);
+        // Every voice's age and place stay a whole number of stretches apart from the
+        // others', so a stretch never ends a grain or wraps a table part way.
+        const std::size_t length = std::min(frames - done, rampFrames - m_voices[0].age % rampFrames);
+        Stretch stretch{};
+        for (std::size_t v = 0; v < m_voices.size(); ++v) {
+            Voice &voice = m_voices[v];
+            if (voice.age == m_grainFrames) {
+                // The window is closed here, so the voice moves without a click.
+                voice.age = 0;
+                voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / rampFrames)) * rampFrames;
+            }
+            stretch.left[v] = m_tables[v].left.get() + voice.place;
+            stretch.right[v] = m_tables[v].right.get() + voice.place;
+            stretch.start[v] = scale * windowGain(voice.age);
+            stretch.step[v] = (scale * windowGain(voice.age + length) - stretch.start[v]) / static_cast<float>(length);
+            voice.age += length;
+            voice.place = (voice.place + length) % m_tableFrames;
         }
-        // A stretch that neither ends a grain nor wraps the table, over which the window's
-        // gain moves in a straight line.
-        const std::size_t length = std::min({frames - done, rampFrames, grainFrames - voice.age, tableFrames - voice.place});
-        const float start = gain * windowGain(voice.age);
-        const float step = (gain * windowGain(voice.age + length) - start) / static_cast<float>(length);
-        const std::int16_t *fromLeft = table.left.get() + voice.place;
-        const std::int16_t *fromRight = table.right.get() + voice.place;
-        float *toLeft = left + done;
-        float *toRight = right + done;
-        for (std::size_t i = 0; i < length; ++i) {
-            const float g = start + step * static_cast<float>(i);
-            toLeft[i] += g * static_cast<float>(fromLeft[i]);
-            toRight[i] += g * static_cast<float>(fromRight[i]);
-        }
+        addStretch(stretch, left + done, right + done, length);
         done += length;
-        voice.age += length;
-        voice.place = (voice.place + length) % tableFrames;
+    }
+}
+
+// Over a stretch each window's gain moves in a straight line. A stretch of the usual length is
+// known to the compiler, which then turns the loop into vector operations.
+namespace {
+
+#if defined(__SSE2__)
+// Eight 16-bit samples from `source` as two vectors of four floats.
+inline void widen(const std::int16_t *source, __m128 &low, __m128 &high) noexcept
+{
+    const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source));
+    low = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(samples, samples), 16));
+    high = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(samples, samples), 16));
+}
+
+// One side of a stretch, eight frames at a time: the compiler does not widen 16-bit samples in
+// vectors on its own with the instructions every x86-64 processor has.
+using Voices = std::array<float, NoiseBed::voices>;
+
+void addSide(const std::array<const std::int16_t *, NoiseBed::voices> &sources, const Voices &start, const Voices &step,
+             float *target, std::size_t count) noexcept
+{
+    const __m128 ramp = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
+    for (std::size_t i = 0; i < count; i += 8) {
+        __m128 low = _mm_loadu_ps(target + i);
+        __m128 high = _mm_loadu_ps(target + i + 4);
+        const __m128 at = _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), ramp);
+        for (std::size_t v = 0; v < NoiseBed::voices; ++v) {
+            const __m128 gainLow = _mm_add_ps(_mm_set1_ps(start[v]), _mm_mul_ps(_mm_set1_ps(step[v]), at));
+            const __m128 gainHigh = _mm_add_ps(gainLow, _mm_set1_ps(4.0f * step[v]));
+            __m128 sampleLow;
+            __m128 sampleHigh;
+            widen(sources[v] + i, sampleLow, sampleHigh);
+            low = _mm_add_ps(low, _mm_mul_ps(gainLow, sampleLow));
+            high = _mm_add_ps(high, _mm_mul_ps(gainHigh, sampleHigh));
+        }
+        _mm_storeu_ps(target + i, low);
+        _mm_storeu_ps(target + i + 4, high);
+    }
+}
+#endif
+
+}
+
+// Over a stretch each window's gain moves in a straight line.
+void NoiseBed::addStretch(const Stretch &stretch, float *left, float *right, std::size_t frames) noexcept
+{
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    done = frames / 8 * 8;
+    addSide(stretch.left, stretch.start, stretch.step, left, done);
+    addSide(stretch.right, stretch.start, stretch.step, right, done);
+#endif
+    for (std::size_t i = done; i < frames; ++i) {
+        const auto at = static_cast<float>(i);
+        for (std::size_t v = 0; v < voices; ++v) {
+            const float g = stretch.start[v] + stretch.step[v] * at;
+            left[i] += g * static_cast<float>(stretch.left[v][i]);
+            right[i] += g * static_cast<float>(stretch.right[v][i]);
+        }
     }
 }

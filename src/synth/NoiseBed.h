@@ -25,8 +25,9 @@ class NoiseBed
 {
 public:
     static constexpr int voices = 3;
-    static constexpr std::size_t tableFrames = std::size_t{1} << 16;
-    static constexpr std::size_t grainFrames = std::size_t{1} << 15;
+
+    // Each table holds about three seconds, and a voice reads half of one at a time.
+    static std::size_t tableFrames(double sampleRate);
 
     NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random);
 
@@ -48,10 +49,21 @@ private:
 
     static constexpr std::size_t rampFrames = 64;
 
-    static Table quantised(const NoiseTable &table);
-    void addVoice(const Table &table, Voice &voice, float *left, float *right, std::size_t frames,
-                  float gain) noexcept;
+    // Where each voice reads the next stretch, and its gain there.
+    struct Stretch
+    {
+        std::array<const std::int16_t *, voices> left;
+        std::array<const std::int16_t *, voices> right;
+        std::array<float, voices> start;
+        std::array<float, voices> step;
+    };
 
+    Table quantised(const NoiseTable &table) const;
+    static void addStretch(const Stretch &stretch, float *left, float *right, std::size_t frames) noexcept;
+    float windowGain(std::size_t age) const noexcept;
+
+    std::size_t m_tableFrames;
+    std::size_t m_grainFrames;
     std::array<Table, voices> m_tables;
     std::array<Voice, voices> m_voices{};
     Random m_random;

@@ -12,7 +12,10 @@ double binPower(const NoiseTable::Response &magnitude, std::size_t frames, doubl
 {
     double power = 0.0;
     for (std::size_t bin = 1; bin < frames / 2; ++bin) {
-        const double value = magnitude(static_cast<double>(bin) * sampleRate / static_cast<double>(frames));
+        const double hertz = static_cast<double>(bin) * sampleRate / static_cast<double>(frames);
+        if (hertz >= NoiseTable::bandHertz)
+            break;
+        const double value = magnitude(hertz);
         power += value * value;
     }
     return power;

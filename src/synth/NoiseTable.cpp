@@ -40,7 +40,8 @@ std::unique_ptr<float[]> NoiseTable::shapedNoise(const Response &magnitude, std:
     spectrum[0][0] = spectrum[0][1] = 0.0;
     for (std::size_t bin = 1; bin < bins - 1; ++bin) {
         const double hertz = static_cast<double>(bin) * sampleRate / static_cast<double>(frames);
-        const std::complex<double> value = std::polar(magnitude(hertz), random.phase());
+        const double amplitude = hertz < bandHertz ? magnitude(hertz) : 0.0;
+        const std::complex<double> value = std::polar(amplitude, random.phase());
         spectrum[bin][0] = value.real();
         spectrum[bin][1] = value.imag();
     }

@@ -16,6 +16,10 @@ class NoiseTable
 public:
     using Response = std::function<double(double hertz)>;
 
+    // Nothing at or above this is made: the band of the shipped sounds' rate, whatever the
+    // table's own rate.
+    static constexpr double bandHertz = 11025.0;
+
     // `frames` is a power of two; `sampleRate` places the bins.
     NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random);
 

@@ -2,6 +2,7 @@
 
 #include "StereoLoop.h"
 
+#include "synth/HalfRate.h"
 #include "synth/LiveSound.h"
 
 #include <cmath>
@@ -11,12 +12,20 @@
 StereoLoop LiveLoop::record(LiveSound &sound)
 {
     const auto blend = static_cast<std::size_t>(kBlendSeconds * StereoLoop::kSampleRate);
-    std::vector<float> left(StereoLoop::kFrames + blend);
-    std::vector<float> right(StereoLoop::kFrames + blend);
+    // A sound made at twice its rate is brought down to it; its spare frames at the end
+    // keep the filter's edge out of the loop.
+    const bool doubled = sound.rate() == LiveSound::doubledRate;
+    const std::size_t made = doubled ? 2 * (StereoLoop::kFrames + 2 * blend) : StereoLoop::kFrames + blend;
+    std::vector<float> left(made);
+    std::vector<float> right(made);
     constexpr std::size_t block = 4096;
-    for (std::size_t first = 0; first < left.size(); first += block) {
-        const std::size_t count = std::min(block, left.size() - first);
+    for (std::size_t first = 0; first < made; first += block) {
+        const std::size_t count = std::min(block, made - first);
         sound.generate(left.data() + first, right.data() + first, count);
+    }
+    if (doubled) {
+        left = HalfRate::halve(left);
+        right = HalfRate::halve(right);
     }
     // The frames after the loop's end continue it, so the loop starts with them and turns
     // into its own beginning; the two are independent, so equal power keeps the level.
