@@ -7,7 +7,6 @@
 #include "FanSound.h"
 #include "InterstationHissSound.h"
 #include "LiveLoop.h"
-#include "OceanSound.h"
 #include "RadioStaticSound.h"
 #include "RainSound.h"
 #include "StereoLoop.h"
@@ -38,7 +37,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"violet.Wav", 105, live("violet.Wav")},
         {"downpour.Wav", 106, RainSound::render},
         {"wind.Wav", 107, WindSound::render},
-        {"ocean.Wav", 108, OceanSound::render},
+        {"ocean.Wav", 108, live("ocean.Wav")},
         {"crickets.Wav", 109, DownpourSound::render},
         {"cicada.Wav", 110, CicadaSound::render},
         {"sine.Wav", 111, CabinSound::render},
