@@ -1,5 +1,6 @@
 #include "synth/LiveSounds.h"
 
+#include "synth/CicadaSound.h"
 #include "synth/ColouredNoiseSound.h"
 #include "synth/OceanSound.h"
 #include "synth/Random.h"
@@ -37,15 +38,16 @@ std::function<std::unique_ptr<LiveSound>(Random &)> sound(float gain)
     return [=](Random &random) { return std::make_unique<Sound>(gain, random); };
 }
 
-const std::array<Recipe, 6> &recipes()
+const std::array<Recipe, 7> &recipes()
 {
-    static const std::array<Recipe, 6> table{{
+    static const std::array<Recipe, 7> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"ocean.Wav", sound<OceanSound>(0.0871f)},
+        {"cicada.Wav", sound<CicadaSound>(0.0580f)},
     }};
     return table;
 }

@@ -2,7 +2,6 @@
 
 #include "AirConditioningSound.h"
 #include "CabinSound.h"
-#include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
 #include "InterstationHissSound.h"
@@ -39,7 +38,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"wind.Wav", 107, WindSound::render},
         {"ocean.Wav", 108, live("ocean.Wav")},
         {"crickets.Wav", 109, DownpourSound::render},
-        {"cicada.Wav", 110, CicadaSound::render},
+        {"cicada.Wav", 110, live("cicada.Wav")},
         {"sine.Wav", 111, CabinSound::render},
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
