@@ -71,8 +71,12 @@ OceanSound::OceanSound(float gain, Random &random)
     // Starts amid the surf rather than on a calm sea: the waves of the last quarter minute
     // are already rolling.
     m_stepsToNextWave = static_cast<std::size_t>(m_random.uniform() * kMeanGapSeconds * sampleRate / controlFrames);
-    for (std::size_t step = 0; step < steps; ++step)
+    for (std::size_t step = 0; step < steps; ++step) {
         stepControl();
+        m_levelLeft += m_slopeLeft * static_cast<float>(controlFrames);
+        m_levelRight += m_slopeRight * static_cast<float>(controlFrames);
+    }
+    m_framesLeftInStep = 0;
 }
 
 void OceanSound::startWave() noexcept
