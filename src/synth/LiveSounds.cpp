@@ -2,8 +2,10 @@
 
 #include "synth/AirConditioningSound.h"
 #include "synth/CabinSound.h"
+#include "synth/CicadaSound.h"
 #include "synth/ColouredNoiseSound.h"
 #include "synth/FanSound.h"
+#include "synth/OceanSound.h"
 #include "synth/Random.h"
 
 #include <array>
@@ -32,24 +34,26 @@ std::function<std::unique_ptr<LiveSound>(Random &)> colour(double powerExponent,
     };
 }
 
-// `level` scales the whole sound, so that it stands at the common loudness, -21 LUFS.
+// A sound whose constructor takes the gain that brings it to the common loudness, -21 LUFS.
 template<typename Sound>
-std::function<std::unique_ptr<LiveSound>(Random &)> steady(float level)
+std::function<std::unique_ptr<LiveSound>(Random &)> sound(float gain)
 {
-    return [=](Random &random) { return std::make_unique<Sound>(level, random); };
+    return [=](Random &random) { return std::make_unique<Sound>(gain, random); };
 }
 
-const std::array<Recipe, 8> &recipes()
+const std::array<Recipe, 10> &recipes()
 {
-    static const std::array<Recipe, 8> table{{
+    static const std::array<Recipe, 10> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
-        {"sine.Wav", steady<CabinSound>(0.07248f)},
-        {"square.Wav", steady<AirConditioningSound>(0.05400f)},
-        {"saw.Wav", steady<FanSound>(0.05616f)},
+        {"ocean.Wav", sound<OceanSound>(0.0871f)},
+        {"cicada.Wav", sound<CicadaSound>(0.0580f)},
+        {"sine.Wav", sound<CabinSound>(0.07248f)},
+        {"square.Wav", sound<AirConditioningSound>(0.05400f)},
+        {"saw.Wav", sound<FanSound>(0.05616f)},
     }};
     return table;
 }

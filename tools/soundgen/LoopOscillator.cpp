@@ -29,12 +29,3 @@ std::vector<float> LoopOscillator::sine(double hertz, double phase)
         result[i] = static_cast<float>(std::sin(angleAt(cycles, i) + phase));
     return result;
 }
-
-std::vector<float> LoopOscillator::pulses(double hertz, double phase, double sharpness)
-{
-    const std::uint64_t cycles = cyclesPerLoop(hertz);
-    std::vector<float> result(StereoLoop::kFrames);
-    for (std::size_t i = 0; i < result.size(); ++i)
-        result[i] = static_cast<float>(std::pow(0.5 + 0.5 * std::cos(angleAt(cycles, i) + phase), sharpness));
-    return result;
-}

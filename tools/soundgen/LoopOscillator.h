@@ -9,6 +9,4 @@ class LoopOscillator
 {
 public:
     static std::vector<float> sine(double hertz, double phase);
-    // 1 at the crest of each cycle and falling to 0 between, the sharper the higher the power.
-    static std::vector<float> pulses(double hertz, double phase, double sharpness);
 };

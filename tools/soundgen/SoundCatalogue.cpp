@@ -1,9 +1,7 @@
 #include "SoundCatalogue.h"
 
-#include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "LiveLoop.h"
-#include "OceanSound.h"
 #include "RadioStaticSound.h"
 #include "RainSound.h"
 #include "StereoLoop.h"
@@ -34,9 +32,9 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"violet.Wav", 105, live("violet.Wav")},
         {"downpour.Wav", 106, RainSound::render},
         {"wind.Wav", 107, WindSound::render},
-        {"ocean.Wav", 108, OceanSound::render},
+        {"ocean.Wav", 108, live("ocean.Wav")},
         {"crickets.Wav", 109, DownpourSound::render},
-        {"cicada.Wav", 110, CicadaSound::render},
+        {"cicada.Wav", 110, live("cicada.Wav")},
         {"sine.Wav", 111, live("sine.Wav")},
         {"square.Wav", 112, live("square.Wav")},
         {"saw.Wav", 113, live("saw.Wav")},
