@@ -2,6 +2,7 @@
 
 #include "synth/ColouredNoiseSound.h"
 #include "synth/Random.h"
+#include "synth/RainSound.h"
 
 #include <array>
 #include <cmath>
@@ -29,14 +30,21 @@ std::function<std::unique_ptr<LiveSound>(Random &)> colour(double powerExponent,
     };
 }
 
-const std::array<Recipe, 5> &recipes()
+template <typename Sound>
+std::unique_ptr<LiveSound> make(Random &random)
 {
-    static const std::array<Recipe, 5> table{{
+    return std::make_unique<Sound>(random);
+}
+
+const std::array<Recipe, 6> &recipes()
+{
+    static const std::array<Recipe, 6> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
+        {"downpour.Wav", make<RainSound>},
     }};
     return table;
 }

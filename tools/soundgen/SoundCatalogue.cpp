@@ -9,7 +9,6 @@
 #include "LiveLoop.h"
 #include "OceanSound.h"
 #include "RadioStaticSound.h"
-#include "RainSound.h"
 #include "StereoLoop.h"
 #include "WindSound.h"
 
@@ -36,7 +35,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"White_Noise.Wav", 103, live("White_Noise.Wav")},
         {"Blue_Noise.Wav", 104, live("Blue_Noise.Wav")},
         {"violet.Wav", 105, live("violet.Wav")},
-        {"downpour.Wav", 106, RainSound::render},
+        {"downpour.Wav", 106, live("downpour.Wav")},
         {"wind.Wav", 107, WindSound::render},
         {"ocean.Wav", 108, OceanSound::render},
         {"crickets.Wav", 109, DownpourSound::render},
