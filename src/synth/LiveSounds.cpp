@@ -1,6 +1,7 @@
 #include "synth/LiveSounds.h"
 
 #include "synth/ColouredNoiseSound.h"
+#include "synth/DownpourSound.h"
 #include "synth/Random.h"
 #include "synth/RainSound.h"
 
@@ -36,15 +37,16 @@ std::unique_ptr<LiveSound> make(Random &random)
     return std::make_unique<Sound>(random);
 }
 
-const std::array<Recipe, 6> &recipes()
+const std::array<Recipe, 7> &recipes()
 {
-    static const std::array<Recipe, 6> table{{
+    static const std::array<Recipe, 7> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"downpour.Wav", make<RainSound>},
+        {"crickets.Wav", make<DownpourSound>},
     }};
     return table;
 }

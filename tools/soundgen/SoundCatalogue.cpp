@@ -3,7 +3,6 @@
 #include "AirConditioningSound.h"
 #include "CabinSound.h"
 #include "CicadaSound.h"
-#include "DownpourSound.h"
 #include "FanSound.h"
 #include "InterstationHissSound.h"
 #include "LiveLoop.h"
@@ -38,7 +37,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"downpour.Wav", 106, live("downpour.Wav")},
         {"wind.Wav", 107, WindSound::render},
         {"ocean.Wav", 108, OceanSound::render},
-        {"crickets.Wav", 109, DownpourSound::render},
+        {"crickets.Wav", 109, live("crickets.Wav")},
         {"cicada.Wav", 110, CicadaSound::render},
         {"sine.Wav", 111, CabinSound::render},
         {"square.Wav", 112, AirConditioningSound::render},
