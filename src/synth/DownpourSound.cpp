@@ -112,7 +112,7 @@ void DownpourSound::addSplashes(float *left, float *right, std::size_t frames) n
     while (index < m_splashing) {
         Splash &splash = m_splashes[index];
         addSplash(splash, left, right, frames);
-        if (splash.left == 0)
+        if (splash.remaining == 0)
             splash = m_splashes[--m_splashing];
         else
             ++index;
@@ -121,7 +121,7 @@ void DownpourSound::addSplashes(float *left, float *right, std::size_t frames) n
 
 void DownpourSound::addSplash(Splash &splash, float *left, float *right, std::size_t frames) noexcept
 {
-    const std::size_t count = std::min(frames - splash.delay, splash.left);
+    const std::size_t count = std::min(frames - splash.delay, splash.remaining);
     constexpr std::size_t wrap = NoiseBed::tableFrames - 1;
     for (std::size_t i = splash.delay; i < splash.delay + count; ++i) {
         const float sample = std::min(splash.onset, 1.0f) * splash.decay * splash.noise[splash.place];
@@ -131,7 +131,7 @@ void DownpourSound::addSplash(Splash &splash, float *left, float *right, std::si
         splash.onset += splash.onsetStep;
         splash.decay *= splash.decayStep;
     }
-    splash.left -= count;
+    splash.remaining -= count;
     splash.delay = 0;
 }
 
@@ -148,7 +148,7 @@ void DownpourSound::startSplash(std::size_t delay) noexcept
     m_splashes[m_splashing++] = {
         .noise = m_splashNoise.side(static_cast<int>(draw & 1)),
         .place = static_cast<std::size_t>(draw >> 1) & (NoiseBed::tableFrames - 1),
-        .left = static_cast<std::size_t>(kSplashLengthInDecays * seconds * sampleRate),
+        .remaining = static_cast<std::size_t>(kSplashLengthInDecays * seconds * sampleRate),
         .delay = delay,
         .leftGain = gain * static_cast<float>(std::cos(angle)),
         .rightGain = gain * static_cast<float>(std::sin(angle)),

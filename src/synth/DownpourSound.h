@@ -25,7 +25,7 @@ private:
     {
         const float *noise = nullptr;
         std::size_t place = 0;
-        std::size_t left = 0;
+        std::size_t remaining = 0;
         std::size_t delay = 0;
         float leftGain = 0.0f;
         float rightGain = 0.0f;
@@ -35,9 +35,9 @@ private:
         float decayStep = 1.0f;
     };
 
-    // A splash lasts at most a second and a few come a second: more than four at once
-    // would be rarer than once a week, and the fifth is left out.
-    static constexpr std::size_t kMostSplashes = 4;
+    // A splash lasts at most a second and one comes every three seconds or so: more than
+    // six at once would happen about once a year of playing, and the seventh is left out.
+    static constexpr std::size_t kMostSplashes = 6;
 
     void addSplashes(float *left, float *right, std::size_t frames) noexcept;
     void addSplash(Splash &splash, float *left, float *right, std::size_t frames) noexcept;

@@ -148,7 +148,7 @@ void DropField::mix(float *left, float *right, std::size_t frames) noexcept
     std::size_t index = 0;
     while (index < m_ringing) {
         Drop &drop = m_drops[index];
-        const std::size_t count = std::min(frames - drop.delay, drop.left);
+        const std::size_t count = std::min(frames - drop.delay, drop.remaining);
         const float *from = drop.samples;
         float *toLeft = left + drop.delay;
         float *toRight = right + drop.delay;
@@ -157,9 +157,9 @@ void DropField::mix(float *left, float *right, std::size_t frames) noexcept
             toRight[i] += drop.rightGain * from[i];
         }
         drop.samples += count;
-        drop.left -= count;
+        drop.remaining -= count;
         drop.delay = 0;
-        if (drop.left == 0)
+        if (drop.remaining == 0)
             drop = m_drops[--m_ringing];
         else
             ++index;

@@ -54,7 +54,7 @@ private:
     struct Drop
     {
         const float *samples = nullptr;
-        std::size_t left = 0;
+        std::size_t remaining = 0;
         std::size_t delay = 0;
         float leftGain = 0.0f;
         float rightGain = 0.0f;
