@@ -9,6 +9,9 @@
 
 namespace {
 
+// Chance pile-ups of waves or pulses bend towards -1.2 dBFS instead of reaching the limiter.
+const SoftCeiling kCeiling(0.6f, 0.87f);
+
 // The chorus as it has always sung here: each singer's ring, pulse rate, strength as heard
 // and place. Drawn at random once and kept, since the band's balance (most rings low, one
 // high and faint) is the sound's character; every start varies them a little.
@@ -170,8 +173,8 @@ void CicadaSound::generate(float *left, float *right, std::size_t frames) noexce
             singer.strength = static_cast<float>(chorus * kSwellScale * std::exp(kSwellDepth * singer.swell.next()));
             sing(singer, toLeft, toRight, length);
         }
-        SoftCeiling::apply(toLeft, length);
-        SoftCeiling::apply(toRight, length);
+        kCeiling.apply(toLeft, length);
+        kCeiling.apply(toRight, length);
         done += length;
     }
 }

@@ -4,9 +4,11 @@
 #include "synth/CabinSound.h"
 #include "synth/CicadaSound.h"
 #include "synth/ColouredNoiseSound.h"
+#include "synth/DownpourSound.h"
 #include "synth/FanSound.h"
 #include "synth/OceanSound.h"
 #include "synth/Random.h"
+#include "synth/RainSound.h"
 
 #include <array>
 #include <cmath>
@@ -41,15 +43,24 @@ std::function<std::unique_ptr<LiveSound>(Random &)> sound(float gain)
     return [=](Random &random) { return std::make_unique<Sound>(gain, random); };
 }
 
-const std::array<Recipe, 10> &recipes()
+// A sound that is at the common loudness by its own making.
+template <typename Sound>
+std::unique_ptr<LiveSound> make(Random &random)
 {
-    static const std::array<Recipe, 10> table{{
+    return std::make_unique<Sound>(random);
+}
+
+const std::array<Recipe, 12> &recipes()
+{
+    static const std::array<Recipe, 12> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
+        {"downpour.Wav", make<RainSound>},
         {"ocean.Wav", sound<OceanSound>(0.0871f)},
+        {"crickets.Wav", make<DownpourSound>},
         {"cicada.Wav", sound<CicadaSound>(0.0580f)},
         {"sine.Wav", sound<CabinSound>(0.07248f)},
         {"square.Wav", sound<AirConditioningSound>(0.05400f)},

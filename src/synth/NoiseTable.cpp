@@ -66,3 +66,14 @@ std::unique_ptr<float[]> NoiseTable::shapedNoise(const Response &magnitude, std:
         result[i] = static_cast<float>(samples[i] * scale);
     return result;
 }
+
+double NoiseTable::power(const Response &magnitude, double sampleRate)
+{
+    constexpr int steps = 4096;
+    double sum = 0.0;
+    for (int step = 0; step < steps; ++step) {
+        const double gain = magnitude((step + 0.5) / steps * sampleRate / 2.0);
+        sum += gain * gain;
+    }
+    return sum / steps;
+}

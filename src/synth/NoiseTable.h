@@ -29,6 +29,9 @@ public:
     // One side of shaped noise, as the table makes it; the left is drawn before the right.
     static std::unique_ptr<float[]> shapedNoise(const Response &magnitude, std::size_t frames, double sampleRate,
                                                 Random &random);
+    // The power that noise of unit power keeps through `magnitude`: what a response takes
+    // from a noise's level before a table brings it back to an RMS of 1.
+    static double power(const Response &magnitude, double sampleRate);
 
 private:
     std::size_t m_frames;

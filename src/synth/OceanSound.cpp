@@ -9,6 +9,9 @@
 
 namespace {
 
+// Chance pile-ups of waves or pulses bend towards -1.2 dBFS instead of reaching the limiter.
+const SoftCeiling kCeiling(0.6f, 0.87f);
+
 constexpr double kMeanGapSeconds = 7.925;
 constexpr double kGapSpread = 0.24;
 // Most waves break near full strength, as the sea has always sounded here: weaker ones
@@ -142,8 +145,8 @@ void OceanSound::generate(float *left, float *right, std::size_t frames) noexcep
     for (std::size_t done = 0; done < frames;) {
         const std::size_t length = std::min(chunkFrames, frames - done);
         mix(left + done, right + done, length);
-        SoftCeiling::apply(left + done, length);
-        SoftCeiling::apply(right + done, length);
+        kCeiling.apply(left + done, length);
+        kCeiling.apply(right + done, length);
         done += length;
     }
 }

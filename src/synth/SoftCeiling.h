@@ -1,31 +1,22 @@
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 
-// Bends the rare peaks of a sound made of random events under a ceiling of -1.2 dBFS, so a
-// chance pile-up never reaches the playback limiter, and leaves everything below a knee
-// exactly as it is. Cheap enough for every sample on the audio thread.
+// Keeps a sound's rare highest peaks below a ceiling without a hard edge: samples below the
+// knee pass untouched, and above it they bend smoothly towards the ceiling, never passing it.
+// What passes the knee is so rare and short that the bend is heard as nothing.
+//
+// apply() is the audio thread's: a comparison per sample, a little more for the few above.
 class SoftCeiling
 {
 public:
-    static constexpr float knee = 0.6f;
-    static constexpr float ceiling = 0.87f;
+    SoftCeiling(float knee, float ceiling);
 
-    static float apply(float sample) noexcept
-    {
-        const float size = std::fabs(sample);
-        if (size <= knee)
-            return sample;
-        // Rises with slope one at the knee and tends to the ceiling, never reaching it.
-        const float over = size - knee;
-        const float bent = knee + over * (ceiling - knee) / (ceiling - knee + over);
-        return std::copysign(bent, sample);
-    }
+    void apply(float *samples, std::size_t count) const noexcept;
 
-    static void apply(float *samples, std::size_t count) noexcept
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            samples[i] = apply(samples[i]);
-    }
+private:
+    float bent(float sample) const noexcept;
+
+    float m_knee;
+    float m_room;
 };

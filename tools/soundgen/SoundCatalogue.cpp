@@ -1,9 +1,7 @@
 #include "SoundCatalogue.h"
 
-#include "DownpourSound.h"
 #include "LiveLoop.h"
 #include "RadioStaticSound.h"
-#include "RainSound.h"
 #include "StereoLoop.h"
 #include "WindSound.h"
 
@@ -30,10 +28,10 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"White_Noise.Wav", 103, live("White_Noise.Wav")},
         {"Blue_Noise.Wav", 104, live("Blue_Noise.Wav")},
         {"violet.Wav", 105, live("violet.Wav")},
-        {"downpour.Wav", 106, RainSound::render},
+        {"downpour.Wav", 106, live("downpour.Wav")},
         {"wind.Wav", 107, WindSound::render},
         {"ocean.Wav", 108, live("ocean.Wav")},
-        {"crickets.Wav", 109, DownpourSound::render},
+        {"crickets.Wav", 109, live("crickets.Wav")},
         {"cicada.Wav", 110, live("cicada.Wav")},
         {"sine.Wav", 111, live("sine.Wav")},
         {"square.Wav", 112, live("square.Wav")},
