@@ -1,6 +1,7 @@
 #include "synth/LiveSounds.h"
 
 #include "synth/ColouredNoiseSound.h"
+#include "synth/RadioStaticSound.h"
 #include "synth/Random.h"
 
 #include <array>
@@ -29,14 +30,21 @@ std::function<std::unique_ptr<LiveSound>(Random &)> colour(double powerExponent,
     };
 }
 
-const std::array<Recipe, 5> &recipes()
+template <typename Sound>
+std::function<std::unique_ptr<LiveSound>(Random &)> made()
 {
-    static const std::array<Recipe, 5> table{{
+    return [](Random &random) { return std::make_unique<Sound>(random); };
+}
+
+const std::array<Recipe, 6> &recipes()
+{
+    static const std::array<Recipe, 6> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
+        {"radiostatic.Wav", made<RadioStaticSound>()},
     }};
     return table;
 }

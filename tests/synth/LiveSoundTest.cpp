@@ -22,7 +22,8 @@
 namespace {
 
 constexpr double kRate = LiveSound::sampleRate;
-constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "White_Noise.Wav", "Blue_Noise.Wav", "violet.Wav"};
+constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "White_Noise.Wav", "Blue_Noise.Wav", "violet.Wav",
+                                      "radiostatic.Wav"};
 
 struct Stereo
 {

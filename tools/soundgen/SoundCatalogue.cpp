@@ -8,7 +8,6 @@
 #include "InterstationHissSound.h"
 #include "LiveLoop.h"
 #include "OceanSound.h"
-#include "RadioStaticSound.h"
 #include "RainSound.h"
 #include "StereoLoop.h"
 #include "WindSound.h"
@@ -44,7 +43,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"sine.Wav", 111, CabinSound::render},
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
-        {"radiostatic.Wav", 114, RadioStaticSound::render},
+        {"radiostatic.Wav", 114, live("radiostatic.Wav")},
         {"triangle.Wav", 115, InterstationHissSound::render},
     };
     return table;
