@@ -3,6 +3,7 @@
 #include "synth/ColouredNoiseSound.h"
 #include "synth/RadioStaticSound.h"
 #include "synth/Random.h"
+#include "synth/WindSound.h"
 
 #include <array>
 #include <cmath>
@@ -36,14 +37,15 @@ std::function<std::unique_ptr<LiveSound>(Random &)> made()
     return [](Random &random) { return std::make_unique<Sound>(random); };
 }
 
-const std::array<Recipe, 6> &recipes()
+const std::array<Recipe, 7> &recipes()
 {
-    static const std::array<Recipe, 6> table{{
+    static const std::array<Recipe, 7> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
+        {"wind.Wav", made<WindSound>()},
         {"radiostatic.Wav", made<RadioStaticSound>()},
     }};
     return table;

@@ -10,7 +10,6 @@
 #include "OceanSound.h"
 #include "RainSound.h"
 #include "StereoLoop.h"
-#include "WindSound.h"
 
 #include "synth/LiveSound.h"
 #include "synth/LiveSounds.h"
@@ -36,7 +35,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"Blue_Noise.Wav", 104, live("Blue_Noise.Wav")},
         {"violet.Wav", 105, live("violet.Wav")},
         {"downpour.Wav", 106, RainSound::render},
-        {"wind.Wav", 107, WindSound::render},
+        {"wind.Wav", 107, live("wind.Wav")},
         {"ocean.Wav", 108, OceanSound::render},
         {"crickets.Wav", 109, DownpourSound::render},
         {"cicada.Wav", 110, CicadaSound::render},
