@@ -1,6 +1,7 @@
 #include "synth/LiveSounds.h"
 
 #include "synth/ColouredNoiseSound.h"
+#include "synth/InterstationHissSound.h"
 #include "synth/RadioStaticSound.h"
 #include "synth/Random.h"
 #include "synth/WindSound.h"
@@ -37,9 +38,9 @@ std::function<std::unique_ptr<LiveSound>(Random &)> made()
     return [](Random &random) { return std::make_unique<Sound>(random); };
 }
 
-const std::array<Recipe, 7> &recipes()
+const std::array<Recipe, 8> &recipes()
 {
-    static const std::array<Recipe, 7> table{{
+    static const std::array<Recipe, 8> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
@@ -47,6 +48,7 @@ const std::array<Recipe, 7> &recipes()
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"wind.Wav", made<WindSound>()},
         {"radiostatic.Wav", made<RadioStaticSound>()},
+        {"triangle.Wav", made<InterstationHissSound>()},
     }};
     return table;
 }

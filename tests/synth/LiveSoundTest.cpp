@@ -23,7 +23,7 @@ namespace {
 
 constexpr double kRate = LiveSound::sampleRate;
 constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "White_Noise.Wav", "Blue_Noise.Wav", "violet.Wav",
-                                      "wind.Wav", "radiostatic.Wav"};
+                                      "wind.Wav", "radiostatic.Wav", "triangle.Wav"};
 
 struct Stereo
 {

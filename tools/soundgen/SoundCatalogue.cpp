@@ -5,7 +5,6 @@
 #include "CicadaSound.h"
 #include "DownpourSound.h"
 #include "FanSound.h"
-#include "InterstationHissSound.h"
 #include "LiveLoop.h"
 #include "OceanSound.h"
 #include "RainSound.h"
@@ -43,7 +42,7 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"square.Wav", 112, AirConditioningSound::render},
         {"saw.Wav", 113, FanSound::render},
         {"radiostatic.Wav", 114, live("radiostatic.Wav")},
-        {"triangle.Wav", 115, InterstationHissSound::render},
+        {"triangle.Wav", 115, live("triangle.Wav")},
     };
     return table;
 }
