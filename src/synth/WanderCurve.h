@@ -6,9 +6,9 @@
 #include <cstddef>
 
 // A smooth random curve with an RMS of 1 whose power falls as 1/f from `lowestHertz` to
-// `highestHertz` and has nothing below: the slow curves the sounds were first made with,
-// which wander over whole minutes yet keep the same mean over any minute, so a long gust
-// or a deep fade does not leave a stretch of the sound louder than the rest.
+// `highestHertz` and has nothing below: the spectrum of the slow curves the sounds' loops
+// were first made with, equal power in every octave, so fades and gusts keep the pace they
+// had, from a few seconds to most of a minute.
 //
 // A dozen oscillators, spaced evenly in octaves across the range at equal amplitude, whose
 // phases drift at random so that none keeps time for more than a few cycles; their sum is
