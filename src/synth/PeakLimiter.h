@@ -28,6 +28,8 @@ private:
     static constexpr std::size_t ringFrames = 256;
     static constexpr std::size_t mask = ringFrames - 1;
 
+    static float peak(const float *left, const float *right, std::size_t frames) noexcept;
+    void passOn(float *left, float *right, std::size_t frames) noexcept;
     float limit(float &left, float &right) noexcept;
 
     float m_ceiling;
@@ -42,4 +44,6 @@ private:
     std::size_t m_back = 0;
     double m_minimaSum = static_cast<double>(window);
     std::uint64_t m_frame = 0;
+    // From this frame on, no need below 1 is within reach of the gains.
+    std::uint64_t m_settledFrom = 0;
 };
