@@ -1,6 +1,6 @@
 #pragma once
 
-// Amplitude responses to hand to SpectralShaper, as functions of frequency in Hz.
+// Amplitude responses for noise tables and filters, as functions of frequency in Hz.
 class FilterShape
 {
 public:

@@ -7,8 +7,10 @@
 #include "synth/DownpourSound.h"
 #include "synth/FanSound.h"
 #include "synth/OceanSound.h"
+#include "synth/RadioStaticSound.h"
 #include "synth/Random.h"
 #include "synth/RainSound.h"
+#include "synth/WindSound.h"
 
 #include <array>
 #include <cmath>
@@ -50,21 +52,23 @@ std::unique_ptr<LiveSound> make(Random &random)
     return std::make_unique<Sound>(random);
 }
 
-const std::array<Recipe, 12> &recipes()
+const std::array<Recipe, 14> &recipes()
 {
-    static const std::array<Recipe, 12> table{{
+    static const std::array<Recipe, 14> table{{
         {"Brown_Noise.Wav", colour(-2.0, kBrownLowCutHertz, 0.1072f)},
         {"Pink_Noise.Wav", colour(-1.0, kColourLowCutHertz, 0.0613f)},
         {"White_Noise.Wav", colour(0.0, kColourLowCutHertz, 0.0449f)},
         {"Blue_Noise.Wav", colour(1.0, kColourLowCutHertz, 0.0430f)},
         {"violet.Wav", colour(2.0, kColourLowCutHertz, 0.0427f)},
         {"downpour.Wav", make<RainSound>},
+        {"wind.Wav", make<WindSound>},
         {"ocean.Wav", sound<OceanSound>(0.0871f)},
         {"crickets.Wav", make<DownpourSound>},
         {"cicada.Wav", sound<CicadaSound>(0.0580f)},
         {"sine.Wav", sound<CabinSound>(0.07248f)},
         {"square.Wav", sound<AirConditioningSound>(0.05400f)},
         {"saw.Wav", sound<FanSound>(0.05616f)},
+        {"radiostatic.Wav", make<RadioStaticSound>},
     }};
     return table;
 }

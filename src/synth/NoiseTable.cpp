@@ -1,12 +1,12 @@
 #include "synth/NoiseTable.h"
 
+#include "synth/FftwPlanner.h"
 #include "synth/Random.h"
 
 #include <fftw3.h>
 
 #include <cmath>
 #include <complex>
-#include <mutex>
 
 namespace {
 
@@ -14,13 +14,6 @@ struct FftwDeleter
 {
     void operator()(void *memory) const { fftw_free(memory); }
 };
-
-// FFTW's planner is not thread-safe, and tables for several channels are made at once.
-std::mutex &plannerLock()
-{
-    static std::mutex lock;
-    return lock;
-}
 
 }
 
@@ -49,12 +42,12 @@ std::unique_ptr<float[]> NoiseTable::shapedNoise(const Response &magnitude, std:
     fftw_plan plan;
     {
         // FFTW_ESTIMATE keeps the algorithm, and so every rounding, the same on each run.
-        const std::lock_guard guard(plannerLock());
+        const std::lock_guard guard(FftwPlanner::lock());
         plan = fftw_plan_dft_c2r_1d(static_cast<int>(frames), spectrum.get(), samples.get(), FFTW_ESTIMATE);
     }
     fftw_execute(plan);
     {
-        const std::lock_guard guard(plannerLock());
+        const std::lock_guard guard(FftwPlanner::lock());
         fftw_destroy_plan(plan);
     }
     double energy = 0.0;

@@ -24,8 +24,8 @@ namespace {
 
 constexpr double kRate = LiveSound::sampleRate;
 constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "White_Noise.Wav", "Blue_Noise.Wav", "violet.Wav",
-                                       "downpour.Wav", "ocean.Wav", "crickets.Wav", "cicada.Wav", "sine.Wav", "square.Wav",
-                                       "saw.Wav"};
+                                       "downpour.Wav", "wind.Wav", "ocean.Wav", "crickets.Wav", "cicada.Wav", "sine.Wav",
+                                       "square.Wav", "saw.Wav", "radiostatic.Wav"};
 
 struct Stereo
 {

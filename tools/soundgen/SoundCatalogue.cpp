@@ -1,9 +1,7 @@
 #include "SoundCatalogue.h"
 
 #include "LiveLoop.h"
-#include "RadioStaticSound.h"
 #include "StereoLoop.h"
-#include "WindSound.h"
 
 #include "synth/LiveSound.h"
 #include "synth/LiveSounds.h"
@@ -29,14 +27,14 @@ const std::vector<SoundRecipe> &SoundCatalogue::recipes()
         {"Blue_Noise.Wav", 104, live("Blue_Noise.Wav")},
         {"violet.Wav", 105, live("violet.Wav")},
         {"downpour.Wav", 106, live("downpour.Wav")},
-        {"wind.Wav", 107, WindSound::render},
+        {"wind.Wav", 107, live("wind.Wav")},
         {"ocean.Wav", 108, live("ocean.Wav")},
         {"crickets.Wav", 109, live("crickets.Wav")},
         {"cicada.Wav", 110, live("cicada.Wav")},
         {"sine.Wav", 111, live("sine.Wav")},
         {"square.Wav", 112, live("square.Wav")},
         {"saw.Wav", 113, live("saw.Wav")},
-        {"radiostatic.Wav", 114, RadioStaticSound::render},
+        {"radiostatic.Wav", 114, live("radiostatic.Wav")},
     };
     return table;
 }

@@ -1,0 +1,125 @@
+#include "synth/ClickField.h"
+
+#include "synth/FftwPlanner.h"
+#include "synth/Random.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Long enough for the ringing of any filter the sounds use to die away on both sides.
+constexpr std::size_t kFilterFrames = 4096;
+constexpr std::size_t kOnsetFrame = kFilterFrames / 2;
+// Ringing below this share of a shape's peak is cut off.
+constexpr double kTrimRatio = 1e-4;
+
+struct FftwDeleter
+{
+    void operator()(void *memory) const { fftw_free(memory); }
+};
+
+class ZeroPhaseFilter
+{
+public:
+    ZeroPhaseFilter(const NoiseTable::Response &response, double sampleRate)
+        : m_samples(fftw_alloc_real(kFilterFrames))
+        , m_spectrum(fftw_alloc_complex(kFilterFrames / 2 + 1))
+        , m_gains(kFilterFrames / 2 + 1)
+    {
+        for (std::size_t bin = 1; bin < m_gains.size(); ++bin)
+            m_gains[bin] = response(static_cast<double>(bin) * sampleRate / kFilterFrames) / kFilterFrames;
+        const std::lock_guard guard(FftwPlanner::lock());
+        m_forward = fftw_plan_dft_r2c_1d(kFilterFrames, m_samples.get(), m_spectrum.get(), FFTW_ESTIMATE);
+        m_backward = fftw_plan_dft_c2r_1d(kFilterFrames, m_spectrum.get(), m_samples.get(), FFTW_ESTIMATE);
+    }
+
+    ~ZeroPhaseFilter()
+    {
+        const std::lock_guard guard(FftwPlanner::lock());
+        fftw_destroy_plan(m_forward);
+        fftw_destroy_plan(m_backward);
+    }
+
+    ZeroPhaseFilter(const ZeroPhaseFilter &) = delete;
+    ZeroPhaseFilter &operator=(const ZeroPhaseFilter &) = delete;
+
+    // The event with its onset at kOnsetFrame, filtered.
+    const double *filter(const std::vector<float> &event)
+    {
+        std::fill(m_samples.get(), m_samples.get() + kFilterFrames, 0.0);
+        std::copy_n(event.begin(), std::min(event.size(), kFilterFrames - kOnsetFrame), m_samples.get() + kOnsetFrame);
+        fftw_execute(m_forward);
+        for (std::size_t bin = 0; bin < m_gains.size(); ++bin) {
+            m_spectrum[bin][0] *= m_gains[bin];
+            m_spectrum[bin][1] *= m_gains[bin];
+        }
+        fftw_execute(m_backward);
+        return m_samples.get();
+    }
+
+private:
+    std::unique_ptr<double[], FftwDeleter> m_samples;
+    std::unique_ptr<fftw_complex[], FftwDeleter> m_spectrum;
+    std::vector<double> m_gains;
+    fftw_plan m_forward = nullptr;
+    fftw_plan m_backward = nullptr;
+};
+
+}
+
+ClickField::ClickField(std::size_t count, const Maker &make, const NoiseTable::Response &response, double sampleRate,
+                       Random &random)
+{
+    ZeroPhaseFilter filter(response, sampleRate);
+    for (std::size_t n = 0; n < count; ++n) {
+        const double *filtered = filter.filter(make(random));
+        double peak = 0.0;
+        for (std::size_t i = 0; i < kFilterFrames; ++i)
+            peak = std::max(peak, std::fabs(filtered[i]));
+        std::size_t first = 0;
+        std::size_t end = kFilterFrames;
+        while (first < kOnsetFrame && std::fabs(filtered[first]) < kTrimRatio * peak)
+            ++first;
+        while (end > kOnsetFrame && std::fabs(filtered[end - 1]) < kTrimRatio * peak)
+            --end;
+        m_shapes.push_back({m_samples.size(), end - first, kOnsetFrame - first, static_cast<float>(peak)});
+        m_samples.insert(m_samples.end(), filtered + first, filtered + end);
+        m_latency = std::max<std::uint64_t>(m_latency, kOnsetFrame - first);
+    }
+}
+
+void ClickField::schedule(std::uint64_t delay, std::size_t shape, float gain) noexcept
+{
+    if (m_playing == m_pool.size())
+        return;
+    m_pool[m_playing++] = {m_now + delay + m_latency - m_shapes[shape].lead, shape, gain};
+}
+
+void ClickField::addTo(float *mono, std::size_t frames) noexcept
+{
+    const std::uint64_t end = m_now + frames;
+    std::size_t index = 0;
+    while (index < m_playing) {
+        const Click &click = m_pool[index];
+        const Shape &shape = m_shapes[click.shape];
+        if (click.start >= end) {
+            ++index;
+            continue;
+        }
+        const std::uint64_t from = std::max(click.start, m_now);
+        const std::uint64_t to = std::min<std::uint64_t>(click.start + shape.length, end);
+        const float *source = m_samples.data() + shape.first + (from - click.start);
+        float *target = mono + (from - m_now);
+        for (std::uint64_t i = 0; i < to - from; ++i)
+            target[i] += click.gain * source[i];
+        if (to == click.start + shape.length)
+            m_pool[index] = m_pool[--m_playing];
+        else
+            ++index;
+    }
+    m_now = end;
+}

@@ -1,0 +1,7 @@
+#include "synth/FftwPlanner.h"
+
+std::mutex &FftwPlanner::lock()
+{
+    static std::mutex planner;
+    return planner;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "synth/Random.h"
+
+#include <array>
+#include <cstddef>
+
+// A smooth random curve with an RMS of 1 whose power falls as 1/f from `lowestHertz` to
+// `highestHertz` and has nothing below: the spectrum of the slow curves the sounds' loops
+// were first made with, equal power in every octave, so fades and gusts keep the pace they
+// had, from a few seconds to most of a minute.
+//
+// A dozen oscillators, spaced evenly in octaves across the range at equal amplitude, whose
+// phases drift at random so that none keeps time for more than a few cycles; their sum is
+// worked out a few dozen times a second and joined by straight lines, so a value costs a few
+// operations and the curve never comes round again.
+//
+// Made off the audio thread; next() is the audio thread's.
+class WanderCurve
+{
+public:
+    WanderCurve(double lowestHertz, double highestHertz, double sampleRate, Random &random);
+
+    float next() noexcept
+    {
+        if (m_left == 0)
+            step();
+        --m_left;
+        m_value += m_slope;
+        return m_value;
+    }
+
+private:
+    static constexpr std::size_t oscillators = 12;
+
+    struct Oscillator
+    {
+        double advance = 0.0;
+        double drift = 0.0;
+        double phase = 0.0;
+    };
+
+    void step() noexcept;
+    double sum() const noexcept;
+
+    Random m_random;
+    std::array<Oscillator, oscillators> m_oscillators{};
+    double m_amplitude;
+    std::size_t m_interval;
+    std::size_t m_left = 0;
+    float m_value = 0.0f;
+    float m_slope = 0.0f;
+};
