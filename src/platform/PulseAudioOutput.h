@@ -52,11 +52,15 @@ public:
         int ceilingMs;
     };
     static constexpr Buffering pulseAudioBuffering{true, 240, 40, 320};
-    // PipeWire's service asks for a refill once a refill's worth is missing, counted in
-    // whole quanta of its graph (43 ms at most): 60 ms makes it ask every second quantum
-    // rather than every one. The graph keeps its longest quantum, since the queue less two
-    // refills still exceeds it, and what stays queued before a refill still bridges a stall.
-    static constexpr Buffering pipeWireBuffering{false, 200, 60, 280};
+    // PipeWire's service takes a whole quantum of its graph from the queue each cycle (43 ms
+    // at most), asks for a refill once a refill's worth is missing, and plays a cycle that
+    // finds less than a quantum queued as a quantum of silence. A refill of no more than
+    // one quantum is asked for every cycle, while 157 ms stay queued: the program may then
+    // be held 170 ms from the request before a cycle comes up short. Asking every second
+    // cycle would halve the wake-ups but leave 115 ms, which pays out only two quanta, so a
+    // 100 ms stall stretched past 128 ms by a busy machine dropped a whole quantum. The
+    // graph keeps its longest quantum, since the queue less two refills still exceeds it.
+    static constexpr Buffering pipeWireBuffering{false, 200, 40, 280};
     static constexpr int restartDelayMs = 500;
 
     explicit PulseAudioOutput(QObject *parent = nullptr);
