@@ -1,4 +1,5 @@
-// Renders hours of all fourteen channels, each at its own volume, pan and rate, into a
+// Renders hours of all fourteen channels, made live as they play, each at its own volume, pan
+// and rate, into a
 // FLAC and a WAV file at 48 kHz, as "Render Mix" does, and reports the CPU time of the
 // rendering thread (mixing and encoding), the wall time, and the resident memory at the
 // start, at its highest and at the end of each render. Targets for eight hours: FLAC under
@@ -12,43 +13,42 @@
 #include "HostSpeed.h"
 #include "ProcessStats.h"
 
-#include "engine/ChannelSound.h"
-#include "engine/SoundData.h"
+#include "engine/ChannelControls.h"
+#include "engine/SoundEngine.h"
+#include "platform/OfflineAudioOutput.h"
 #include "render/MixRenderer.h"
 #include "render/MixSnapshot.h"
 #include "render/SndFileWriter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <random>
 
 namespace {
 
 using HostSpeed::threadCpuSeconds;
 
-MixSnapshot fourteenChannels()
+// The fourteen channels as the console plays them from the program folder's sounds (live
+// where they are the shipped ones), each at its own volume, pan and rate, from a fixed seed.
+MixSnapshot fourteenChannels(const QString &programFolder)
 {
-    // Loops of 47 s at 22050 Hz, as long as the longest of the program's sounds.
-    constexpr int sourceFrames = 1 << 20;
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> sample(-12000, 12000);
-    MixSnapshot snapshot;
+    OfflineAudioOutput output;
+    SoundEngine engine(output);
+    engine.setSeed(11);
+    engine.loadChannelSounds(programFolder);
+    ChannelControls controls(engine);
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        std::vector<std::int16_t> noise(static_cast<std::size_t>(sourceFrames) * 2);
-        for (auto &v : noise)
-            v = static_cast<std::int16_t>(sample(random));
-        std::shared_ptr<const SoundData> sound = SoundData::fromFrames(noise, 22050);
-        // A render takes the channels that play in the console, whose first play has made
-        // their doubled copies already.
-        sound->doubled();
-        snapshot.setChannel(channel, {ChannelSound::stored(std::move(sound)), -200 * channel, channel * 400 - 3000, 12000 + channel * 1500});
+        controls.setSlider(channel, ChannelControls::Slider::Volume, -200 * channel);
+        controls.setSlider(channel, ChannelControls::Slider::Pan, channel * 400 - 3000);
+        controls.setSlider(channel, ChannelControls::Slider::Frequency, 12000 + channel * 1500);
+        controls.setSwitch(channel, 1);
     }
-    return snapshot;
+    return MixSnapshot::capture(engine);
 }
 
 struct Figures
@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     QTemporaryDir temporary;
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temporary.path();
 
-    const MixSnapshot snapshot = fourteenChannels();
+    const MixSnapshot snapshot = fourteenChannels(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin")));
     bool met = true;
     for (const auto &[kind, limit] : {std::pair{RenderFormat::Kind::Flac, 180.0}, std::pair{RenderFormat::Kind::Wav, 120.0}}) {
         const double processCpuStart = ProcessStats::cpuSeconds();
@@ -122,7 +122,8 @@ int main(int argc, char **argv)
                     "wall %.1f s; %.0f MB written; resident %.1f MB at start, %.1f MB at most, %.1f MB at end\n",
                     RenderFormat::of(kind).name, hours, f.cpu, processCpu, hours * 3600.0 / f.cpu, f.wall,
                     static_cast<double>(f.bytes) / 1e6, f.rssStart, f.rssPeak, f.rssEnd);
-        std::printf("     clock given to the thread: %.2f GHz before, %.2f GHz after\n", clockBefore, clockAfter);
+        std::printf("     clock given to the thread: %.2f GHz before, %.2f GHz after; %.0f cycles per output frame\n",
+                    clockBefore, clockAfter, f.cpu * std::max(clockBefore, clockAfter) * 1e9 / (hours * 3600.0 * 48000.0));
         std::printf("     targets: CPU under %.0f s: %s; resident memory within 10 MB: %s\n", scaledLimit,
                     cpuMet ? "met" : "MISSED", memoryMet ? "met" : "MISSED");
         std::fflush(stdout);

@@ -14,11 +14,40 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <numeric>
 #include <vector>
+
+namespace {
+
+// Every allocation of this test program is counted, so that a test can show that the audio
+// thread's part of a sound allocates nothing.
+std::atomic<long> allocations{0};
+
+}
+
+void *operator new(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -150,6 +179,70 @@ double largestEarlierCorrelation(const std::vector<float> &signal, std::size_t f
     return largest;
 }
 
+// Where the sound's events fall: the level of each octave band from 63 Hz to 8 kHz, in
+// decibels, fifty times a second.
+using Texture = std::vector<std::vector<double>>;
+
+Texture textureOf(const std::vector<float> &signal)
+{
+    constexpr std::size_t size = 1024;
+    constexpr std::size_t hop = 441;
+    std::vector<double> frame(size);
+    std::vector<std::complex<double>> spectrum(size / 2 + 1);
+    fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(size), frame.data(),
+                                          reinterpret_cast<fftw_complex *>(spectrum.data()), FFTW_ESTIMATE);
+    Texture bands(8);
+    for (std::size_t first = 0; first + size <= signal.size(); first += hop) {
+        for (std::size_t i = 0; i < size; ++i)
+            frame[i] = signal[first + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / size));
+        fftw_execute(plan);
+        for (std::size_t band = 0; band < bands.size(); ++band) {
+            const double low = 44.0 * std::pow(2.0, static_cast<double>(band));
+            double power = 1e-12;
+            for (std::size_t bin = 1; bin < spectrum.size(); ++bin) {
+                const double hertz = static_cast<double>(bin) * kRate / size;
+                if (hertz >= low && hertz < 2.0 * low)
+                    power += std::norm(spectrum[bin]);
+            }
+            bands[band].push_back(10.0 * std::log10(power));
+        }
+    }
+    fftw_destroy_plan(plan);
+    return bands;
+}
+
+// How alike two stretches of texture are: the correlation of each band's course over time,
+// averaged over the bands, so that the spectrum's steady shape counts for nothing.
+double textureCorrelation(const Texture &a, std::size_t atA, const Texture &b, std::size_t atB, std::size_t count)
+{
+    double sum = 0.0;
+    for (std::size_t band = 0; band < a.size(); ++band) {
+        const auto x = a[band].begin() + static_cast<std::ptrdiff_t>(atA);
+        const auto y = b[band].begin() + static_cast<std::ptrdiff_t>(atB);
+        const double meanX = std::accumulate(x, x + static_cast<std::ptrdiff_t>(count), 0.0) / static_cast<double>(count);
+        const double meanY = std::accumulate(y, y + static_cast<std::ptrdiff_t>(count), 0.0) / static_cast<double>(count);
+        double xy = 0.0;
+        double xx = 0.0;
+        double yy = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            xy += (x[static_cast<std::ptrdiff_t>(i)] - meanX) * (y[static_cast<std::ptrdiff_t>(i)] - meanY);
+            xx += (x[static_cast<std::ptrdiff_t>(i)] - meanX) * (x[static_cast<std::ptrdiff_t>(i)] - meanX);
+            yy += (y[static_cast<std::ptrdiff_t>(i)] - meanY) * (y[static_cast<std::ptrdiff_t>(i)] - meanY);
+        }
+        sum += xx > 0.0 && yy > 0.0 ? xy / std::sqrt(xx * yy) : 0.0;
+    }
+    return sum / static_cast<double>(a.size());
+}
+
+// The best match of the stretch at `at` anywhere in `within` before `end`.
+double bestTextureMatch(const Texture &texture, std::size_t at, const Texture &within, std::size_t end, std::size_t count)
+{
+    double best = -1.0;
+    for (std::size_t there = 0; there + count <= end; ++there)
+        best = std::max(best, textureCorrelation(texture, at, within, there, count));
+    return best;
+}
+
 // Peak of the first differences: how large a step the sound itself takes.
 float largestStep(const std::vector<float> &stereo, std::size_t from, std::size_t to)
 {
@@ -171,6 +264,8 @@ private slots:
     void neverRepeatsAStretch_data();
     void neverRepeatsAStretch();
     void theSameSeedMakesTheSameSound();
+    void playsWithoutAllocating_data();
+    void playsWithoutAllocating();
     void continuesWithoutAStep_data();
     void continuesWithoutAStep();
 
@@ -210,6 +305,9 @@ void LiveSoundTest::neverRepeatsAStretch_data()
     addRowPerSound();
 }
 
+// Neither a stretch of the sound nor the texture of its events comes back. A naturally
+// regular sound (the swell of waves, the beat of two engines) may resemble itself, but no
+// more than it resembles another instance of itself by chance, plus a fifth.
 void LiveSoundTest::neverRepeatsAStretch()
 {
     QFETCH(QString, fileName);
@@ -220,6 +318,18 @@ void LiveSoundTest::neverRepeatsAStretch()
         const double correlation = largestEarlierCorrelation(live.left, first, stretch);
         QVERIFY2(correlation < 0.5, qPrintable(QStringLiteral("%1 at %2 s").arg(correlation).arg(seconds)));
     }
+
+    const Texture texture = textureOf(live.left);
+    const Texture other = textureOf(render(fileName.toLatin1().constData(), 45.0, 8).left);
+    constexpr std::size_t framesPerSecond = 50;
+    constexpr std::size_t count = 4 * framesPerSecond;
+    for (const std::size_t seconds : {45, 60, 75, 85}) {
+        const std::size_t at = seconds * framesPerSecond;
+        const double itself = bestTextureMatch(texture, at, texture, at, count);
+        const double chance = bestTextureMatch(texture, at, other, other[0].size(), count);
+        QVERIFY2(itself <= std::max(0.5, chance + 0.2),
+                 qPrintable(QStringLiteral("%1 against %2 by chance, at %3 s").arg(itself).arg(chance).arg(seconds)));
+    }
 }
 
 void LiveSoundTest::theSameSeedMakesTheSameSound()
@@ -227,6 +337,30 @@ void LiveSoundTest::theSameSeedMakesTheSameSound()
     const Stereo first = render("Pink_Noise.Wav", 2.0, 11);
     QCOMPARE(render("Pink_Noise.Wav", 2.0, 11).left, first.left);
     QVERIFY(render("Pink_Noise.Wav", 2.0, 12).left != first.left);
+}
+
+void LiveSoundTest::playsWithoutAllocating_data()
+{
+    addRowPerSound();
+}
+
+// Once a channel has been prepared, playing it (making the sound, doubling it where needed
+// and reading it at a new rate) never allocates, so the audio thread never waits for memory.
+void LiveSoundTest::playsWithoutAllocating()
+{
+    QFETCH(QString, fileName);
+    constexpr int outputRate = 48000;
+    ChannelBuffer buffer(ChannelSound::live(fileName.toStdString()), 3);
+    buffer.setVolume(0);
+    buffer.play();
+    std::vector<float> out(2 * 480);
+    const long before = allocations.load();
+    for (int block = 0; block < 1000; ++block) {
+        if (block == 500)
+            buffer.setFrequency(31000);
+        buffer.mixInto(out.data(), 480, outputRate);
+    }
+    QCOMPARE(allocations.load() - before, 0L);
 }
 
 void LiveSoundTest::continuesWithoutAStep_data()
