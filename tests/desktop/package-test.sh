@@ -14,7 +14,7 @@ deb="$(ls "$scratch"/out/sonivale_*.deb)"
 
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's#^\./#/#' >"$scratch/files"
 for path in /usr/bin/sonivale \
-            /usr/share/applications/sonivale.desktop \
+            /usr/share/applications/org.sonivale.Sonivale.desktop \
             /usr/share/mime/packages/sonivale.xml \
             /usr/share/metainfo/org.sonivale.Sonivale.metainfo.xml \
             /usr/share/icons/hicolor/scalable/apps/sonivale.svg \
@@ -36,5 +36,5 @@ done
 dpkg -x "$deb" "$scratch/root"
 version="$("$scratch/root/usr/bin/sonivale" --version)"
 [ "$version" = "Sonivale $(dpkg-deb --field "$deb" Version)" ] || fail "--version said: $version"
-desktop-file-validate "$scratch/root/usr/share/applications/sonivale.desktop" || fail "desktop entry"
+desktop-file-validate "$scratch/root/usr/share/applications/org.sonivale.Sonivale.desktop" || fail "desktop entry"
 echo "ok: $(basename "$deb"), $(wc -l <"$scratch/files") paths; Depends: $depends"
