@@ -14,7 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth trayer x11-utils imagemagick
   dbus-x11 fonts-dejavu-core
-  playerctl desktop-file-utils appstream shared-mime-info dpkg-dev file
+  playerctl desktop-file-utils appstream shared-mime-info dpkg-dev file lintian
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "app/InfoWindows.h"
 #include "app/MainWindow.h"
 #include "app/ProductImages.h"
+#include "product/ProductInfo.h"
 #include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "app/StartSequence.h"
@@ -162,7 +163,7 @@ void Program::describeApplication()
     QApplication::setApplicationName(QStringLiteral("Sonivale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sonivale"));
     QApplication::setWindowIcon(ProductImages::programIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("sonivale"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(ProductInfo::applicationId));
 }
 
 void Program::start(const CommandLine::Request &request, SingleInstance *instance)

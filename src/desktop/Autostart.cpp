@@ -1,10 +1,13 @@
 #include "desktop/Autostart.h"
 
+#include "product/ProductInfo.h"
+
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,7 +44,7 @@ QString Autostart::defaultFolder()
 
 bool Autostart::isEnabled() const
 {
-    return QFile::exists(entryPath());
+    return QFile::exists(entryPath()) || QFile::exists(formerEntryPath());
 }
 
 bool Autostart::enable(const QString &program, QString *error)
@@ -66,20 +69,31 @@ bool Autostart::enable(const QString &program, QString *error)
             *error = file.errorString();
         return false;
     }
+    // Left behind, it would start a second program at login, which would only hand over
+    // to the first; a failure to remove it is therefore no failure to enable.
+    QFile::remove(formerEntryPath());
     return true;
 }
 
 bool Autostart::disable(QString *error)
 {
-    QFile file(entryPath());
-    if (!file.exists() || file.remove())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    for (const QString &path : {entryPath(), formerEntryPath()}) {
+        QFile file(path);
+        if (file.exists() && !file.remove()) {
+            if (error)
+                *error = file.errorString();
+            return false;
+        }
+    }
+    return true;
 }
 
 QString Autostart::entryPath() const
 {
-    return QDir(m_folder).filePath(QString::fromLatin1(entryName));
+    return QDir(m_folder).filePath(QString::fromLatin1(ProductInfo::applicationId) + QLatin1String(".desktop"));
+}
+
+QString Autostart::formerEntryPath() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("sonivale.desktop"));
 }

@@ -2,16 +2,16 @@
 
 #include <QString>
 
-// The program's entry in the user's XDG autostart folder ("sonivale.desktop"), which makes
-// the desktop session start it, hidden in the tray, at every login.
+// The program's entry in the user's XDG autostart folder, named after the application's id
+// ("org.sonivale.Sonivale.desktop"), which makes the desktop session start it, hidden in the
+// tray, at every login. Earlier versions named it "sonivale.desktop"; an entry of that name
+// is the same entry: it counts as enabled, and goes when the entry is written or removed.
 //
 // Contract: UI thread; each call reads or writes one small file at once. The file is
 // written to a temporary file first and then renamed, so it is never half-written.
 class Autostart
 {
 public:
-    static constexpr const char *entryName = "sonivale.desktop";
-
     // `folder` is the autostart folder; tests give their own.
     explicit Autostart(QString folder = defaultFolder());
 
@@ -28,5 +28,7 @@ public:
     QString entryPath() const;
 
 private:
+    QString formerEntryPath() const;
+
     QString m_folder;
 };

@@ -1,16 +1,15 @@
 #include "desktop/CommandLine.h"
 
-#include "settings/Preferences.h"
+#include "settings/Duration.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
+#include <cmath>
 
-// As long as the sleep timer runs.
-constexpr std::chrono::minutes longestSleep{Preferences::longestSleepMinutes};
+namespace {
 
 const char *playOption = "play";
 const char *pauseOption = "pause";
@@ -31,6 +30,22 @@ CommandLine::Outcome failure(const QString &program, const QString &message)
     outcome.exitStatus = CommandLine::usageError;
     outcome.output = QStringLiteral("%1: %2\n%3\n").arg(program, message, usageHint(program));
     return outcome;
+}
+
+// The sleep timer counts whole minutes, from one up to the longest duration.
+std::optional<std::chrono::minutes> sleepLength(const QString &text, QString *problem)
+{
+    const std::optional<double> seconds = Duration::parseSeconds(text, problem);
+    if (!seconds)
+        return std::nullopt;
+    const std::chrono::minutes minutes{std::llround(*seconds / 60.0)};
+    if (minutes < std::chrono::minutes(1) || std::abs(*seconds - 60.0 * double(minutes.count())) > 0.001) {
+        *problem = QStringLiteral("\"%1\" is not a whole number of minutes from 1 minute to %2 hours.")
+                       .arg(text)
+                       .arg(Duration::longestHours);
+        return std::nullopt;
+    }
+    return minutes;
 }
 
 // The headless render belongs to another command path that main() takes before this
@@ -67,7 +82,8 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
 {
     const QString program = arguments.isEmpty() ? QStringLiteral("sonivale") : QFileInfo(arguments.first()).fileName();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Sonivale: looping noise-masking sounds to mix and leave playing."));
+    parser.setApplicationDescription(
+        QStringLiteral("Sonivale: looping noise-masking sounds to mix and leave playing.\n") + Duration::rule());
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
@@ -78,7 +94,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     const QCommandLineOption load(QString::fromLatin1(loadOption), QStringLiteral("Load the mix file MIX."),
                                   QStringLiteral("MIX.smf"));
     const QCommandLineOption sleep(QString::fromLatin1(sleepOption),
-                                   QStringLiteral("Fade out and stop after DURATION (for example 45m, 1h30m)."),
+                                   QStringLiteral("Fade out and stop after DURATION (for example 45min, 1h30m or 90)."),
                                    QStringLiteral("DURATION"));
     parser.addOptions({help, version, tray, play, pause, toggle, load, sleep});
     addRenderOptions(parser);
@@ -123,28 +139,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     }
 
     if (parser.isSet(sleep)) {
-        const QString text = parser.values(sleep).constLast();
-        request.sleep = parseDuration(text);
-        if (!request.sleep) {
-            return failure(program, QStringLiteral("\"%1\" is not a sleep duration: give minutes or hours, for "
-                                                   "example 45m, 1h30m or 2h, from 1 minute to 12 hours.")
-                                        .arg(text));
-        }
+        QString problem;
+        request.sleep = sleepLength(parser.values(sleep).constLast(), &problem);
+        if (!request.sleep)
+            return failure(program, QStringLiteral("--sleep ") + problem);
     }
     return outcome;
-}
-
-std::optional<std::chrono::minutes> CommandLine::parseDuration(const QString &text)
-{
-    static const QRegularExpression pattern(QStringLiteral("^(?:(\\d{1,3})h)?(?:(\\d{1,4})(?:m|min)?)?$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(text.trimmed());
-    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
-        return std::nullopt;
-    // "90" alone means minutes; after an hour count the minutes need no unit either ("1h30").
-    const std::chrono::minutes total = std::chrono::hours(match.captured(1).toInt()) +
-                                       std::chrono::minutes(match.captured(2).toInt());
-    if (total < std::chrono::minutes(1) || total > longestSleep)
-        return std::nullopt;
-    return total;
 }

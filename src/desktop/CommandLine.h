@@ -45,8 +45,4 @@ public:
     // `arguments` starts with the program's name, as argv does. Paths are made absolute
     // against `workingFolder`.
     static Outcome parse(const QStringList &arguments, const QString &workingFolder);
-
-    // "45m", "1h30m", "2h", "90" (minutes): a duration of 1 minute to 12 hours, the
-    // longest the sleep timer runs.
-    static std::optional<std::chrono::minutes> parseDuration(const QString &text);
 };

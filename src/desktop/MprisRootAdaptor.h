@@ -1,5 +1,7 @@
 #pragma once
 
+#include "product/ProductInfo.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
@@ -25,7 +27,7 @@ public:
     bool canRaise() const { return true; }
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Sonivale"); }
-    QString desktopEntry() const { return QStringLiteral("sonivale"); }
+    QString desktopEntry() const { return QString::fromLatin1(ProductInfo::applicationId); }
     QStringList supportedUriSchemes() const { return {}; }
     QStringList supportedMimeTypes() const { return {}; }
 

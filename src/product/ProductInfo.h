@@ -4,6 +4,9 @@
 namespace ProductInfo {
 
 inline constexpr const char *title = "Sonivale";
+// The application's id: its desktop entry's and metainfo's name, by which the desktop
+// matches the program's windows and media controls to its entry and icon.
+inline constexpr const char *applicationId = "org.sonivale.Sonivale";
 inline constexpr const char *nameWithVersion = "Sonivale v2.0";
 inline constexpr const char *supportAddress = "support@example.org";
 inline constexpr const char *supportMailLink = "mailto:support@example.org";

@@ -7,6 +7,7 @@
 #include "render/RenderJob.h"
 #include "render/SndFileWriter.h"
 #include "settings/ConsoleMix.h"
+#include "settings/Duration.h"
 #include "settings/MixFile.h"
 
 #include <QCommandLineParser>
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTextStream>
 
 #include <csignal>
@@ -26,10 +26,11 @@ namespace {
 
 const QString usage = QStringLiteral(
     "Usage: sonivale --render MIX.smf --length 8h --output FILE [--rate 48000|44100] [--fade-in 10s] "
-    "[--fade-out 60s] [--loop] [--seed N]\n"
-    "The format follows FILE's extension: %1. Lengths take h, min or s. The sounds are made\n"
-    "afresh for every render; --seed N makes them the same each time N is given.")
-                          .arg(RenderFormat::extensionList());
+    "[--fade-out 1min] [--loop] [--seed N]\n"
+    "The format follows FILE's extension: %1.\n"
+    "%2\n"
+    "The sounds are made afresh for every render; --seed N makes them the same each time N is given.")
+                          .arg(RenderFormat::extensionList(), Duration::rule());
 
 struct Parsed
 {
@@ -78,24 +79,19 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
     RenderOptions &options = parsed.options;
     options.outputPath = parser.value(output);
     options.seamlessLoop = parser.isSet(loop);
-    // A bare number means seconds, minutes or hours to different people; for a fade
-    // seconds is plain, but "--length 8" rendering 8 seconds would surprise.
-    const auto duration = [&](const QCommandLineOption &option, double *seconds, bool needsUnit) {
+    const auto duration = [&](const QCommandLineOption &option, double *seconds) {
         if (!parser.isSet(option))
             return true;
-        static const QRegularExpression unit(QStringLiteral("[a-zA-Z]"));
-        const QString text = parser.value(option);
-        const std::optional<double> value =
-            needsUnit && !text.contains(unit) ? std::nullopt : RenderOptions::parseDuration(text);
+        QString problem;
+        const std::optional<double> value = Duration::parseSeconds(parser.value(option), &problem);
         if (!value)
-            *error = QStringLiteral("--%1 \"%2\" is not a length such as 8h, 90min or 30s.")
-                         .arg(option.names().constFirst(), text);
+            *error = QStringLiteral("--%1 %2").arg(option.names().constFirst(), problem);
         else
             *seconds = *value;
         return value.has_value();
     };
-    if (!duration(length, &options.lengthSeconds, true) || !duration(fadeIn, &options.fadeInSeconds, false)
-        || !duration(fadeOut, &options.fadeOutSeconds, false))
+    if (!duration(length, &options.lengthSeconds) || !duration(fadeIn, &options.fadeInSeconds)
+        || !duration(fadeOut, &options.fadeOutSeconds))
         return std::nullopt;
 
     const std::optional<RenderFormat> format = RenderFormat::forPath(options.outputPath);
@@ -158,7 +154,7 @@ QString progressLine(const QString &path, double fraction, double secondsLeft)
 {
     QString line = QStringLiteral("\rRendering \"%1\": %2 %").arg(path).arg(static_cast<int>(fraction * 100.0));
     if (secondsLeft >= 0.0)
-        line += QStringLiteral(", about %1 left").arg(RenderOptions::describeDuration(secondsLeft));
+        line += QStringLiteral(", about %1 left").arg(Duration::describe(secondsLeft));
     return line + QStringLiteral("   ");
 }
 
@@ -238,7 +234,7 @@ int RenderCommandLine::execute(const QStringList &arguments, const QString &prog
     case MixRenderer::Result::Status::Done:
         if (showProgress)
             messages << QStringLiteral("Rendered %1 to \"%2\".")
-                            .arg(RenderOptions::describeDuration(parsed->options.lengthSeconds), shownPath)
+                            .arg(Duration::describe(parsed->options.lengthSeconds), shownPath)
                      << Qt::endl;
         return Success;
     case MixRenderer::Result::Status::Cancelled:

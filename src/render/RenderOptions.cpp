@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +13,7 @@ QString RenderOptions::problem() const
     if (!(lengthSeconds > 0.0) || totalFrames() < 1)
         return QStringLiteral("The length must be more than zero.");
     if (lengthSeconds > maximumSeconds)
-        return QStringLiteral("The length can be at most 12 hours.");
+        return QStringLiteral("The length can be at most %1 hours.").arg(Duration::longestHours);
     if (sampleRate != preferredRate && sampleRate != compactDiscRate)
         return QStringLiteral("The sample rate must be %1 or %2 Hz.").arg(preferredRate).arg(compactDiscRate);
     const RenderFormat &kind = RenderFormat::of(format);
@@ -58,39 +56,4 @@ QString RenderOptions::completePath(const QString &typed, const QString &folder,
     if (!RenderFormat::forPath(path))
         path += QLatin1Char('.') + QLatin1String(RenderFormat::of(format).extension);
     return QDir::cleanPath(path);
-}
-
-std::optional<double> RenderOptions::parseDuration(const QString &text)
-{
-    // A bare number, or numbers with units from hours down: "1h30m", "2min 5s".
-    static const QRegularExpression pattern = [] {
-        const QString number = QStringLiteral("(\\d+(?:\\.\\d*)?|\\.\\d+)\\s*");
-        const auto part = [&](const char *units) {
-            return QStringLiteral("(?:%1(?:%2)\\s*)?").arg(number, QLatin1String(units));
-        };
-        return QRegularExpression(QStringLiteral("^\\s*(?:%1|%2%3%4)$")
-                                      .arg(number, part("h|hours?"), part("m|min|minutes?"), part("s|sec|seconds?")),
-                                  QRegularExpression::CaseInsensitiveOption);
-    }();
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch() || text.trimmed().isEmpty())
-        return std::nullopt;
-    return match.captured(1).toDouble() + match.captured(2).toDouble() * 3600.0 + match.captured(3).toDouble() * 60.0
-        + match.captured(4).toDouble();
-}
-
-QString RenderOptions::describeDuration(double seconds)
-{
-    const qint64 whole = std::max<qint64>(0, std::llround(seconds));
-    const qint64 hours = whole / 3600;
-    const qint64 minutes = whole / 60 % 60;
-    const qint64 rest = whole % 60;
-    QStringList parts;
-    if (hours > 0)
-        parts << QStringLiteral("%1 h").arg(hours);
-    if (minutes > 0)
-        parts << QStringLiteral("%1 min").arg(minutes);
-    if (rest > 0 || parts.isEmpty())
-        parts << QStringLiteral("%1 s").arg(rest);
-    return parts.join(QLatin1Char(' '));
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "render/RenderFormat.h"
+#include "settings/Duration.h"
 
 #include <QString>
-
-#include <optional>
 
 // What to render: length, format, rate, fades, seamless loop and target file, with the
 // rules that make a set of them valid. Plain values, shared by the window and the
@@ -12,7 +11,7 @@
 class RenderOptions
 {
 public:
-    static constexpr double maximumSeconds = 12.0 * 3600.0;
+    static constexpr double maximumSeconds = Duration::longestSeconds;
     static constexpr int preferredRate = 48000;
     static constexpr int compactDiscRate = 44100;
     // A seamless loop cross-fades this long, or a quarter of a shorter render: long enough
@@ -38,12 +37,6 @@ public:
     // The file a typed name stands for: "~/" is the home folder, a relative name lies in
     // `folder`, and a name without one of the formats' extensions gets `format`'s.
     static QString completePath(const QString &typed, const QString &folder, RenderFormat::Kind format);
-
-    // "8h", "90m", "90min", "10s", "1.5h", "1h30m", "2min 5s" or a bare number of seconds;
-    // nothing for anything else, or a negative length.
-    static std::optional<double> parseDuration(const QString &text);
-    // "8 h", "1 h 30 min", "2 min 5 s", "40 s": whole seconds, for people to read.
-    static QString describeDuration(double seconds);
 
 private:
     qint64 framesOf(double seconds) const;

@@ -5,6 +5,7 @@
 #include "render/MixSnapshot.h"
 #include "render/RenderJob.h"
 #include "render/SndFileWriter.h"
+#include "settings/Duration.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,14 +24,11 @@
 
 namespace {
 
-constexpr int maximumHours = 12;
-constexpr int maximumFadeSeconds = 3600;
-
 QSpinBox *secondsBox(const QString &objectName, const QString &accessibleName)
 {
     auto *box = new QSpinBox;
     box->setObjectName(objectName);
-    box->setRange(0, maximumFadeSeconds);
+    box->setRange(0, Duration::longestMinutes * 60);
     box->setSuffix(QStringLiteral(" s"));
     box->setAccessibleName(accessibleName);
     return box;
@@ -331,7 +329,7 @@ void RenderWindow::unitChosen()
     const int minutes = m_unitIndex == 1 ? m_length->value() * 60 : m_length->value();
     const bool converting = m_unitIndex != -1 && m_unitIndex != m_unit->currentIndex();
     m_unitIndex = m_unit->currentIndex();
-    m_length->setRange(1, hours ? maximumHours : maximumHours * 60);
+    m_length->setRange(1, hours ? Duration::longestHours : Duration::longestMinutes);
     m_length->setSuffix(hours ? tr(" h") : tr(" min"));
     if (converting)
         m_length->setValue(hours ? (minutes + 30) / 60 : minutes);
@@ -360,7 +358,7 @@ void RenderWindow::showProgress(double fraction, double secondsLeft)
 {
     m_progress->setValue(static_cast<int>(fraction * m_progress->maximum()));
     m_status->setText(secondsLeft < 0.0 ? tr("Rendering…")
-                                        : tr("About %1 left").arg(RenderOptions::describeDuration(secondsLeft)));
+                                        : tr("About %1 left").arg(Duration::describe(secondsLeft)));
 }
 
 void RenderWindow::setRendering(bool rendering)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Duration.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,7 +24,7 @@ class Preferences
 public:
     static constexpr const char *fileName = "preferences.ini";
     static constexpr const char *group = "Night";
-    static constexpr int longestSleepMinutes = 12 * 60;
+    static constexpr int longestSleepMinutes = Duration::longestMinutes;
     static constexpr int longestGlideMinutes = 60;
 
     struct Sleep

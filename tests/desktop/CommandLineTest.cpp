@@ -2,6 +2,7 @@
 
 #include "desktop/CommandLine.h"
 #include "desktop/DesktopCommands.h"
+#include "settings/Duration.h"
 
 #include <QTest>
 
@@ -37,6 +38,8 @@ private slots:
         QTest::newRow("tray and play") << "--tray --play" << "" << true << Playback::Play << -1;
         QTest::newRow("pause") << "--pause" << "" << false << Playback::Pause << -1;
         QTest::newRow("toggle and sleep") << "--toggle --sleep 1h30m" << "" << false << Playback::Toggle << 90;
+        QTest::newRow("sleep, a number alone") << "--sleep 90" << "" << false << Playback::Unchanged << 90;
+        QTest::newRow("sleep, seconds that make minutes") << "--sleep 120s" << "" << false << Playback::Unchanged << 2;
         QTest::newRow("render options pass") << "--render x.wav" << "" << false << Playback::Unchanged << -1;
     }
 
@@ -65,9 +68,10 @@ private slots:
         QTest::newRow("two actions") << "--play --pause" << "only one of --play, --pause and --toggle";
         QTest::newRow("two mixes") << "a.smf b.smf" << "one mix file at most";
         QTest::newRow("missing value") << "--sleep" << "Missing value after '--sleep'";
-        QTest::newRow("bad duration") << "--sleep soon" << "\"soon\" is not a sleep duration";
-        QTest::newRow("zero duration") << "--sleep 0m" << "not a sleep duration";
-        QTest::newRow("too long") << "--sleep 13h" << "not a sleep duration";
+        QTest::newRow("bad duration") << "--sleep soon" << "--sleep \"soon\" is not a duration";
+        QTest::newRow("zero duration") << "--sleep 0m" << "not a whole number of minutes from 1 minute";
+        QTest::newRow("part of a minute") << "--sleep 90s" << "not a whole number of minutes";
+        QTest::newRow("too long") << "--sleep 13h" << "longer than 12 hours";
     }
 
     void badArgumentsEndWithStatusTwoAndAClearMessage()
@@ -89,34 +93,11 @@ private slots:
         QVERIFY2(help.output.startsWith(QStringLiteral("Usage: sonivale [options]")), qPrintable(help.output));
         for (const char *option : {"--tray", "--play", "--pause", "--toggle", "--load", "--sleep", "--version", "--render"})
             QVERIFY2(help.output.contains(QLatin1String(option)), option);
+        // Said in the same words as in --render's help.
+        QVERIFY2(help.output.contains(Duration::rule()), qPrintable(help.output));
         const CommandLine::Outcome version = parse(QStringLiteral("--version"));
         QCOMPARE(version.exitStatus, 0);
         QCOMPARE(version.output, QStringLiteral("Sonivale %1\n").arg(QStringLiteral(SONIVALE_VERSION)));
-    }
-
-    void durations_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("minutes");
-        QTest::newRow("minutes") << "45m" << 45;
-        QTest::newRow("bare number") << "90" << 90;
-        QTest::newRow("hours") << "2h" << 120;
-        QTest::newRow("both") << "1h30m" << 90;
-        QTest::newRow("both, no unit") << "1h5" << 65;
-        QTest::newRow("min and capitals") << "1H10MIN" << 70;
-        QTest::newRow("twelve hours") << "12h" << 720;
-        QTest::newRow("twelve hours and a minute") << "12h1m" << -1;
-        QTest::newRow("minutes before hours") << "30m1h" << -1;
-        QTest::newRow("negative") << "-5m" << -1;
-        QTest::newRow("seconds") << "30s" << -1;
-        QTest::newRow("empty") << "" << -1;
-    }
-
-    void durations()
-    {
-        QFETCH(QString, text);
-        const auto duration = CommandLine::parseDuration(text);
-        QTEST(duration ? int(duration->count()) : -1, "minutes");
     }
 
     // A later start's arguments act on the running program; a plain start or a mix brings

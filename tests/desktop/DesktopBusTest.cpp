@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(call(root, QStringLiteral("Quit")).status, 0);
         QTRY_COMPARE(quit, 1);
         const QString all = properties(MprisService::rootInterface);
-        for (const char *expected : {"\"Identity\" variant string \"Sonivale\"", "\"DesktopEntry\" variant string \"sonivale\"",
+        for (const char *expected : {"\"Identity\" variant string \"Sonivale\"", "\"DesktopEntry\" variant string \"org.sonivale.Sonivale\"",
                                      "\"CanRaise\" variant boolean true", "\"CanQuit\" variant boolean true"})
             QVERIFY2(all.contains(QLatin1String(expected)), expected);
     }
@@ -190,7 +190,7 @@ private slots:
 
         const Result bad = run(program, {QStringLiteral("--sleep"), QStringLiteral("soon")});
         QCOMPARE(bad.status, 2);
-        QVERIFY2(bad.errors.contains(QStringLiteral("not a sleep duration")), qPrintable(bad.errors));
+        QVERIFY2(bad.errors.contains(QStringLiteral("--sleep \"soon\" is not a duration")), qPrintable(bad.errors));
         QCOMPARE(requested.size(), 1);
     }
 

@@ -3,15 +3,18 @@
 #include "ScriptedUserMessages.h"
 
 #include "app/MainWindow.h"
+#include "app/Program.h"
 #include "desktop/Autostart.h"
 #include "desktop/DesktopPreferences.h"
 #include "engine/ChannelControls.h"
 #include "platform/OfflineAudioOutput.h"
+#include "product/ProductInfo.h"
 #include "settings/MixCommands.h"
 #include "settings/MixFile.h"
 #include "settings/MixRecord.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
 #include <QSettings>
@@ -96,7 +99,7 @@ private slots:
         QString error;
         QVERIFY2(autostart.enable(program, &error), qPrintable(error));
         QVERIFY(autostart.isEnabled());
-        QCOMPARE(QFileInfo(autostart.entryPath()).fileName(), QStringLiteral("sonivale.desktop"));
+        QCOMPARE(QFileInfo(autostart.entryPath()).fileName(), QStringLiteral("org.sonivale.Sonivale.desktop"));
         const QString entry = QString::fromUtf8(contentOf(autostart.entryPath()));
         QTEST(entry.split(QLatin1Char('\n')).filter(QStringLiteral("Exec=")).value(0), "exec");
         const QString complaints = validate(QStringLiteral("desktop-file-validate"), {autostart.entryPath()});
@@ -111,9 +114,46 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
+    // An entry that an earlier version wrote under the program's old name is the same entry.
+    void theFormerAutostartEntryCountsAndGoes()
+    {
+        const QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("autostart"));
+        const QString former = QDir(folder).filePath(QStringLiteral("sonivale.desktop"));
+        const auto leaveFormer = [&] {
+            QDir().mkpath(folder);
+            QFile file(former);
+            return file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\n") > 0;
+        };
+        Autostart autostart(folder);
+        QVERIFY(leaveFormer());
+        QVERIFY(autostart.isEnabled());
+        QVERIFY(autostart.enable(QStringLiteral("sonivale")));
+        QVERIFY(!QFile::exists(former));
+        QVERIFY(QFile::exists(autostart.entryPath()));
+
+        QVERIFY(leaveFormer());
+        QVERIFY(autostart.disable());
+        QVERIFY(!QFile::exists(former));
+        QVERIFY(!autostart.isEnabled());
+    }
+
+    // The desktop entry, the metainfo and the program name one application id, by which a
+    // Wayland compositor finds the icon of the program's windows.
+    void theProgramIsKnownByItsApplicationId()
+    {
+        const QString id = QString::fromLatin1(ProductInfo::applicationId);
+        QVERIFY(QFile::exists(resource("org.sonivale.Sonivale.desktop")));
+        const QByteArray metainfo = contentOf(resource("org.sonivale.Sonivale.metainfo.xml"));
+        QVERIFY(metainfo.contains("<id>" + id.toLatin1() + "</id>"));
+        QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">" + id.toLatin1() + ".desktop</launchable>"));
+        Program::describeApplication();
+        QCOMPARE(QGuiApplication::desktopFileName(), id);
+    }
+
     void theInstalledFilesPassTheValidators()
     {
-        const QString desktop = resource("sonivale.desktop");
+        const QString desktop = resource("org.sonivale.Sonivale.desktop");
         QString complaints = validate(QStringLiteral("desktop-file-validate"), {desktop});
         QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
         complaints = validate(QStringLiteral("appstreamcli"),

@@ -6,6 +6,7 @@
 #include "engine/SoundEngine.h"
 #include "platform/OfflineAudioOutput.h"
 #include "render/RenderCommandLine.h"
+#include "settings/Duration.h"
 #include "settings/MixCommands.h"
 #include "settings/MixRecord.h"
 
@@ -69,6 +70,7 @@ private slots:
             QString messages;
             QCOMPARE(execute(arguments, &messages), int(RenderCommandLine::Success));
             QVERIFY2(messages.startsWith("Usage: sonivale --render"), qPrintable(messages));
+            QVERIFY2(messages.contains(Duration::rule()), qPrintable(messages));
         }
     }
 
@@ -79,7 +81,7 @@ private slots:
         QTest::addColumn<int>("rate");
         QTest::addColumn<qint64>("frames");
         QTest::newRow("flac at 48000") << QStringList{"--length", "0min 2s"} << "night.flac" << 48000 << qint64(96000);
-        QTest::newRow("wav at 44100, fades") << QStringList{"--length", "0.05min", "--rate", "44100", "--fade-in", "1s", "--fade-out", "1s"}
+        QTest::newRow("wav at 44100, fades, minutes alone") << QStringList{"--length", "0.05", "--rate", "44100", "--fade-in", "1s", "--fade-out", "1s"}
                                             << "night.wav" << 44100 << qint64(132300);
         QTest::newRow("opus is 48000") << QStringList{"--length", "1.5s", "--loop"} << "night.opus" << 48000 << qint64(72000);
     }
@@ -113,11 +115,11 @@ private slots:
         QTest::newRow("unknown format") << QStringList{"--render", mix, "--length", "1h", "--output", path("a.aac")}
                                         << 2 << "its extension must be one of wav, flac, ogg, opus, mp3";
         QTest::newRow("bad length") << QStringList{"--render", mix, "--length", "eight", "--output", path("a.flac")}
-                                    << 2 << "--length \"eight\" is not a length";
-        QTest::newRow("length without a unit") << QStringList{"--render", mix, "--length", "8", "--output", path("a.flac")}
-                                               << 2 << "--length \"8\" is not a length such as 8h";
+                                    << 2 << "--length \"eight\" is not a duration such as 8h";
+        QTest::newRow("a fade alone is minutes") << QStringList{"--render", mix, "--length", "30s", "--fade-out", "1", "--output", path("a.flac")}
+                                                 << 2 << "together are longer than the render";
         QTest::newRow("too long") << QStringList{"--render", mix, "--length", "12h1s", "--output", path("a.flac")}
-                                  << 2 << "at most 12 hours";
+                                  << 2 << "--length \"12h1s\" is longer than 12 hours";
         QTest::newRow("opus at 44100") << QStringList{"--render", mix, "--length", "1h", "--rate", "44100", "--output", path("a.opus")}
                                        << 2 << "Opus files are always 48000 Hz";
         QTest::newRow("loop with fades") << QStringList{"--render", mix, "--length", "1h", "--loop", "--fade-in", "5s", "--output", path("a.flac")}
