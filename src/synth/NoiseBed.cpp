@@ -54,8 +54,9 @@ NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Ran
     , m_grainFrames(m_tableFrames / 2)
     , m_random(0)
 {
+    const NoiseTable::Bins bins = NoiseTable::binsOf(magnitude, m_tableFrames, sampleRate);
     for (Table &table : m_tables)
-        table = quantised(NoiseTable(magnitude, m_tableFrames, sampleRate, random));
+        table = quantised(NoiseTable(bins, random));
     m_random = Random(random.next());
     for (int v = 0; v < voices; ++v) {
         Voice &voice = m_voices[static_cast<std::size_t>(v)];

@@ -18,23 +18,46 @@ struct FftwDeleter
 }
 
 NoiseTable::NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random)
-    : m_frames(frames)
-    , m_left(shapedNoise(magnitude, frames, sampleRate, random))
-    , m_right(shapedNoise(magnitude, frames, sampleRate, random))
+    : NoiseTable(binsOf(magnitude, frames, sampleRate), random)
 {
+}
+
+NoiseTable::NoiseTable(const Bins &bins, Random &random)
+    : m_frames(2 * (bins.size() - 1))
+    , m_left(shapedNoise(bins, random))
+    , m_right(shapedNoise(bins, random))
+{
+}
+
+NoiseTable::Bins NoiseTable::binsOf(const Response &magnitude, std::size_t frames, double sampleRate)
+{
+    Bins bins(frames / 2 + 1, 0.0);
+    for (std::size_t bin = 1; bin + 1 < bins.size(); ++bin) {
+        const double hertz = static_cast<double>(bin) * sampleRate / static_cast<double>(frames);
+        if (hertz >= bandHertz)
+            break;
+        bins[bin] = magnitude(hertz);
+    }
+    return bins;
 }
 
 std::unique_ptr<float[]> NoiseTable::shapedNoise(const Response &magnitude, std::size_t frames, double sampleRate,
                                                  Random &random)
 {
-    const std::size_t bins = frames / 2 + 1;
+    return shapedNoise(binsOf(magnitude, frames, sampleRate), random);
+}
+
+std::unique_ptr<float[]> NoiseTable::shapedNoise(const Bins &amplitudes, Random &random)
+{
+    const std::size_t bins = amplitudes.size();
+    const std::size_t frames = 2 * (bins - 1);
     std::unique_ptr<fftw_complex[], FftwDeleter> spectrum(fftw_alloc_complex(bins));
     std::unique_ptr<double[], FftwDeleter> samples(fftw_alloc_real(frames));
     spectrum[0][0] = spectrum[0][1] = 0.0;
     for (std::size_t bin = 1; bin < bins - 1; ++bin) {
-        const double hertz = static_cast<double>(bin) * sampleRate / static_cast<double>(frames);
-        const double amplitude = hertz < bandHertz ? magnitude(hertz) : 0.0;
-        const std::complex<double> value = std::polar(amplitude, random.phase());
+        // Every bin draws its phase, silent or not, so that a table's noise does not depend
+        // on where its band ends.
+        const std::complex<double> value = std::polar(amplitudes[bin], random.phase());
         spectrum[bin][0] = value.real();
         spectrum[bin][1] = value.imag();
     }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Random;
 
@@ -15,6 +16,8 @@ class NoiseTable
 {
 public:
     using Response = std::function<double(double hertz)>;
+    // The amplitude of every bin of a table, from 0 Hz to half its rate.
+    using Bins = std::vector<double>;
 
     // Nothing at or above this is made: the band of the shipped sounds' rate, whatever the
     // table's own rate.
@@ -22,6 +25,12 @@ public:
 
     // `frames` is a power of two; `sampleRate` places the bins.
     NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random);
+    // From bins already worked out: a response takes longer to evaluate at every bin than
+    // the table takes to make, so tables of one response share its bins.
+    NoiseTable(const Bins &bins, Random &random);
+
+    // The bins of a table of `frames` (a power of two) at `sampleRate`.
+    static Bins binsOf(const Response &magnitude, std::size_t frames, double sampleRate);
 
     std::size_t frames() const { return m_frames; }
     const float *side(int index) const { return index == 0 ? m_left.get() : m_right.get(); }
@@ -29,6 +38,7 @@ public:
     // One side of shaped noise, as the table makes it; the left is drawn before the right.
     static std::unique_ptr<float[]> shapedNoise(const Response &magnitude, std::size_t frames, double sampleRate,
                                                 Random &random);
+    static std::unique_ptr<float[]> shapedNoise(const Bins &bins, Random &random);
     // The power that noise of unit power keeps through `magnitude`: what a response takes
     // from a noise's level before a table brings it back to an RMS of 1.
     static double power(const Response &magnitude, double sampleRate);
