@@ -47,6 +47,7 @@ void scale(float *samples, std::size_t count) noexcept
 LiveStream::LiveStream(std::unique_ptr<LiveSound> sound)
     : m_sound(std::move(sound))
     , m_ring(std::make_unique<std::int16_t[]>(2 * (ringFrames + 2 * DoubledSound::margin)))
+    , m_doubler(Doubler::Kernel::HalfBand)
     , m_madeDoubled(m_sound->rate() == LiveSound::doubledRate)
 {
     static_assert(historyFrames == SincTable::doublingTaps - 1);

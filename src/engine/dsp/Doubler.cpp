@@ -39,6 +39,27 @@ void doubleBlockGeneric(const Rows &rows, const float *left, const float *right,
     }
 }
 
+// As doubleBlockGeneric, with the half-band kernel: the frame at each source frame is that
+// frame, so only the odd row is worked out.
+void halfBandBlockGeneric(const Rows &rows, const float *left, const float *right, std::int64_t count,
+                          std::int16_t *target)
+{
+    constexpr std::int64_t centre = Doubler::leadFrames;
+    for (std::int64_t j = 0; j < count; ++j) {
+        float oddLeft = 0.0f;
+        float oddRight = 0.0f;
+        for (int k = 0; k < Rows::taps; ++k) {
+            const float o = rows.odd[static_cast<std::size_t>(k)];
+            oddLeft += o * (left[j + k] + left[j + Rows::oddMirror - k]);
+            oddRight += o * (right[j + k] + right[j + Rows::oddMirror - k]);
+        }
+        target[4 * j] = toSample(left[j + centre]);
+        target[4 * j + 1] = toSample(right[j + centre]);
+        target[4 * j + 2] = toSample(oddLeft);
+        target[4 * j + 3] = toSample(oddRight);
+    }
+}
+
 #ifdef SONIVALE_HAVE_AVX2_PATH
 // Rounds eight frames of each sum to 16 bits and writes them as 8 x (even left, even right,
 // odd left, odd right).
@@ -92,28 +113,66 @@ __attribute__((target("avx2,fma"))) void doubleBlockAvx2(const Rows &rows, const
         storeEight(sums[4], sums[5], sums[6], sums[7], target + 4 * j + 32);
     }
 }
+
+// The half-band kernel sixteen source frames at a time; the same overrun as doubleBlockAvx2.
+__attribute__((target("avx2,fma"))) void halfBandBlockAvx2(const Rows &rows, const float *left, const float *right,
+                                                           std::int64_t count, std::int16_t *target)
+{
+    constexpr std::int64_t centre = Doubler::leadFrames;
+    for (std::int64_t j = 0; j < count; j += 16) {
+        __m256 sums[4];
+        for (__m256 &sum : sums)
+            sum = _mm256_setzero_ps();
+        for (int k = 0; k < Rows::taps; ++k) {
+            const __m256 o = _mm256_broadcast_ss(rows.odd.data() + k);
+#pragma GCC unroll 2
+            for (int half = 0; half < 2; ++half) {
+                const float *l = left + j + 8 * half;
+                const float *r = right + j + 8 * half;
+                sums[2 * half] = _mm256_fmadd_ps(o, _mm256_add_ps(_mm256_loadu_ps(l + k), _mm256_loadu_ps(l + Rows::oddMirror - k)),
+                                                 sums[2 * half]);
+                sums[2 * half + 1] = _mm256_fmadd_ps(
+                    o, _mm256_add_ps(_mm256_loadu_ps(r + k), _mm256_loadu_ps(r + Rows::oddMirror - k)), sums[2 * half + 1]);
+            }
+        }
+        for (int half = 0; half < 2; ++half) {
+            const std::int64_t at = j + 8 * half + centre;
+            storeEight(_mm256_loadu_ps(left + at), _mm256_loadu_ps(right + at), sums[2 * half], sums[2 * half + 1],
+                       target + 4 * (j + 8 * half));
+        }
+    }
+}
 #endif
 
 }
 
-Doubler::Doubler()
-    : m_avx2(cpuHasAvx2())
+Doubler::Doubler(Kernel kernel)
+    : m_kernel(kernel)
+    , m_avx2(cpuHasAvx2())
 {
     const SincTable &table = SincTable::instance();
+    const float *odd = kernel == Kernel::HalfBand ? table.halfBandRow() : table.doublingRow(1);
     for (int k = 0; k < FoldedRows::taps; ++k) {
         m_rows.even[static_cast<std::size_t>(k)] = table.doublingRow(0)[k];
-        m_rows.odd[static_cast<std::size_t>(k)] = table.doublingRow(1)[k];
+        m_rows.odd[static_cast<std::size_t>(k)] = odd[k];
     }
     m_rows.even[FoldedRows::taps - 1] *= 0.5f;
 }
 
 void Doubler::run(const float *left, const float *right, std::int64_t count, std::int16_t *target) const noexcept
 {
+    const bool halfBand = m_kernel == Kernel::HalfBand;
 #ifdef SONIVALE_HAVE_AVX2_PATH
     if (m_avx2) {
-        doubleBlockAvx2(m_rows, left, right, count, target);
+        if (halfBand)
+            halfBandBlockAvx2(m_rows, left, right, count, target);
+        else
+            doubleBlockAvx2(m_rows, left, right, count, target);
         return;
     }
 #endif
-    doubleBlockGeneric(m_rows, left, right, count, target);
+    if (halfBand)
+        halfBandBlockGeneric(m_rows, left, right, count, target);
+    else
+        doubleBlockGeneric(m_rows, left, right, count, target);
 }

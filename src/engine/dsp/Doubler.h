@@ -5,17 +5,21 @@
 #include <array>
 #include <cstdint>
 
-// The doubling kernel (SincTable) applied to a stretch of frames: each source frame gives
-// two frames at twice the rate, rounded to 16 bits, as the resampler reads them.
+// A doubling kernel (SincTable) applied to a stretch of frames: each source frame gives two
+// frames at twice the rate, rounded to 16 bits, as the resampler reads them. The steep kernel
+// doubles stored sounds once; the half-band kernel, which keeps each source frame as it is
+// and works out only the frames between, doubles live sounds as they play.
 //
 // Any thread; run() neither allocates nor waits, so the audio thread may double a live sound.
 class Doubler
 {
 public:
+    enum class Kernel { Steep, HalfBand };
+
     // How many source frames before the first one each window reaches back.
     static constexpr std::int64_t leadFrames = SincTable::doublingTaps / 2 - 1;
 
-    Doubler();
+    explicit Doubler(Kernel kernel = Kernel::Steep);
 
     // Doubles source frames 0 .. count - 1, given `left` and `right` from `leadFrames` before
     // frame 0 to count + doublingTaps - 1 frames on (plus sixteen more that a vector path may
@@ -39,5 +43,6 @@ public:
 
 private:
     FoldedRows m_rows;
+    Kernel m_kernel;
     bool m_avx2;
 };

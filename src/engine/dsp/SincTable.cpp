@@ -11,6 +11,8 @@ constexpr double bandCutoff = 0.458;
 constexpr double bandBeta = 8.3;
 constexpr double doublingCutoff = 0.47;
 constexpr double doublingBeta = 10.0;
+constexpr double halfBandCutoff = 0.5;
+constexpr double halfBandBeta = 9.0;
 constexpr double readingCutoff = 0.5;
 constexpr double readingBeta = 10.0;
 
@@ -43,6 +45,13 @@ double bandKernel(double x)
 double doublingKernel(double x)
 {
     return windowedSinc(x, SincTable::doublingTaps, doublingCutoff, doublingBeta);
+}
+
+// Symmetric about half the sound's rate, so that it is zero at every other whole frame: the
+// doubled frames at the sound's own frames are those frames.
+double halfBandKernel(double x)
+{
+    return windowedSinc(x, SincTable::doublingTaps, halfBandCutoff, halfBandBeta);
 }
 
 double readingKernel(double x)
@@ -93,6 +102,9 @@ SincTable::SincTable()
         for (std::size_t k = 0; k < static_cast<std::size_t>(doublingTaps); ++k)
             m_doubling[static_cast<std::size_t>(half * doublingTaps) + k] = static_cast<float>(row[k]);
     }
+    const std::vector<double> halfBand = normalisedTaps(halfBandKernel, doublingTaps, 0.5);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(doublingTaps); ++k)
+        m_halfBand[k] = static_cast<float>(halfBand[k]);
     // The stretched kernel is normalised by its own sum where it is used.
     for (int m = 0; m <= bandTaps * phases; ++m)
         m_prototype[static_cast<std::size_t>(m)] = static_cast<float>(bandKernel(static_cast<double>(m) / phases - bandTaps / 2.0));
