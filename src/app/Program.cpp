@@ -18,6 +18,7 @@
 #include "night/NightFeatures.h"
 #include "night/SleepTimer.h"
 #include "platform/PulseAudioOutput.h"
+#include "player/Player.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
@@ -68,14 +69,14 @@ struct Program::Parts
         : lifecycle(std::move(quit))
         , infoWindows(desktop)
         , recorder({&capture, &mixerLines, &programs, &messages, &clock})
-        , console({&output, &systemVolume, &startMessages, &fileDialogs, ProgramPaths::programFolder(),
-                   ProgramPaths::configFolder()})
+        , player({&output, &fileDialogs, &startMessages, ProgramPaths::programFolder(), ProgramPaths::configFolder()})
+        , console(player, {&systemVolume, &startMessages})
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
         , nightPreferences(ProgramPaths::configFolder())
-        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &startMessages, &fileDialogs,
+        , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages, &fileDialogs,
                  &nightPreferences, &console, {}})
-        , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
+        , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
                            [this] { console.restoreFromTray(); }})
     {
     }
@@ -95,6 +96,7 @@ struct Program::Parts
     QtProgramStarter programs;
     SystemClock clock;
     RecorderLauncher recorder;
+    Player player;
     MainWindow console;
     QtTrayIcon trayIcon;
     DesktopPreferences preferences;
@@ -142,7 +144,7 @@ Program::Program(std::function<void()> quit, QObject *parent)
     QAction *renderMix = p.console.playbackMenu()->addAction(tr("&Render Mix\u2026"));
     renderMix->setObjectName(QStringLiteral("renderMix"));
     connect(renderMix, &QAction::triggered, this, [&p] {
-        RenderWindow::showFor(&p.console, {&p.console.engine(), &p.fileDialogs, &p.messages,
+        RenderWindow::showFor(&p.console, {&p.player.engine(), &p.fileDialogs, &p.messages,
                                            QStandardPaths::writableLocation(QStandardPaths::MusicLocation), {}});
     });
 
@@ -185,7 +187,7 @@ void Program::wireDesktop()
     startInTray->setChecked(p.preferences.startInTray());
     connect(startInTray, &QCheckBox::toggled, this, [&p](bool on) { p.preferences.setStartInTray(on); });
 
-    MixCommands &mixes = p.console.mixCommands();
+    MixCommands &mixes = p.player.mixCommands();
     mixes.setDialogFolder(p.preferences.mixFolder());
     p.night.setMixFolder(mixes.dialogFolder());
     connect(&mixes, &MixCommands::dialogFolderChanged, this, [&p](const QString &folder) {
@@ -223,10 +225,15 @@ void Program::wireDesktop()
 void Program::publishMediaControls()
 {
     Parts &p = *m_parts;
-    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.console.pauseControl(), p.output,
+    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.player.pauseControl(), p.output,
                                              MprisService::Window{[&p] { p.console.restoreFromTray(); },
                                                                   [&p] { p.lifecycle.exitProgram(); }});
     p.mpris->publish();
+}
+
+Player &Program::player()
+{
+    return m_parts->player;
 }
 
 MainWindow &Program::console()
@@ -241,7 +248,7 @@ RecorderLauncher &Program::recorder()
 
 PauseControl &Program::pauseControl()
 {
-    return m_parts->console.pauseControl();
+    return m_parts->player.pauseControl();
 }
 
 void Program::endInOrder()

@@ -9,6 +9,7 @@
 
 class MainWindow;
 class PauseControl;
+class Player;
 class RecorderLauncher;
 class SingleInstance;
 
@@ -38,6 +39,8 @@ public:
     // session bus) the program runs alone and without media controls.
     void start(const CommandLine::Request &request = {}, SingleInstance *instance = nullptr);
 
+    // The sounds, which the console shows and drives.
+    Player &player();
     MainWindow &console();
     RecorderLauncher &recorder();
     PauseControl &pauseControl();

@@ -7,6 +7,7 @@
 #include "desktop/DesktopPreferences.h"
 #include "engine/ChannelControls.h"
 #include "platform/OfflineAudioOutput.h"
+#include "player/Player.h"
 #include "settings/MixCommands.h"
 #include "settings/MixFile.h"
 #include "settings/MixRecord.h"
@@ -139,13 +140,14 @@ private slots:
         FakeSystemVolume volume;
         ScriptedUserMessages messages;
         ScriptedFileDialogs dialogs;
-        MainWindow console({&output, &volume, &messages, &dialogs, m_folder.path(), m_folder.path()});
+        Player player({&output, &dialogs, &messages, m_folder.path(), m_folder.path()});
+        MainWindow console(player, {&volume, &messages});
         MixRecord record;
         QVERIFY(record.setValue(53, 20000));
         const QString mix = m_folder.filePath(QStringLiteral("dropped.smf"));
         QString reason;
         QVERIFY(MixFile::write(mix, record, &reason));
-        QSignalSpy loaded(&console.mixCommands(), &MixCommands::mixFileChanged);
+        QSignalSpy loaded(&player.mixCommands(), &MixCommands::mixFileChanged);
 
         const auto drop = [&console](const QList<QUrl> &urls) {
             QMimeData data;
@@ -164,7 +166,7 @@ private slots:
         QVERIFY(drop({QUrl::fromLocalFile(mix)}));
         QTRY_COMPARE(loaded.size(), 1);
         QCOMPARE(loaded.at(0).at(0).toString(), mix);
-        QCOMPARE(console.channels().slider(6, ChannelControls::Slider::Frequency), 20000);
+        QCOMPARE(player.channels().slider(6, ChannelControls::Slider::Frequency), 20000);
     }
 };
 
