@@ -4,7 +4,6 @@
 #include "app/InfoWindows.h"
 #include "app/MainWindow.h"
 #include "app/ProductImages.h"
-#include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "app/StartSequence.h"
 #include "app/StartupMessages.h"
@@ -17,21 +16,23 @@
 #include "night/MixGlide.h"
 #include "night/NightFeatures.h"
 #include "night/SleepTimer.h"
+#include "night/windows/NightMenus.h"
 #include "platform/PulseAudioOutput.h"
-#include "player/Player.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
-#include "platform/QtDesktopServices.h"
-#include "platform/QtFileDialogs.h"
 #include "platform/QtProgramStarter.h"
-#include "platform/QtTrayIcon.h"
-#include "platform/QtUserMessages.h"
 #include "platform/SystemClock.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/windows/QtDesktopServices.h"
+#include "platform/windows/QtFileDialogs.h"
+#include "platform/windows/QtTrayIcon.h"
+#include "platform/windows/QtUserMessages.h"
+#include "player/Player.h"
+#include "product/ProgramPaths.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
-#include "render/RenderWindow.h"
+#include "render/windows/RenderWindow.h"
 #include "settings/MixCommands.h"
 #include "settings/Preferences.h"
 
@@ -74,8 +75,9 @@ struct Program::Parts
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
         , nightPreferences(ProgramPaths::configFolder())
-        , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages, &fileDialogs,
-                 &nightPreferences, &console, {}})
+        , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages,
+                 &nightPreferences, &console})
+        , nightMenus({&night, &fileDialogs, &console, {}})
         , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
                            [this] { console.restoreFromTray(); }})
     {
@@ -102,6 +104,7 @@ struct Program::Parts
     DesktopPreferences preferences;
     Preferences nightPreferences;
     NightFeatures night;
+    NightMenus nightMenus;
     Autostart autostart;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
@@ -130,7 +133,7 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
-    p.night.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    p.nightMenus.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
     // --sleep starts the sleep timer for that long, with the fade and end last chosen.
     p.commands.setSleepTimer([&p](std::chrono::minutes length) {
         Preferences::Sleep plan = p.nightPreferences.sleep();
@@ -189,10 +192,10 @@ void Program::wireDesktop()
 
     MixCommands &mixes = p.player.mixCommands();
     mixes.setDialogFolder(p.preferences.mixFolder());
-    p.night.setMixFolder(mixes.dialogFolder());
+    p.nightMenus.setMixFolder(mixes.dialogFolder());
     connect(&mixes, &MixCommands::dialogFolderChanged, this, [&p](const QString &folder) {
         p.preferences.setMixFolder(folder);
-        p.night.setMixFolder(folder);
+        p.nightMenus.setMixFolder(folder);
     });
     // A mix the user puts on the console is the last word over a scheduled glide.
     connect(&mixes, &MixCommands::mixApplied, &p.night.glide(), &MixGlide::stop);

@@ -11,6 +11,7 @@
 #include "engine/PauseControl.h"
 #include "engine/SoundEngine.h"
 #include "night/NightFeatures.h"
+#include "night/windows/NightMenus.h"
 #include "platform/OfflineAudioOutput.h"
 #include "player/Player.h"
 #include "settings/Preferences.h"
@@ -182,9 +183,10 @@ private slots:
         auto window = makeWindow(volume);
         ManualClock clock;
         Preferences preferences(m_config.path());
-        NightFeatures night({&m_player->channels(), &m_player->engine(), &m_player->pauseControl(), &clock, &m_messages,
-                             &m_dialogs, &preferences, window.get(), m_config.path()});
-        night.addToMenus(window->playbackMenu(), window->trayPopupMenu());
+        NightFeatures night(
+            {&m_player->channels(), &m_player->engine(), &m_player->pauseControl(), &clock, &m_messages, &preferences, window.get()});
+        NightMenus menus({&night, &m_dialogs, window.get(), m_config.path()});
+        menus.addToMenus(window->playbackMenu(), window->trayPopupMenu());
 
         QCOMPARE(entriesOf(window->trayPopupMenu()),
                  (QStringList{"Pause", "Sleep Timer…", "Cancel Sleep Timer", "Scheduled Mixes…", "Drift", "-",

@@ -111,8 +111,8 @@ private slots:
         MainWindow console(player, {&volume, &messages});
         Preferences nightPreferences(config.path());
         ManualClock clock;
-        NightFeatures night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages,
-                             &dialogs, &nightPreferences, &console, {}});
+        NightFeatures night(
+            {&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages, &nightPreferences, &console});
         DesktopCommands commands(player.pauseControl(),
                                  {[&player, &console](const QString &path) { player.mixCommands().loadFile(&console, path); },
                                   [] {}});
