@@ -135,12 +135,7 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
     p.nightMenus.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
     // --sleep starts the sleep timer for that long, with the fade and end last chosen.
-    p.commands.setSleepTimer([&p](std::chrono::minutes length) {
-        Preferences::Sleep plan = p.nightPreferences.sleep();
-        plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), Preferences::longestSleepMinutes));
-        plan.atClockTime = false;
-        p.night.sleepTimer().start(plan);
-    });
+    p.commands.setSleepTimer([&p](std::chrono::minutes length) { p.night.sleepFor(length); });
     connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);
     // The sleep timer ends the program while its user sleeps: nobody is there to answer.
     connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);

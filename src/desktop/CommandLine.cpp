@@ -18,6 +18,7 @@ const char *toggleOption = "toggle";
 const char *trayOption = "tray";
 const char *loadOption = "load";
 const char *sleepOption = "sleep";
+const char *headlessOption = "headless";
 
 QString usageHint(const QString &program)
 {
@@ -80,7 +81,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     const QCommandLineOption sleep(QString::fromLatin1(sleepOption),
                                    QStringLiteral("Fade out and stop after DURATION (for example 45m, 1h30m)."),
                                    QStringLiteral("DURATION"));
-    parser.addOptions({help, version, tray, play, pause, toggle, load, sleep});
+    const QCommandLineOption headless(QString::fromLatin1(headlessOption),
+                                      QStringLiteral("Play without a display or window, controlled through the media "
+                                                     "controls and later starts' options."));
+    parser.addOptions({help, version, tray, play, pause, toggle, load, sleep, headless});
     addRenderOptions(parser);
     parser.addPositionalArgument(QStringLiteral("MIX.smf"), QStringLiteral("A mix file to load."), QStringLiteral("[MIX.smf]"));
 
@@ -103,6 +107,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
 
     Request &request = outcome.request;
     request.tray = parser.isSet(tray);
+    request.headless = parser.isSet(headless);
     const int playbackOptions = int(parser.isSet(play)) + int(parser.isSet(pause)) + int(parser.isSet(toggle));
     if (playbackOptions > 1)
         return failure(program, QStringLiteral("Give only one of --play, --pause and --toggle."));

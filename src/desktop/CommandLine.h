@@ -7,7 +7,7 @@
 #include <optional>
 
 // The program's command line: `sonivale [MIX.smf] [--tray] [--play|--pause|--toggle]
-// [--load MIX.smf] [--sleep DURATION]`, plus --help and --version.
+// [--load MIX.smf] [--sleep DURATION] [--headless]`, plus --help and --version.
 //
 // A parsed command line is also what a second start hands to the running program: it is
 // turned back into arguments with toArguments(), with the mix file's path made absolute,
@@ -23,6 +23,8 @@ public:
         bool tray = false;
         Playback playback = Playback::Unchanged;
         std::optional<std::chrono::minutes> sleep;
+        // Run without a display; only this start's, so never handed over.
+        bool headless = false;
 
         // True when the request asks for nothing but a start (or, for a running program,
         // for its console to come forward).

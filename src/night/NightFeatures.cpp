@@ -94,6 +94,14 @@ void NightFeatures::startSleepTimer(const Preferences::Sleep &plan)
     m_sleep->start(plan);
 }
 
+void NightFeatures::sleepFor(std::chrono::minutes length)
+{
+    Preferences::Sleep plan = m_services.preferences->sleep();
+    plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), Preferences::longestSleepMinutes));
+    plan.atClockTime = false;
+    m_sleep->start(plan);
+}
+
 void NightFeatures::setSchedule(const QList<Preferences::ScheduleEntry> &entries)
 {
     m_scheduled->setEntries(entries);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 class ChannelControls;
@@ -58,6 +59,9 @@ public:
 
     // Starts the sleep timer with `plan` and keeps it as the one last chosen.
     void startSleepTimer(const Preferences::Sleep &plan);
+    // Starts the sleep timer for `length` (at most the longest it runs), with the fade and
+    // the end last chosen: --sleep.
+    void sleepFor(std::chrono::minutes length);
     // Puts `entries` in force as the schedule and keeps them.
     void setSchedule(const QList<Preferences::ScheduleEntry> &entries);
     void setDrift(bool enabled, int depth);
