@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -131,6 +132,40 @@ private slots:
         complaints = validate(QStringLiteral("update-mime-database"), {mime});
         QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
         QVERIFY(contentOf(mime + QStringLiteral("/globs2")).contains("application/x-sonivale-mix:*.smf"));
+    }
+
+    // The user unit runs the program without a display and restarts it after a failure.
+    // systemd-analyze wants the program where the unit names it, so a copy of the unit names
+    // the program of this build instead of /usr/bin/sonivale.
+    void theServiceUnitPassesSystemdAnalyze()
+    {
+        const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+        if (analyze.isEmpty())
+            QSKIP("needs systemd-analyze");
+        const QString unit = QString::fromUtf8(contentOf(resource("sonivale.service")));
+        const QString installed = QStringLiteral("\nExecStart=/usr/bin/sonivale --headless\n");
+        QVERIFY(unit.contains(installed));
+        QVERIFY(unit.contains(QStringLiteral("\nRestart=on-failure\n")));
+
+        const QString program = QDir(qEnvironmentVariable("SONIVALE_PROGRAM_DIR_FOR_TESTS")).filePath(QStringLiteral("sonivale"));
+        const QString copy = m_folder.filePath(QStringLiteral("sonivale.service"));
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QString(unit).replace(installed, QStringLiteral("\nExecStart=%1 --headless\n").arg(program)).toUtf8());
+        file.close();
+        // The user manager needs a runtime folder of its own, which a test run may lack.
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(analyze, {QStringLiteral("--user"), QStringLiteral("verify"), copy});
+        QVERIFY(process.waitForFinished(30000));
+        // A line it cannot parse is only a warning, so any output is a complaint.
+        const QString complaints = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(process.exitCode() == 0 && complaints.isEmpty(), qPrintable(complaints));
     }
 
     // A drop that carries one .smf file loads it as "Load" does; anything else is refused.

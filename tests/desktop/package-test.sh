@@ -15,6 +15,7 @@ deb="$(ls "$scratch"/out/sonivale_*.deb)"
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's#^\./#/#' >"$scratch/files"
 for path in /usr/bin/sonivale \
             /usr/share/applications/sonivale.desktop \
+            /usr/lib/systemd/user/sonivale.service \
             /usr/share/mime/packages/sonivale.xml \
             /usr/share/metainfo/org.sonivale.Sonivale.metainfo.xml \
             /usr/share/icons/hicolor/scalable/apps/sonivale.svg \
