@@ -75,6 +75,9 @@ class HeadlessPulseTest : public QObject
         return run(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("sonivale")} + arguments);
     }
 
+    // PA_VOLUME_NORM, as pactl reports it.
+    static constexpr long fullVolume = 65536;
+
     static bool streamOf(qint64 pid)
     {
         return PulseTestTools::pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")})
@@ -147,6 +150,9 @@ private slots:
             QVERIFY2(result.output.startsWith(step.says), qPrintable(what + QLatin1String(": ") + result.output));
         }
         QCOMPARE(player.audioOutput().streamVolume(), 0.5);
+        // The server remembers the program's volume for its later streams, those of other tests too.
+        player.audioOutput().setStreamVolume(1.0);
+        QTRY_COMPARE(PulseTestTools::sinkInputVolume(), fullVolume);
 
         // A later start on the same machine, without a display, hands its options over.
         const Result paused = run(program(), {QStringLiteral("--pause")});
