@@ -79,7 +79,8 @@ struct Program::Parts
                  &nightPreferences, &console})
         , nightMenus({&night, &fileDialogs, &console, {}})
         , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
-                           [this] { console.restoreFromTray(); }})
+                                           [this] { console.restoreFromTray(); },
+                                           [this] { player.mixCommands().resumeLast(&console); }})
     {
     }
 

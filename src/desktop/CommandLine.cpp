@@ -19,6 +19,7 @@ const char *trayOption = "tray";
 const char *loadOption = "load";
 const char *sleepOption = "sleep";
 const char *headlessOption = "headless";
+const char *resumeOption = "resume";
 
 QString usageHint(const QString &program)
 {
@@ -61,6 +62,8 @@ QStringList CommandLine::Request::toArguments() const
         arguments << QStringLiteral("--sleep") << QStringLiteral("%1m").arg(sleep->count());
     if (!mixFile.isEmpty())
         arguments << QStringLiteral("--load") << mixFile;
+    if (resume)
+        arguments << QStringLiteral("--resume");
     return arguments;
 }
 
@@ -84,7 +87,9 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     const QCommandLineOption headless(QString::fromLatin1(headlessOption),
                                       QStringLiteral("Play without a display or window, controlled through the media "
                                                      "controls and later starts' options."));
-    parser.addOptions({help, version, tray, play, pause, toggle, load, sleep, headless});
+    const QCommandLineOption resume(QString::fromLatin1(resumeOption),
+                                    QStringLiteral("Play the last mix again, as \"Resume Last\" does."));
+    parser.addOptions({help, version, tray, play, pause, toggle, load, resume, sleep, headless});
     addRenderOptions(parser);
     parser.addPositionalArgument(QStringLiteral("MIX.smf"), QStringLiteral("A mix file to load."), QStringLiteral("[MIX.smf]"));
 
@@ -126,6 +131,9 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
             return failure(program, QStringLiteral("The mix file's name is empty."));
         request.mixFile = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(mixes.first()));
     }
+    request.resume = parser.isSet(resume);
+    if (request.resume && !request.mixFile.isEmpty())
+        return failure(program, QStringLiteral("Give either a mix file or --resume, not both."));
 
     if (parser.isSet(sleep)) {
         const QString text = parser.values(sleep).constLast();

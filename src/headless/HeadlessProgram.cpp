@@ -34,8 +34,8 @@ struct HeadlessProgram::Parts
         , nightPreferences(ProgramPaths::configFolder())
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages, &nightPreferences,
                  nullptr})
-        , commands(player.pauseControl(),
-                   {[this](const QString &path) { player.mixCommands().loadFile(nullptr, path); }, [] {}})
+        , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(nullptr, path); },
+                                           [] {}, [this] { resumeLast(); }})
     {
     }
 
@@ -51,6 +51,12 @@ struct HeadlessProgram::Parts
     NightFeatures night;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
+    void resumeLast()
+    {
+        messages.line(QStringLiteral("Resuming the last mix."));
+        player.mixCommands().resumeLast(nullptr);
+    }
+
     bool everConnected = false;
     bool sleepRunning = false;
 };
@@ -147,13 +153,16 @@ void HeadlessProgram::start(const CommandLine::Request &request, SingleInstance 
     p.player.channels().dofilllabels();
     p.night.reportPreferenceProblems();
     loadMixAtStart(request);
+    CommandLine::Request rest = request;
+    // The last mix is what a start without a mix plays anyway.
+    rest.resume = false;
     if (instance) {
         connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
         publishMediaControls();
     } else {
         p.messages.line(QStringLiteral("No session bus: running without media controls or later starts' requests."));
     }
-    p.commands.applyAtStart(request);
+    p.commands.applyAtStart(rest);
 }
 
 // The mix the command line names is loaded with the rest of it; without one, the last mix.

@@ -13,7 +13,7 @@ class SingleInstance;
 // The program without a display (`sonivale --headless`), for a small computer by a bed
 // that a phone controls: the player, the night features of the preferences file, the
 // media controls and the options of later starts, on a core application with no window.
-// It plays the mix it was given, or else the last one, and tells every event (start, mix
+// It plays the mix it was given, or else the last one (so --resume changes nothing there), and tells every event (start, mix
 // loaded, paused, sleep timer, sound server lost and back, end) as one line on stderr,
 // where the journal keeps it; so do the warnings a window would show.
 //
