@@ -1,4 +1,5 @@
 #include "PrivateSessionBus.h"
+#include "PrivateSoundServer.h"
 #include "PulseTestTools.h"
 
 #include "desktop/SingleInstance.h"
@@ -197,6 +198,34 @@ private slots:
         for (const QString &line : {QStringLiteral("started without a display"), QStringLiteral("Mix loaded: ") + settingsFile(),
                                     QStringLiteral("Playing through the sound server."), QStringLiteral("Ending")})
             QVERIFY2(told.contains(line), qPrintable(told));
+    }
+
+    // A machine by a bed may start the program before its sound server: it waits without a
+    // word of complaint and plays once the server is there.
+    void itWaitsQuietlyForASoundServerAndPlaysOnceOneAppears()
+    {
+        PrivateSoundServer server(QStringLiteral("headless_sink"));
+        QVERIFY(server.start());
+        server.stop();
+        PrivateSessionBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.error()));
+        QProcess headless;
+        headless.setProcessEnvironment(screenless(bus));
+        headless.start(program(), {QStringLiteral("--headless")});
+        QVERIFY(headless.waitForStarted(5000));
+        QString told;
+        QTRY_VERIFY_WITH_TIMEOUT((told += QString::fromLocal8Bit(headless.readAllStandardError()))
+                                     .contains(QStringLiteral("started without a display")),
+                                 10000);
+
+        QVERIFY(server.start());
+        QTRY_VERIFY_WITH_TIMEOUT(streamOf(headless.processId()), 10000);
+        QCOMPARE(::kill(pid_t(headless.processId()), SIGTERM), 0);
+        QVERIFY(headless.waitForFinished(10000));
+        QCOMPARE(headless.exitCode(), 0);
+        told += QString::fromLocal8Bit(headless.readAllStandardError());
+        QVERIFY2(told.contains(QStringLiteral("Playing through the sound server.")), qPrintable(told));
+        QVERIFY2(!told.contains(QStringLiteral("Warning")) && !told.contains(QStringLiteral("lost")), qPrintable(told));
     }
 };
 
