@@ -151,6 +151,13 @@ private slots:
             QVERIFY2(result.output.startsWith(step.says), qPrintable(what + QLatin1String(": ") + result.output));
         }
         QCOMPARE(player.audioOutput().streamVolume(), 0.5);
+        // A remote offers no button that would bring forward a window there is not.
+        const Result canRaise = run(QStringLiteral("dbus-send"),
+                                    {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                     QStringLiteral("--dest=org.mpris.MediaPlayer2.sonivale"),
+                                     QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                                     QStringLiteral("string:org.mpris.MediaPlayer2"), QStringLiteral("string:CanRaise")});
+        QVERIFY2(canRaise.output.contains(QStringLiteral("boolean false")), qPrintable(canRaise.output + canRaise.errors));
         // The server remembers the program's volume for its later streams, those of other tests too.
         player.audioOutput().setStreamVolume(1.0);
         QTRY_COMPARE(PulseTestTools::sinkInputVolume(), fullVolume);
