@@ -14,8 +14,9 @@
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseSystemVolume.h"
-#include "platform/QtFileDialogs.h"
 #include "platform/UserMessages.h"
+#include "platform/windows/QtFileDialogs.h"
+#include "player/Player.h"
 
 #include <QApplication>
 #include <QDir>
@@ -80,7 +81,8 @@ int main(int argc, char **argv)
     PulseSystemVolume volume;
     PrintedMessages messages;
     QtFileDialogs dialogs;
-    MainWindow console({&output, &volume, &messages, &dialogs, folder, QDir::tempPath()});
+    Player player({&output, &dialogs, &messages, folder, QDir::tempPath()});
+    MainWindow console(player, {&volume, &messages});
     console.load();
     QCoreApplication::processEvents();
     const double startup = uptimeSeconds() - processStartSeconds();
@@ -88,7 +90,7 @@ int main(int argc, char **argv)
 
     qint64 pcmBytes = 0;
     for (int channel = 1; channel <= 14; ++channel) {
-        if (ChannelBuffer *buffer = console.engine().buffer(channel))
+        if (ChannelBuffer *buffer = player.engine().buffer(channel))
             if (const SoundData *stored = buffer->sound().stored())
                 pcmBytes += static_cast<qint64>(stored->frames()) * 4;
     }

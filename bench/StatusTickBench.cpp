@@ -1,7 +1,7 @@
 // Measures one status tick of the recorder: the length query and the size readout.
 // Target: well under 0.1 ms, so a 19 ms tick never competes with the window.
 #include "platform/SystemClock.h"
-#include "platform/QtUserMessages.h"
+#include "platform/windows/QtUserMessages.h"
 #include "recorder/RecorderController.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "headless/HeadlessProgram.h"
 #include "product/ProgramPaths.h"
 #include "desktop/CommandLine.h"
 #include "desktop/SingleInstance.h"
@@ -45,6 +46,12 @@ bool hasQtOption(const QStringList &arguments)
     });
 }
 
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 }
 
 int main(int argc, char *argv[])
@@ -59,6 +66,10 @@ int main(int argc, char *argv[])
         print(outcome.output, outcome.exitStatus);
         return outcome.exitStatus;
     }
+    // Without a display (over SSH to a machine by a bed, say) a later start's options still
+    // reach the running program; only the console needs one.
+    if (!outcome.exitNow && (outcome.request.headless || (!hasDisplay() && !hasQtOption(raw))))
+        return HeadlessProgram::run(argc, argv, outcome.request);
 
     QApplication app(argc, argv);
     outcome = CommandLine::parse(QCoreApplication::arguments(), QDir::currentPath());

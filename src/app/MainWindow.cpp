@@ -5,10 +5,9 @@
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelControls.h"
 #include "engine/ChannelTable.h"
-#include "engine/OutputPause.h"
 #include "engine/SoundEngine.h"
 #include "output/MasterOutput.h"
-#include "platform/AudioOutput.h"
+#include "player/Player.h"
 #include "settings/MixCommands.h"
 #include "platform/SystemVolume.h"
 #include "platform/UserMessages.h"
@@ -86,15 +85,10 @@ QString readoutStyle(int channel)
 
 }
 
-MainWindow::MainWindow(const Services &services, QWidget *parent)
+MainWindow::MainWindow(Player &player, const Services &services, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_player(player)
     , m_services(services)
-    , m_engine(std::make_unique<SoundEngine>(*services.audioOutput))
-    , m_channels(std::make_unique<ChannelControls>(*m_engine))
-    , m_master(std::make_unique<MasterOutput>(nullptr, *m_engine))
-    , m_mixCommands(std::make_unique<MixCommands>(*m_channels, *m_engine, *services.fileDialogs, *services.messages,
-                                                  services.programFolder, services.configFolder))
-    , m_pause(std::make_unique<OutputPause>(m_engine->mixer().outputGain()))
     , m_background(ProductImages::picture(ProductImages::pictureSize()))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -139,7 +133,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
         bindChannel(channel);
     bindMaster();
     // Start-up and Resume Last both reload the sounds; either may leave a channel without one.
-    connect(m_engine.get(), &SoundEngine::soundsLoaded, this, &MainWindow::showAvailability);
+    connect(&m_player.engine(), &SoundEngine::soundsLoaded, this, &MainWindow::showAvailability);
 
     m_timer5.setObjectName(QStringLiteral("Timer5"));
     m_timer5.setInterval(startInTrayIntervalMs);
@@ -154,7 +148,7 @@ void MainWindow::load()
 {
     m_mixerOpen = m_services.systemVolume->open();
     if (m_mixerOpen)
-        m_master->setSystemVolume(m_services.systemVolume);
+        m_player.master().setSystemVolume(m_services.systemVolume);
     else
         m_services.messages->inform(this, QString::fromLatin1(mixerFailedText));
     if (m_tray)
@@ -164,13 +158,13 @@ void MainWindow::load()
         move(screen->availableGeometry().center() - rect().center());
     show();
 
-    if (!m_engine->initialise())
+    if (!m_player.engine().initialise())
         m_services.messages->inform(this, QString::fromLatin1(deviceFailedText));
     // Restarted here so that its one tick comes half a second after the load.
     m_timer5.start();
 
-    reportMissingSounds(m_engine->loadChannelSounds(m_services.programFolder));
-    m_channels->dofilllabels();
+    reportMissingSounds(m_player.engine().loadChannelSounds(m_player.programFolder()));
+    m_player.channels().dofilllabels();
 }
 
 void MainWindow::reportMissingSounds(const QStringList &files)
@@ -186,7 +180,7 @@ void MainWindow::showAvailability()
 {
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
-        const QString failed = m_engine->failedFile(channel);
+        const QString failed = m_player.engine().failedFile(channel);
         toggle->setEnabled(failed.isEmpty());
         toggle->setToolTip(failed.isEmpty() ? QString() : tr("Sound file missing: %1").arg(failed));
     }
@@ -204,8 +198,8 @@ void MainWindow::buildMenus()
     m_menuM->addSeparator()->setObjectName(QStringLiteral("sep"));
     QAction *exit = m_menuM->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("exit"));
-    connect(load, &QAction::triggered, this, [this] { m_mixCommands->load(this); });
-    connect(save, &QAction::triggered, this, [this] { m_mixCommands->save(this); });
+    connect(load, &QAction::triggered, this, [this] { m_player.mixCommands().load(this); });
+    connect(save, &QAction::triggered, this, [this] { m_player.mixCommands().save(this); });
     connect(exit, &QAction::triggered, this, &MainWindow::exitRequested);
 
     m_playbackMenu = menuBar()->addMenu(tr("&Playback"));
@@ -320,7 +314,7 @@ QWidget *MainWindow::buildMaster()
     m_masterPan->setTracking(false);
     (new QVBoxLayout(panFrame))->addWidget(m_masterPan);
     QPushButton *mute = makeButton(QStringLiteral("Command4"), QStringLiteral("Mute"));
-    connect(mute, &QPushButton::clicked, m_master.get(), &MasterOutput::toggleMute);
+    connect(mute, &QPushButton::clicked, &m_player.master(), &MasterOutput::toggleMute);
     layout->addWidget(volumeFrame, 0, 0);
     layout->addWidget(panFrame, 0, 1);
     layout->addWidget(mute, 1, 0, 1, 2);
@@ -348,11 +342,11 @@ QWidget *MainWindow::buildOptions()
     connect(tray, &QPushButton::clicked, this, &MainWindow::sendToTray);
     connect(close, &QPushButton::clicked, this, &MainWindow::closeFromButton);
     connect(record, &QPushButton::clicked, this, &MainWindow::recordRequested);
-    connect(save, &QPushButton::clicked, this, [this] { m_mixCommands->save(this); });
-    connect(load, &QPushButton::clicked, this, [this] { m_mixCommands->load(this); });
-    connect(resume, &QPushButton::clicked, this, [this] { m_mixCommands->resumeLast(this); });
-    connect(reset, &QPushButton::clicked, m_mixCommands.get(), &MixCommands::resetAll);
-    connect(m_mixCommands.get(), &MixCommands::startInTrayCleared, m_check6, [this] { m_check6->setChecked(false); });
+    connect(save, &QPushButton::clicked, this, [this] { m_player.mixCommands().save(this); });
+    connect(load, &QPushButton::clicked, this, [this] { m_player.mixCommands().load(this); });
+    connect(resume, &QPushButton::clicked, this, [this] { m_player.mixCommands().resumeLast(this); });
+    connect(reset, &QPushButton::clicked, &m_player.mixCommands(), &MixCommands::resetAll);
+    connect(&m_player.mixCommands(), &MixCommands::startInTrayCleared, m_check6, [this] { m_check6->setChecked(false); });
     connect(exit, &QPushButton::clicked, this, &MainWindow::close);
 
     layout->addWidget(save, 0, 0);
@@ -370,7 +364,7 @@ QWidget *MainWindow::buildOptions()
 void MainWindow::bindChannel(int channel)
 {
     ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
-    ChannelControls *controls = m_channels.get();
+    ChannelControls *controls = &m_player.channels();
     using Slider = ChannelControls::Slider;
 
     connect(w.toggle, &QCheckBox::toggled, this, [controls, channel, toggle = w.toggle](bool on) {
@@ -390,25 +384,25 @@ void MainWindow::bindChannel(int channel)
 
 void MainWindow::bindMaster()
 {
-    connect(m_masterVolume, &QSlider::valueChanged, m_master.get(), &MasterOutput::setVolume);
-    connect(m_masterPan, &QSlider::valueChanged, m_master.get(), &MasterOutput::setPan);
-    connect(m_master.get(), &MasterOutput::volumeChanged, m_masterVolume, &QSlider::setValue);
-    connect(m_master.get(), &MasterOutput::panChanged, m_masterPan, &QSlider::setValue);
+    connect(m_masterVolume, &QSlider::valueChanged, &m_player.master(), &MasterOutput::setVolume);
+    connect(m_masterPan, &QSlider::valueChanged, &m_player.master(), &MasterOutput::setPan);
+    connect(&m_player.master(), &MasterOutput::volumeChanged, m_masterVolume, &QSlider::setValue);
+    connect(&m_player.master(), &MasterOutput::panChanged, m_masterPan, &QSlider::setValue);
 
     using Slider = ChannelControls::Slider;
-    connect(m_channels.get(), &ChannelControls::switchChanged, this, [this](int channel, int state) {
+    connect(&m_player.channels(), &ChannelControls::switchChanged, this, [this](int channel, int state) {
         QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
         const QSignalBlocker block(toggle);
         toggle->setChecked(state == 1);
     });
-    connect(m_channels.get(), &ChannelControls::sliderChanged, this, [this](int channel, Slider kind, int value) {
+    connect(&m_player.channels(), &ChannelControls::sliderChanged, this, [this](int channel, Slider kind, int value) {
         const ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
         QSlider *slider = kind == Slider::Volume ? w.volume : kind == Slider::Pan ? w.pan : w.frequency;
         const QSignalBlocker block(slider);
         slider->setValue(value);
     });
-    connect(m_channels.get(), &ChannelControls::readoutChanged, this, &MainWindow::showReadout);
-    connect(m_channels.get(), &ChannelControls::enabledChanged, this, [this](int channel, bool enabled) {
+    connect(&m_player.channels(), &ChannelControls::readoutChanged, this, &MainWindow::showReadout);
+    connect(&m_player.channels(), &ChannelControls::enabledChanged, this, [this](int channel, bool enabled) {
         const ChannelWidgets &w = m_widgets[static_cast<std::size_t>(channel - 1)];
         for (QWidget *control : {static_cast<QWidget *>(w.volume), static_cast<QWidget *>(w.pan),
                                  static_cast<QWidget *>(w.frequency), static_cast<QWidget *>(w.readout)})
@@ -424,11 +418,6 @@ void MainWindow::showReadout(int channel, const QString &text)
     readout->setText(text);
     const QString name = tr("%1 frequency in force").arg(QString::fromLatin1(ChannelTable::channel(channel).caption));
     readout->setAccessibleName(text.isEmpty() ? name : tr("%1: %2 Hz").arg(name, text));
-}
-
-PauseControl &MainWindow::pauseControl()
-{
-    return *m_pause;
 }
 
 void MainWindow::setTrayStatus(const QString &status)
@@ -476,13 +465,13 @@ void MainWindow::startInTrayCheck()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    m_mixCommands->writeLastSettings(this);
+    m_player.mixCommands().writeLastSettings(this);
     if (m_tray)
         m_tray->retire();
     emit unloading();
     // The console that controls the sounds is gone, so they stop with it.
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
-        m_channels->setSwitch(channel, 0);
+        m_player.channels().setSwitch(channel, 0);
     event->accept();
 }
 
@@ -514,7 +503,7 @@ void MainWindow::dropEvent(QDropEvent *event)
         return;
     event->acceptProposedAction();
     // After the drop has ended, so that a message about the file never holds the drag's source.
-    QMetaObject::invokeMethod(this, [this, path] { m_mixCommands->loadFile(this, path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, path] { m_player.mixCommands().loadFile(this, path); }, Qt::QueuedConnection);
 }
 
 void MainWindow::paintEvent(QPaintEvent *event)

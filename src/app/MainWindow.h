@@ -5,29 +5,22 @@
 #include <QTimer>
 
 #include <array>
-#include <memory>
 
-class AudioOutput;
-class ChannelControls;
-class FileDialogs;
-class MixCommands;
-class MasterOutput;
-class OutputPause;
-class PauseControl;
+class Player;
 class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
-class SoundEngine;
 class SystemVolume;
 class TrayController;
 class TrayIcon;
 class UserMessages;
 
 // The console (`Form1`): three bands of channels, the master controls and the commands.
-// The channel and master logic lives in ChannelControls and MasterOutput; this window
-// mirrors their values in widgets and forwards the user's changes to them.
+// The sounds belong to the player that the program owns (the channel and master logic in
+// ChannelControls and MasterOutput); this window mirrors their values in widgets and
+// forwards the user's changes to them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,15 +28,12 @@ class MainWindow : public QMainWindow
 public:
     struct Services
     {
-        AudioOutput *audioOutput;     // required
         SystemVolume *systemVolume;   // required; may fail to open
         UserMessages *messages;       // required
-        FileDialogs *fileDialogs;     // required
-        QString programFolder;        // the sounds
-        QString configFolder;         // the last-settings file and the mix files' first folder
     };
 
-    explicit MainWindow(const Services &services, QWidget *parent = nullptr);
+    // `player` must outlive the window.
+    MainWindow(Player &player, const Services &services, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // The icon that "Tray" hides the console behind; without one, "Tray" minimises.
@@ -61,10 +51,6 @@ public:
     void sendToTray();
     void restoreFromTray();
 
-    ChannelControls &channels() { return *m_channels; }
-    MasterOutput *master() { return m_master.get(); }
-    MixCommands &mixCommands() { return *m_mixCommands; }
-    SoundEngine &engine() { return *m_engine; }
     QTimer &startInTrayTimer() { return m_timer5; }
     QMenu *trayMenu() const { return m_menuM; }
     // The new entries beside the console's own menus ("Playback", between "Menu" and "Help").
@@ -72,8 +58,6 @@ public:
     // What the tray icon shows on a context request: the entries of "Menu", then the
     // playback entries that are added to it.
     QMenu *trayPopupMenu() const { return m_trayPopup; }
-    // Pause and play of the whole output; the mix stays as set.
-    PauseControl &pauseControl();
     // A line under the product name in the tray icon's tooltip (empty for none).
     void setTrayStatus(const QString &status);
     QCheckBox *startInTrayBox() const { return m_check6; }
@@ -115,12 +99,8 @@ private:
     void showReadout(int channel, const QString &text);
     void closeFromButton();
 
+    Player &m_player;
     Services m_services;
-    std::unique_ptr<SoundEngine> m_engine;
-    std::unique_ptr<ChannelControls> m_channels;
-    std::unique_ptr<MasterOutput> m_master;
-    std::unique_ptr<MixCommands> m_mixCommands;
-    std::unique_ptr<OutputPause> m_pause;
     QPixmap m_background;
     TrayController *m_tray = nullptr;
     std::array<ChannelWidgets, 14> m_widgets;

@@ -5,7 +5,6 @@
 #include "app/MainWindow.h"
 #include "app/ProductImages.h"
 #include "product/ProductInfo.h"
-#include "product/ProgramPaths.h"
 #include "app/RecorderLauncher.h"
 #include "app/StartSequence.h"
 #include "app/StartupMessages.h"
@@ -18,20 +17,23 @@
 #include "night/MixGlide.h"
 #include "night/NightFeatures.h"
 #include "night/SleepTimer.h"
+#include "night/windows/NightMenus.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
-#include "platform/QtDesktopServices.h"
-#include "platform/QtFileDialogs.h"
 #include "platform/QtProgramStarter.h"
-#include "platform/QtTrayIcon.h"
-#include "platform/QtUserMessages.h"
 #include "platform/SystemClock.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/windows/QtDesktopServices.h"
+#include "platform/windows/QtFileDialogs.h"
+#include "platform/windows/QtTrayIcon.h"
+#include "platform/windows/QtUserMessages.h"
+#include "player/Player.h"
+#include "product/ProgramPaths.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
-#include "render/RenderWindow.h"
+#include "render/windows/RenderWindow.h"
 #include "settings/MixCommands.h"
 #include "settings/Preferences.h"
 
@@ -69,15 +71,17 @@ struct Program::Parts
         : lifecycle(std::move(quit))
         , infoWindows(desktop)
         , recorder({&capture, &mixerLines, &programs, &messages, &clock})
-        , console({&output, &systemVolume, &startMessages, &fileDialogs, ProgramPaths::programFolder(),
-                   ProgramPaths::configFolder()})
+        , player({&output, &fileDialogs, &startMessages, ProgramPaths::programFolder(), ProgramPaths::configFolder()})
+        , console(player, {&systemVolume, &startMessages})
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
         , nightPreferences(ProgramPaths::configFolder())
-        , night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &startMessages, &fileDialogs,
-                 &nightPreferences, &console, {}})
-        , commands(console.pauseControl(), {[this](const QString &path) { console.mixCommands().loadFile(&console, path); },
-                           [this] { console.restoreFromTray(); }})
+        , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages,
+                 &nightPreferences, &console})
+        , nightMenus({&night, &fileDialogs, &console, {}})
+        , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
+                                           [this] { console.restoreFromTray(); },
+                                           [this] { player.mixCommands().resumeLast(&console); }})
     {
     }
 
@@ -96,11 +100,13 @@ struct Program::Parts
     QtProgramStarter programs;
     SystemClock clock;
     RecorderLauncher recorder;
+    Player player;
     MainWindow console;
     QtTrayIcon trayIcon;
     DesktopPreferences preferences;
     Preferences nightPreferences;
     NightFeatures night;
+    NightMenus nightMenus;
     Autostart autostart;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
@@ -129,21 +135,16 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::contactRequested, &p.infoWindows, &InfoWindows::showContact);
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
-    p.night.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    p.nightMenus.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
     // --sleep starts the sleep timer for that long, with the fade and end last chosen.
-    p.commands.setSleepTimer([&p](std::chrono::minutes length) {
-        Preferences::Sleep plan = p.nightPreferences.sleep();
-        plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), Preferences::longestSleepMinutes));
-        plan.atClockTime = false;
-        p.night.sleepTimer().start(plan);
-    });
+    p.commands.setSleepTimer([&p](std::chrono::minutes length) { p.night.sleepFor(length); });
     connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);
     // The sleep timer ends the program while its user sleeps: nobody is there to answer.
     connect(&p.night, &NightFeatures::exitRequested, this, &Program::endInOrder);
     QAction *renderMix = p.console.playbackMenu()->addAction(tr("&Render Mix\u2026"));
     renderMix->setObjectName(QStringLiteral("renderMix"));
     connect(renderMix, &QAction::triggered, this, [&p] {
-        RenderWindow::showFor(&p.console, {&p.console.engine(), &p.fileDialogs, &p.messages,
+        RenderWindow::showFor(&p.console, {&p.player.engine(), &p.fileDialogs, &p.messages,
                                            QStandardPaths::writableLocation(QStandardPaths::MusicLocation), {}});
     });
 
@@ -186,12 +187,12 @@ void Program::wireDesktop()
     startInTray->setChecked(p.preferences.startInTray());
     connect(startInTray, &QCheckBox::toggled, this, [&p](bool on) { p.preferences.setStartInTray(on); });
 
-    MixCommands &mixes = p.console.mixCommands();
+    MixCommands &mixes = p.player.mixCommands();
     mixes.setDialogFolder(p.preferences.mixFolder());
-    p.night.setMixFolder(mixes.dialogFolder());
+    p.nightMenus.setMixFolder(mixes.dialogFolder());
     connect(&mixes, &MixCommands::dialogFolderChanged, this, [&p](const QString &folder) {
         p.preferences.setMixFolder(folder);
-        p.night.setMixFolder(folder);
+        p.nightMenus.setMixFolder(folder);
     });
     // A mix the user puts on the console is the last word over a scheduled glide.
     connect(&mixes, &MixCommands::mixApplied, &p.night.glide(), &MixGlide::stop);
@@ -224,10 +225,15 @@ void Program::wireDesktop()
 void Program::publishMediaControls()
 {
     Parts &p = *m_parts;
-    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.console.pauseControl(), p.output,
+    p.mpris = std::make_unique<MprisService>(QDBusConnection::sessionBus(), p.player.pauseControl(), p.output,
                                              MprisService::Window{[&p] { p.console.restoreFromTray(); },
                                                                   [&p] { p.lifecycle.exitProgram(); }});
     p.mpris->publish();
+}
+
+Player &Program::player()
+{
+    return m_parts->player;
 }
 
 MainWindow &Program::console()
@@ -242,7 +248,7 @@ RecorderLauncher &Program::recorder()
 
 PauseControl &Program::pauseControl()
 {
-    return m_parts->console.pauseControl();
+    return m_parts->player.pauseControl();
 }
 
 void Program::endInOrder()

@@ -9,11 +9,13 @@
 
 class MainWindow;
 class PauseControl;
+class Player;
 class RecorderLauncher;
 class SingleInstance;
 
 // The whole program on the real platform: the console, the recorder, the information
 // windows and the adapters they use, wired as the desktop sees them. main() makes one.
+// It owns the sounds (the player) for the whole run; the console shows and drives them.
 //
 // It also ends the program in order when nobody is there to press "Exit": a termination
 // signal (SIGTERM at logout, SIGINT, SIGHUP) or the desktop session's end closes every
@@ -38,6 +40,8 @@ public:
     // session bus) the program runs alone and without media controls.
     void start(const CommandLine::Request &request = {}, SingleInstance *instance = nullptr);
 
+    // The sounds, which the console shows and drives.
+    Player &player();
     MainWindow &console();
     RecorderLauncher &recorder();
     PauseControl &pauseControl();

@@ -17,6 +17,8 @@ const char *toggleOption = "toggle";
 const char *trayOption = "tray";
 const char *loadOption = "load";
 const char *sleepOption = "sleep";
+const char *headlessOption = "headless";
+const char *resumeOption = "resume";
 
 QString usageHint(const QString &program)
 {
@@ -75,6 +77,8 @@ QStringList CommandLine::Request::toArguments() const
         arguments << QStringLiteral("--sleep") << QStringLiteral("%1m").arg(sleep->count());
     if (!mixFile.isEmpty())
         arguments << QStringLiteral("--load") << mixFile;
+    if (resume)
+        arguments << QStringLiteral("--resume");
     return arguments;
 }
 
@@ -96,7 +100,12 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     const QCommandLineOption sleep(QString::fromLatin1(sleepOption),
                                    QStringLiteral("Fade out and stop after DURATION (for example 45min, 1h30m or 90)."),
                                    QStringLiteral("DURATION"));
-    parser.addOptions({help, version, tray, play, pause, toggle, load, sleep});
+    const QCommandLineOption headless(QString::fromLatin1(headlessOption),
+                                      QStringLiteral("Play without a display or window, controlled through the media "
+                                                     "controls and later starts' options."));
+    const QCommandLineOption resume(QString::fromLatin1(resumeOption),
+                                    QStringLiteral("Play the last mix again, as \"Resume Last\" does."));
+    parser.addOptions({help, version, tray, play, pause, toggle, load, resume, sleep, headless});
     addRenderOptions(parser);
     parser.addPositionalArgument(QStringLiteral("MIX.smf"), QStringLiteral("A mix file to load."), QStringLiteral("[MIX.smf]"));
 
@@ -119,6 +128,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
 
     Request &request = outcome.request;
     request.tray = parser.isSet(tray);
+    request.headless = parser.isSet(headless);
     const int playbackOptions = int(parser.isSet(play)) + int(parser.isSet(pause)) + int(parser.isSet(toggle));
     if (playbackOptions > 1)
         return failure(program, QStringLiteral("Give only one of --play, --pause and --toggle."));
@@ -137,6 +147,9 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
             return failure(program, QStringLiteral("The mix file's name is empty."));
         request.mixFile = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(mixes.first()));
     }
+    request.resume = parser.isSet(resume);
+    if (request.resume && !request.mixFile.isEmpty())
+        return failure(program, QStringLiteral("Give either a mix file or --resume, not both."));
 
     if (parser.isSet(sleep)) {
         QString problem;

@@ -7,7 +7,7 @@
 #include <optional>
 
 // The program's command line: `sonivale [MIX.smf] [--tray] [--play|--pause|--toggle]
-// [--load MIX.smf] [--sleep DURATION]`, plus --help and --version.
+// [--load MIX.smf | --resume] [--sleep DURATION] [--headless]`, plus --help and --version.
 //
 // A parsed command line is also what a second start hands to the running program: it is
 // turned back into arguments with toArguments(), with the mix file's path made absolute,
@@ -23,10 +23,14 @@ public:
         bool tray = false;
         Playback playback = Playback::Unchanged;
         std::optional<std::chrono::minutes> sleep;
+        // Play the last mix again, as "Resume Last" does.
+        bool resume = false;
+        // Run without a display; only this start's, so never handed over.
+        bool headless = false;
 
         // True when the request asks for nothing but a start (or, for a running program,
         // for its console to come forward).
-        bool isPlainStart() const { return mixFile.isEmpty() && playback == Playback::Unchanged && !sleep; }
+        bool isPlainStart() const { return mixFile.isEmpty() && !resume && playback == Playback::Unchanged && !sleep; }
         QStringList toArguments() const;
     };
 

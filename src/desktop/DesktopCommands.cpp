@@ -35,6 +35,8 @@ void DesktopCommands::apply(const CommandLine::Request &request)
 {
     if (!request.mixFile.isEmpty())
         m_console.loadMix(request.mixFile);
+    if (request.resume && m_console.resumeLast)
+        m_console.resumeLast();
     switch (request.playback) {
     case CommandLine::Playback::Play: m_pause.play(); break;
     case CommandLine::Playback::Pause: m_pause.pause(); break;

@@ -10,8 +10,9 @@
 class PauseControl;
 
 // Carries out what a command line asks of the running program, whether it came with this
-// start or was handed over by a later one: load a mix, pause or play, set the sleep timer,
-// and bring the console forward when a later start asks for nothing else or brings a mix.
+// start or was handed over by a later one: load a mix or resume the last one, pause or play,
+// set the sleep timer, and bring the console forward when a later start asks for nothing
+// else or brings a mix.
 //
 // Contract: UI thread. Loading a mix may show a message box (the messages of "Load").
 class DesktopCommands : public QObject
@@ -25,6 +26,7 @@ public:
     {
         std::function<void(const QString &path)> loadMix;
         std::function<void()> raise;
+        std::function<void()> resumeLast; // as "Resume Last"
     };
 
     DesktopCommands(PauseControl &pause, Console console, QObject *parent = nullptr);

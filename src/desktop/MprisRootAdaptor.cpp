@@ -8,6 +8,11 @@ MprisRootAdaptor::MprisRootAdaptor(MprisService *service)
 {
 }
 
+bool MprisRootAdaptor::canRaise() const
+{
+    return bool(m_service.window().raise);
+}
+
 void MprisRootAdaptor::Raise()
 {
     if (m_service.window().raise)

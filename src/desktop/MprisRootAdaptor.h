@@ -24,7 +24,8 @@ public:
     explicit MprisRootAdaptor(MprisService *service);
 
     bool canQuit() const { return true; }
-    bool canRaise() const { return true; }
+    // Without a window (the program without a display) there is nothing to bring forward.
+    bool canRaise() const;
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Sonivale"); }
     QString desktopEntry() const { return QString::fromLatin1(ProductInfo::applicationId); }

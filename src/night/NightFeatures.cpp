@@ -3,24 +3,11 @@
 #include "engine/PauseControl.h"
 #include "engine/SoundEngine.h"
 #include "night/MixGlide.h"
-#include "night/ScheduleWindow.h"
 #include "night/ScheduledMixes.h"
 #include "night/SleepTimer.h"
-#include "night/SleepTimerWindow.h"
 #include "platform/UserMessages.h"
-#include "widgets/MirrorAction.h"
-#include "settings/Preferences.h"
 
-#include <QAction>
-#include <QActionGroup>
-#include <QMenu>
-
-namespace {
-
-// Hundredths of a decibel.
-constexpr int depths[] = {100, 200, 300, 450, 600};
-
-}
+#include <algorithm>
 
 NightFeatures::NightFeatures(const Services &services, QObject *parent)
     : QObject(parent)
@@ -31,13 +18,13 @@ NightFeatures::NightFeatures(const Services &services, QObject *parent)
 {
     const Preferences &preferences = *services.preferences;
     m_scheduled->setEntries(preferences.schedule());
-    services.engine->mixer().drift().setSeed(preferences.drift().seed);
+    const Preferences::Drift drift = preferences.drift();
+    services.engine->mixer().drift().setSeed(drift.seed);
+    m_driftEnabled = drift.enabled;
+    if (std::find(driftDepths.begin(), driftDepths.end(), drift.depth) != driftDepths.end())
+        m_driftDepth = drift.depth;
+    services.engine->mixer().drift().setDepth(m_driftEnabled ? m_driftDepth : 0);
 
-    buildActions();
-    // The depth that plays is the one the menu shows, also for a depth edited by hand that
-    // the menu does not offer.
-    const int shownDepth = m_depths->checkedAction()->data().toInt();
-    services.engine->mixer().drift().setDepth(preferences.drift().enabled ? shownDepth : 0);
     connect(m_services.pause, &PauseControl::pausedChanged, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::changed, this, &NightFeatures::refresh);
     connect(m_sleep.get(), &SleepTimer::exitRequested, this, &NightFeatures::exitRequested);
@@ -49,72 +36,6 @@ NightFeatures::NightFeatures(const Services &services, QObject *parent)
 }
 
 NightFeatures::~NightFeatures() = default;
-
-void NightFeatures::buildActions()
-{
-    m_pauseAction = new QAction(this);
-    m_pauseAction->setObjectName(QStringLiteral("pausePlay"));
-    m_pauseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
-    m_pauseAction->setShortcutContext(Qt::WindowShortcut);
-    connect(m_pauseAction, &QAction::triggered, m_services.pause, &PauseControl::toggle);
-
-    m_sleepAction = new QAction(this);
-    m_sleepAction->setObjectName(QStringLiteral("sleepTimer"));
-    connect(m_sleepAction, &QAction::triggered, this, &NightFeatures::openSleepTimer);
-    m_cancelSleepAction = new QAction(tr("&Cancel Sleep Timer"), this);
-    m_cancelSleepAction->setObjectName(QStringLiteral("cancelSleepTimer"));
-    connect(m_cancelSleepAction, &QAction::triggered, m_sleep.get(), &SleepTimer::cancel);
-
-    m_scheduleAction = new QAction(tr("Scheduled &Mixes…"), this);
-    m_scheduleAction->setObjectName(QStringLiteral("scheduledMixes"));
-    connect(m_scheduleAction, &QAction::triggered, this, &NightFeatures::openSchedule);
-
-    const Preferences::Drift drift = m_services.preferences->drift();
-    m_driftAction = new QAction(tr("&Drift"), this);
-    m_driftAction->setObjectName(QStringLiteral("drift"));
-    m_driftAction->setCheckable(true);
-    m_driftAction->setChecked(drift.enabled);
-    connect(m_driftAction, &QAction::toggled, this, [this](bool on) {
-        setDrift(on, m_depths->checkedAction()->data().toInt());
-    });
-    m_depths = new QActionGroup(this);
-    for (int depth : depths) {
-        QAction *action = m_depths->addAction(tr("±&%1 dB").arg(depth / 100.0));
-        action->setCheckable(true);
-        action->setData(depth);
-        action->setChecked(depth == drift.depth);
-    }
-    if (!m_depths->checkedAction())
-        m_depths->actions().at(2)->setChecked(true);
-    connect(m_depths, &QActionGroup::triggered, this, [this](QAction *action) {
-        setDrift(m_driftAction->isChecked(), action->data().toInt());
-    });
-}
-
-void NightFeatures::addToMenus(QMenu *playback, QMenu *tray)
-{
-    playback->addAction(m_pauseAction);
-    playback->addSeparator();
-    playback->addAction(m_sleepAction);
-    playback->addAction(m_cancelSleepAction);
-    playback->addSeparator();
-    playback->addAction(m_scheduleAction);
-    playback->addSeparator();
-    playback->addAction(m_driftAction);
-    QMenu *depth = playback->addMenu(tr("Drift Dept&h"));
-    depth->setObjectName(QStringLiteral("driftDepth"));
-    depth->addActions(m_depths->actions());
-    if (m_services.window)
-        m_services.window->addAction(m_pauseAction);
-
-    // Playback opens the tray's menu, above the entries it already holds, so that "Exit"
-    // stays last: a hand reaching for "Pause" in the dark must not find it.
-    QAction *held = tray->actions().value(0);
-    MirrorAction::addMirrors(tray, {m_pauseAction, m_sleepAction, m_cancelSleepAction, m_scheduleAction, m_driftAction},
-                             held);
-    if (held)
-        tray->insertSeparator(held);
-}
 
 void NightFeatures::reportPreferenceProblems()
 {
@@ -149,13 +70,7 @@ QString NightFeatures::status() const
 
 void NightFeatures::refresh()
 {
-    const bool paused = m_services.pause->isPaused();
-    m_pauseAction->setText(paused ? tr("&Play") : tr("&Pause"));
-    m_pauseAction->setToolTip(paused ? tr("Fade the sound back in") : tr("Fade the sound out; the mix stays as set"));
-    m_sleepAction->setText(m_sleep->isRunning()
-                               ? tr("&Sleep Timer… (%1 left)").arg(remainingText(m_sleep->remainingSeconds()))
-                               : tr("&Sleep Timer…"));
-    m_cancelSleepAction->setEnabled(m_sleep->isRunning());
+    emit changed();
     const QString now = status();
     if (now != m_lastStatus) {
         m_lastStatus = now;
@@ -172,29 +87,32 @@ void NightFeatures::keep(bool written, const QString &reason)
                                       .arg(reason));
 }
 
-void NightFeatures::openSleepTimer()
+void NightFeatures::startSleepTimer(const Preferences::Sleep &plan)
 {
-    SleepTimerWindow window(m_services.preferences->sleep(), m_services.window);
-    if (window.exec() != QDialog::Accepted)
-        return;
     QString reason;
-    keep(m_services.preferences->setSleep(window.plan(), &reason), reason);
-    m_sleep->start(window.plan());
+    keep(m_services.preferences->setSleep(plan, &reason), reason);
+    m_sleep->start(plan);
 }
 
-void NightFeatures::openSchedule()
+void NightFeatures::sleepFor(std::chrono::minutes length)
 {
-    ScheduleWindow window(m_services.preferences->schedule(), *m_services.fileDialogs, m_services.mixFolder,
-                          m_services.window);
-    if (window.exec() != QDialog::Accepted)
-        return;
-    m_scheduled->setEntries(window.entries());
+    Preferences::Sleep plan = m_services.preferences->sleep();
+    plan.minutes = int(std::min<std::chrono::minutes::rep>(length.count(), Preferences::longestSleepMinutes));
+    plan.atClockTime = false;
+    m_sleep->start(plan);
+}
+
+void NightFeatures::setSchedule(const QList<Preferences::ScheduleEntry> &entries)
+{
+    m_scheduled->setEntries(entries);
     QString reason;
-    keep(m_services.preferences->setSchedule(window.entries(), &reason), reason);
+    keep(m_services.preferences->setSchedule(entries, &reason), reason);
 }
 
 void NightFeatures::setDrift(bool enabled, int depth)
 {
+    m_driftEnabled = enabled;
+    m_driftDepth = depth;
     m_services.engine->mixer().drift().setDepth(enabled ? depth : 0);
     Preferences::Drift drift = m_services.preferences->drift();
     drift.enabled = enabled;

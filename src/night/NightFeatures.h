@@ -1,33 +1,39 @@
 #pragma once
 
+#include "settings/Preferences.h"
+
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <chrono>
 #include <memory>
 
 class ChannelControls;
 class Clock;
-class FileDialogs;
 class MixGlide;
 class PauseControl;
-class Preferences;
-class QAction;
-class QActionGroup;
-class QMenu;
 class QWidget;
 class ScheduledMixes;
 class SleepTimer;
 class SoundEngine;
 class UserMessages;
 
-// The night features beside the console: pause and play, the sleep timer, the scheduled
-// mixes and the drift, with their entries for the "Playback" menu and the tray menu, and
-// a status line for the tray icon's tooltip. Their choices live in the preferences file.
+// The night features, with or without a window: pause and play, the sleep timer, the
+// scheduled mixes and the drift, and a status line for whoever shows them (the tray icon's
+// tooltip). Their choices live in the preferences file; a change made here is kept there.
+//
+// Contract: UI thread. A preferences file that cannot be written is said through the
+// messages, and the change stays in force until the program ends.
 class NightFeatures : public QObject
 {
     Q_OBJECT
 
 public:
+    // The drift depths offered, in hundredths of a decibel; a depth edited by hand that is
+    // not among them plays as the middle one.
+    static constexpr std::array<int, 5> driftDepths{100, 200, 300, 450, 600};
+
     struct Services
     {
         ChannelControls *controls;
@@ -35,30 +41,32 @@ public:
         PauseControl *pause;
         Clock *clock;
         UserMessages *messages;
-        FileDialogs *fileDialogs;
         Preferences *preferences;
-        QWidget *window;   // parents the small windows and the messages
-        QString mixFolder; // where the schedule's file dialog starts, until setMixFolder()
+        QWidget *window; // parents the messages; null without a window
     };
 
     explicit NightFeatures(const Services &services, QObject *parent = nullptr);
     ~NightFeatures() override;
 
-    // Puts the entries into both menus, in the tray's before the entries it holds; the
-    // shortcut for pause and play works on `window`.
-    void addToMenus(QMenu *playback, QMenu *tray);
     // Says what could not be read from the preferences file, once, after start-up.
     void reportPreferenceProblems();
-    // The schedule's file dialog starts where the console's mix dialogs last were.
-    void setMixFolder(const QString &folder) { m_services.mixFolder = folder; }
 
     SleepTimer &sleepTimer() { return *m_sleep; }
     MixGlide &glide() { return *m_glide; }
     ScheduledMixes &scheduledMixes() { return *m_scheduled; }
-    QAction *pauseAction() const { return m_pauseAction; }
-    QAction *sleepAction() const { return m_sleepAction; }
-    QAction *cancelSleepAction() const { return m_cancelSleepAction; }
-    QAction *driftAction() const { return m_driftAction; }
+    PauseControl &pauseControl() { return *m_services.pause; }
+    const Preferences &preferences() const { return *m_services.preferences; }
+
+    // Starts the sleep timer with `plan` and keeps it as the one last chosen.
+    void startSleepTimer(const Preferences::Sleep &plan);
+    // Starts the sleep timer for `length` (at most the longest it runs), with the fade and
+    // the end last chosen: --sleep.
+    void sleepFor(std::chrono::minutes length);
+    // Puts `entries` in force as the schedule and keeps them.
+    void setSchedule(const QList<Preferences::ScheduleEntry> &entries);
+    void setDrift(bool enabled, int depth);
+    bool driftEnabled() const { return m_driftEnabled; }
+    int driftDepth() const { return m_driftDepth; }
 
     // What the tooltip adds to the product name: paused, and the sleep timer's time left
     // in minutes.
@@ -66,18 +74,14 @@ public:
     // "1:05:09" or "4:07" for a time left in seconds.
     static QString remainingText(qint64 seconds);
 
-    // The actions' own work, as the menus run it.
-    void openSleepTimer();
-    void openSchedule();
-    void setDrift(bool enabled, int depth);
-
 signals:
     void statusChanged(const QString &status);
+    // Pause or the sleep timer changed: what a menu shows may be out of date.
+    void changed();
     // The sleep timer ran out and was told to end the program.
     void exitRequested();
 
 private:
-    void buildActions();
     void refresh();
     void keep(bool written, const QString &reason);
 
@@ -85,11 +89,7 @@ private:
     std::unique_ptr<SleepTimer> m_sleep;
     std::unique_ptr<MixGlide> m_glide;
     std::unique_ptr<ScheduledMixes> m_scheduled;
-    QAction *m_pauseAction = nullptr;
-    QAction *m_sleepAction = nullptr;
-    QAction *m_cancelSleepAction = nullptr;
-    QAction *m_scheduleAction = nullptr;
-    QAction *m_driftAction = nullptr;
-    QActionGroup *m_depths = nullptr;
+    bool m_driftEnabled = false;
+    int m_driftDepth = driftDepths[2];
     QString m_lastStatus;
 };

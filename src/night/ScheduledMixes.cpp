@@ -46,4 +46,5 @@ void ScheduledMixes::fire(const MixSchedule::Entry &entry)
         return;
     }
     m_glide.start(*record, entry.glideMinutes);
+    emit mixStarted(entry.file);
 }

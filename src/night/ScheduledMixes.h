@@ -32,6 +32,8 @@ public:
 signals:
     // A one-time entry was switched off after its time; the list is worth keeping.
     void entriesChanged();
+    // A scheduled mix began to glide in from `file`.
+    void mixStarted(const QString &file);
 
 private:
     void fire(const MixSchedule::Entry &entry);

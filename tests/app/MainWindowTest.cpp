@@ -11,7 +11,9 @@
 #include "engine/PauseControl.h"
 #include "engine/SoundEngine.h"
 #include "night/NightFeatures.h"
+#include "night/windows/NightMenus.h"
 #include "platform/OfflineAudioOutput.h"
+#include "player/Player.h"
 #include "settings/Preferences.h"
 
 #include <QAccessible>
@@ -37,11 +39,19 @@ private:
     ScriptedUserMessages m_messages;
     ScriptedFileDialogs m_dialogs;
 
+    std::unique_ptr<Player> m_player;
+
+    Player &makePlayer(const QString &programFolder)
+    {
+        m_player = std::make_unique<Player>(
+            Player::Services{&m_output, &m_dialogs, &m_messages, programFolder, m_config.path()});
+        return *m_player;
+    }
+
     std::unique_ptr<MainWindow> makeWindow(SystemVolume &volume)
     {
         m_messages.clear();
-        auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
+        auto window = std::make_unique<MainWindow>(makePlayer(m_folder.path()), MainWindow::Services{&volume, &m_messages});
         window->load();
         return window;
     }
@@ -121,7 +131,7 @@ private slots:
                 QCOMPARE(slider->accessibleName(), s.accessible.arg(QString::fromLatin1(info.caption)));
                 QVERIFY(!slider->isEnabled());
             }
-            QVERIFY(!window->engine().buffer(info.number)->isPlaying());
+            QVERIFY(!m_player->engine().buffer(info.number)->isPlaying());
         }
 
         auto *master = find<QSlider>(*window, "HScroll2");
@@ -173,15 +183,16 @@ private slots:
         auto window = makeWindow(volume);
         ManualClock clock;
         Preferences preferences(m_config.path());
-        NightFeatures night({&window->channels(), &window->engine(), &window->pauseControl(), &clock, &m_messages,
-                             &m_dialogs, &preferences, window.get(), m_config.path()});
-        night.addToMenus(window->playbackMenu(), window->trayPopupMenu());
+        NightFeatures night(
+            {&m_player->channels(), &m_player->engine(), &m_player->pauseControl(), &clock, &m_messages, &preferences, window.get()});
+        NightMenus menus({&night, &m_dialogs, window.get(), m_config.path()});
+        menus.addToMenus(window->playbackMenu(), window->trayPopupMenu());
 
         QCOMPARE(entriesOf(window->trayPopupMenu()),
                  (QStringList{"Pause", "Sleep Timer…", "Cancel Sleep Timer", "Scheduled Mixes…", "Drift", "-",
                               "Load  Config", "Save Config", "-", "Exit"}));
         window->trayPopupMenu()->actions().constFirst()->trigger();
-        QVERIFY(window->pauseControl().isPaused());
+        QVERIFY(m_player->pauseControl().isPaused());
         QSignalSpy exits(window.get(), &MainWindow::exitRequested);
         window->trayPopupMenu()->actions().constLast()->trigger();
         QCOMPARE(exits.count(), 1);
@@ -193,7 +204,7 @@ private slots:
         auto window = makeWindow(volume);
         auto *rain = find<QCheckBox>(*window, "Check7");
         rain->setChecked(true);
-        ChannelBuffer *buffer = window->engine().buffer(6);
+        ChannelBuffer *buffer = m_player->engine().buffer(6);
         QVERIFY(buffer->isPlaying());
         QCOMPARE(buffer->volume(), -2000);
         QCOMPARE(find<QLabel>(*window, "Label9")->text(), QStringLiteral("22050"));
@@ -224,7 +235,7 @@ private slots:
         QCOMPARE(buffer->pan(), 0);
         pan->setSliderDown(false);
         QCOMPARE(buffer->pan(), -3000);
-        QCOMPARE(window->engine().buffer(1)->pan(), -3000);
+        QCOMPARE(m_player->engine().buffer(1)->pan(), -3000);
 
         find<QPushButton>(*window, "Command4")->click();
         QCOMPARE(master->value(), 0);
@@ -247,7 +258,7 @@ private slots:
         find<QPushButton>(*window, "Command4")->click();
         QVERIFY(volume.m_sent.isEmpty());
         find<QCheckBox>(*window, "Check1")->setChecked(true);
-        QVERIFY(window->engine().buffer(1)->isPlaying());
+        QVERIFY(m_player->engine().buffer(1)->isPlaying());
     }
 
     void missingSoundsAreNamedOnceAndTheirChannelsStayOff()
@@ -258,7 +269,7 @@ private slots:
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("saw.Wav"))));
         FakeSystemVolume volume;
         m_messages.clear();
-        MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, folder.path(), m_config.path()});
+        MainWindow window(makePlayer(folder.path()), {&volume, &m_messages});
         window.load();
         QCOMPARE(m_messages.texts().size(), 1);
         QVERIFY(m_messages.texts().first().contains(folder.filePath(QStringLiteral("wind.Wav"))));
@@ -267,9 +278,9 @@ private slots:
         QVERIFY(!wind->isEnabled());
         wind->setChecked(true);
         QVERIFY(!wind->isChecked());
-        QCOMPARE(window.channels().switchState(7), 0);
+        QCOMPARE(m_player->channels().switchState(7), 0);
         find<QCheckBox>(window, "Check9")->setChecked(true);
-        QVERIFY(window.engine().buffer(8)->isPlaying());
+        QVERIFY(m_player->engine().buffer(8)->isPlaying());
 
         // Resume Last reloads every channel's own sound, so a file gone since start-up shows.
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("radiostatic.Wav"))));
@@ -288,7 +299,7 @@ private slots:
         find<QCheckBox>(*window, "Check3")->setChecked(true);
         QVERIFY(window->close());
         QCOMPARE(unloading.count(), 1);
-        QVERIFY(!window->engine().buffer(3)->isPlaying());
+        QVERIFY(!m_player->engine().buffer(3)->isPlaying());
         QFile last(m_config.filePath(QStringLiteral("settings.ini")));
         QVERIFY(last.open(QIODevice::ReadOnly));
         QVERIFY(last.readAll().startsWith("0,0,1,0,0,-2000,"));
@@ -298,7 +309,7 @@ private slots:
     {
         FakeSystemVolume volume;
         FakeTrayIcon icon;
-        MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
+        MainWindow window(makePlayer(m_folder.path()), {&volume, &m_messages});
         window.attachTrayIcon(icon);
         window.load();
         QVERIFY(icon.isShown());
@@ -327,7 +338,7 @@ private slots:
         for (const char *closer : {"Command7", "close box"}) {
             FakeSystemVolume volume;
             FakeTrayIcon icon;
-            MainWindow window({&m_output, &volume, &m_messages, &m_dialogs, m_folder.path(), m_config.path()});
+            MainWindow window(makePlayer(m_folder.path()), {&volume, &m_messages});
             window.attachTrayIcon(icon);
             window.load();
             if (qstrcmp(closer, "Command7") == 0)
@@ -416,7 +427,7 @@ private slots:
         find<QPushButton>(*window, "Command6")->click();
         QVERIFY(!find<QCheckBox>(*window, "Check6")->isChecked());
         QVERIFY(!find<QCheckBox>(*window, "Check12")->isChecked());
-        QVERIFY(!window->engine().buffer(11)->isPlaying());
+        QVERIFY(!m_player->engine().buffer(11)->isPlaying());
 
         const QString mix = m_config.filePath(QStringLiteral("mix.smf"));
         find<QCheckBox>(*window, "Check2")->setChecked(true);
@@ -427,13 +438,13 @@ private slots:
         m_dialogs.answer(mix);
         find<QPushButton>(*window, "Command10")->click();
         QVERIFY(find<QCheckBox>(*window, "Check2")->isChecked());
-        QVERIFY(window->engine().buffer(2)->isPlaying());
+        QVERIFY(m_player->engine().buffer(2)->isPlaying());
 
         window->close();
-        ChannelBuffer *before = window->engine().buffer(2);
+        ChannelBuffer *before = m_player->engine().buffer(2);
         find<QPushButton>(*window, "Command8")->click();
-        QVERIFY(window->engine().buffer(2) != before);
-        QVERIFY(window->engine().buffer(2)->isPlaying());
+        QVERIFY(m_player->engine().buffer(2) != before);
+        QVERIFY(m_player->engine().buffer(2)->isPlaying());
     }
 };
 

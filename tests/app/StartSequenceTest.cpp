@@ -13,6 +13,7 @@
 #include "engine/SoundEngine.h"
 #include "night/NightFeatures.h"
 #include "platform/OfflineAudioOutput.h"
+#include "player/Player.h"
 #include "settings/MixCommands.h"
 #include "settings/MixRecord.h"
 #include "settings/Preferences.h"
@@ -106,13 +107,14 @@ private slots:
         ScriptedUserMessages shown;
         StartupMessages messages(shown);
         ScriptedFileDialogs dialogs;
-        MainWindow console({&output, &volume, &messages, &dialogs, program.path(), config.path()});
+        Player player({&output, &dialogs, &messages, program.path(), config.path()});
+        MainWindow console(player, {&volume, &messages});
         Preferences nightPreferences(config.path());
         ManualClock clock;
-        NightFeatures night({&console.channels(), &console.engine(), &console.pauseControl(), &clock, &messages,
-                             &dialogs, &nightPreferences, &console, {}});
-        DesktopCommands commands(console.pauseControl(),
-                                 {[&console](const QString &path) { console.mixCommands().loadFile(&console, path); },
+        NightFeatures night(
+            {&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages, &nightPreferences, &console});
+        DesktopCommands commands(player.pauseControl(),
+                                 {[&player, &console](const QString &path) { player.mixCommands().loadFile(&console, path); },
                                   [] {}});
         std::optional<std::chrono::minutes> sleep;
         commands.setSleepTimer([&sleep](std::chrono::minutes length) { sleep = length; });
@@ -121,7 +123,7 @@ private slots:
         shown.setObserver([&](const ScriptedUserMessages::Message &message) {
             QList<int> on;
             for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-                if (console.engine().buffer(channel) && console.engine().buffer(channel)->isPlaying())
+                if (player.engine().buffer(channel) && player.engine().buffer(channel)->isPlaying())
                     on << channel;
             }
             const std::vector<float> heard = output.renderFrames(4800);
@@ -148,7 +150,7 @@ private slots:
 
         // Once started, the console's messages wait for their answer as before.
         shown.setObserver({});
-        console.mixCommands().loadFile(&console, config.filePath(QStringLiteral("missing.smf")));
+        player.mixCommands().loadFile(&console, config.filePath(QStringLiteral("missing.smf")));
         QCOMPARE(shown.messages().size(), warnings.size() + 1);
         QVERIFY(shown.messages().constLast().waited);
     }

@@ -1,7 +1,7 @@
 #include "FakeTrayIcon.h"
 #include "app/ProductImages.h"
 #include "app/TrayController.h"
-#include "platform/QtTrayIcon.h"
+#include "platform/windows/QtTrayIcon.h"
 
 #include <QMenu>
 #include <QSignalSpy>

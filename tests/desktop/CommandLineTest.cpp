@@ -37,6 +37,7 @@ private slots:
         QTest::newRow("--load, absolute") << "--load /tmp/a.smf" << "/tmp/a.smf" << false << Playback::Unchanged << -1;
         QTest::newRow("tray and play") << "--tray --play" << "" << true << Playback::Play << -1;
         QTest::newRow("pause") << "--pause" << "" << false << Playback::Pause << -1;
+        QTest::newRow("the last mix, paused") << "--resume --pause" << "" << false << Playback::Pause << -1;
         QTest::newRow("toggle and sleep") << "--toggle --sleep 1h30m" << "" << false << Playback::Toggle << 90;
         QTest::newRow("sleep, a number alone") << "--sleep 90" << "" << false << Playback::Unchanged << 90;
         QTest::newRow("sleep, seconds that make minutes") << "--sleep 120s" << "" << false << Playback::Unchanged << 2;
@@ -67,6 +68,7 @@ private slots:
         QTest::newRow("unknown option") << "--loud" << "Unknown option 'loud'";
         QTest::newRow("two actions") << "--play --pause" << "only one of --play, --pause and --toggle";
         QTest::newRow("two mixes") << "a.smf b.smf" << "one mix file at most";
+        QTest::newRow("a mix and the last") << "a.smf --resume" << "either a mix file or --resume";
         QTest::newRow("missing value") << "--sleep" << "Missing value after '--sleep'";
         QTest::newRow("bad duration") << "--sleep soon" << "--sleep \"soon\" is not a duration";
         QTest::newRow("zero duration") << "--sleep 0m" << "not a whole number of minutes from 1 minute";
@@ -91,7 +93,8 @@ private slots:
         QVERIFY(help.exitNow);
         QCOMPARE(help.exitStatus, 0);
         QVERIFY2(help.output.startsWith(QStringLiteral("Usage: sonivale [options]")), qPrintable(help.output));
-        for (const char *option : {"--tray", "--play", "--pause", "--toggle", "--load", "--sleep", "--version", "--render"})
+        for (const char *option : {"--tray", "--play", "--pause", "--toggle", "--load", "--resume", "--sleep", "--headless",
+                                   "--version", "--render"})
             QVERIFY2(help.output.contains(QLatin1String(option)), option);
         // Said in the same words as in --render's help.
         QVERIFY2(help.output.contains(Duration::rule()), qPrintable(help.output));
@@ -107,7 +110,8 @@ private slots:
         FakePauseControl pause;
         QStringList loaded;
         int raised = 0;
-        DesktopCommands commands(pause, {[&](const QString &path) { loaded << path; }, [&] { ++raised; }});
+        int resumed = 0;
+        DesktopCommands commands(pause, {[&](const QString &path) { loaded << path; }, [&] { ++raised; }, [&] { ++resumed; }});
         std::vector<std::chrono::minutes> sleeps;
 
         commands.applyHandedOver({QStringLiteral("--pause")});
@@ -117,6 +121,10 @@ private slots:
         QCOMPARE(raised, 1);
         commands.applyHandedOver({QStringLiteral("--toggle"), QStringLiteral("--load"), QStringLiteral("/m/a.smf")});
         QCOMPARE(loaded, QStringList{QStringLiteral("/m/a.smf")});
+        QVERIFY(!pause.isPaused());
+        QCOMPARE(raised, 2);
+        commands.applyHandedOver({QStringLiteral("--resume"), QStringLiteral("--play")});
+        QCOMPARE(resumed, 1);
         QVERIFY(!pause.isPaused());
         QCOMPARE(raised, 2);
 

@@ -8,6 +8,7 @@
 #include "desktop/DesktopPreferences.h"
 #include "engine/ChannelControls.h"
 #include "platform/OfflineAudioOutput.h"
+#include "player/Player.h"
 #include "product/ProductInfo.h"
 #include "settings/MixCommands.h"
 #include "settings/MixFile.h"
@@ -19,6 +20,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -172,6 +174,40 @@ private slots:
         QVERIFY(contentOf(mime + QStringLiteral("/globs2")).contains("application/x-sonivale-mix:*.smf"));
     }
 
+    // The user unit runs the program without a display and restarts it after a failure.
+    // systemd-analyze wants the program where the unit names it, so a copy of the unit names
+    // the program of this build instead of /usr/bin/sonivale.
+    void theServiceUnitPassesSystemdAnalyze()
+    {
+        const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+        if (analyze.isEmpty())
+            QSKIP("needs systemd-analyze");
+        const QString unit = QString::fromUtf8(contentOf(resource("sonivale.service")));
+        const QString installed = QStringLiteral("\nExecStart=/usr/bin/sonivale --headless\n");
+        QVERIFY(unit.contains(installed));
+        QVERIFY(unit.contains(QStringLiteral("\nRestart=on-failure\n")));
+
+        const QString program = QDir(qEnvironmentVariable("SONIVALE_PROGRAM_DIR_FOR_TESTS")).filePath(QStringLiteral("sonivale"));
+        const QString copy = m_folder.filePath(QStringLiteral("sonivale.service"));
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QString(unit).replace(installed, QStringLiteral("\nExecStart=%1 --headless\n").arg(program)).toUtf8());
+        file.close();
+        // The user manager needs a runtime folder of its own, which a test run may lack.
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(analyze, {QStringLiteral("--user"), QStringLiteral("verify"), copy});
+        QVERIFY(process.waitForFinished(30000));
+        // A line it cannot parse is only a warning, so any output is a complaint.
+        const QString complaints = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(process.exitCode() == 0 && complaints.isEmpty(), qPrintable(complaints));
+    }
+
     // A drop that carries one .smf file loads it as "Load" does; anything else is refused.
     void aMixDroppedOnTheConsoleLoads()
     {
@@ -179,13 +215,14 @@ private slots:
         FakeSystemVolume volume;
         ScriptedUserMessages messages;
         ScriptedFileDialogs dialogs;
-        MainWindow console({&output, &volume, &messages, &dialogs, m_folder.path(), m_folder.path()});
+        Player player({&output, &dialogs, &messages, m_folder.path(), m_folder.path()});
+        MainWindow console(player, {&volume, &messages});
         MixRecord record;
         QVERIFY(record.setValue(53, 20000));
         const QString mix = m_folder.filePath(QStringLiteral("dropped.smf"));
         QString reason;
         QVERIFY(MixFile::write(mix, record, &reason));
-        QSignalSpy loaded(&console.mixCommands(), &MixCommands::mixFileChanged);
+        QSignalSpy loaded(&player.mixCommands(), &MixCommands::mixFileChanged);
 
         const auto drop = [&console](const QList<QUrl> &urls) {
             QMimeData data;
@@ -204,7 +241,7 @@ private slots:
         QVERIFY(drop({QUrl::fromLocalFile(mix)}));
         QTRY_COMPARE(loaded.size(), 1);
         QCOMPARE(loaded.at(0).at(0).toString(), mix);
-        QCOMPARE(console.channels().slider(6, ChannelControls::Slider::Frequency), 20000);
+        QCOMPARE(player.channels().slider(6, ChannelControls::Slider::Frequency), 20000);
     }
 };
 

@@ -19,6 +19,7 @@ lintian --fail-on error,warning --display-info "$deb" >"$scratch/lintian.log" 2>
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's#^\./#/#' >"$scratch/files"
 for path in /usr/bin/sonivale \
             /usr/share/applications/org.sonivale.Sonivale.desktop \
+            /usr/lib/systemd/user/sonivale.service \
             /usr/share/mime/packages/sonivale.xml \
             /usr/share/metainfo/org.sonivale.Sonivale.metainfo.xml \
             /usr/share/icons/hicolor/scalable/apps/sonivale.svg \

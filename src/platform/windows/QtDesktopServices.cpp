@@ -1,4 +1,4 @@
-#include "platform/QtDesktopServices.h"
+#include "platform/windows/QtDesktopServices.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "night/SleepTimerWindow.h"
+#include "night/windows/SleepTimerWindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

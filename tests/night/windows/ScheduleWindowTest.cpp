@@ -1,6 +1,6 @@
 #include "ScriptedFileDialogs.h"
 
-#include "night/ScheduleWindow.h"
+#include "night/windows/ScheduleWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

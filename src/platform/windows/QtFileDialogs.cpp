@@ -1,4 +1,4 @@
-#include "platform/QtFileDialogs.h"
+#include "platform/windows/QtFileDialogs.h"
 
 #include <QFileDialog>
 

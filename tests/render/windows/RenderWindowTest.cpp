@@ -1,4 +1,4 @@
-#include "RenderTestTools.h"
+#include "../RenderTestTools.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedUserMessages.h"
 
@@ -7,7 +7,7 @@
 #include "engine/SoundEngine.h"
 #include "platform/OfflineAudioOutput.h"
 #include "render/RenderJob.h"
-#include "render/RenderWindow.h"
+#include "render/windows/RenderWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "platform/QtUserMessages.h"
+#include "platform/windows/QtUserMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "night/ScheduleWindow.h"
+#include "night/windows/ScheduleWindow.h"
 
 #include "platform/FileDialogs.h"
 #include "settings/MixFile.h"

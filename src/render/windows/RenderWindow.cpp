@@ -1,4 +1,4 @@
-#include "render/RenderWindow.h"
+#include "render/windows/RenderWindow.h"
 
 #include "platform/FileDialogs.h"
 #include "platform/UserMessages.h"

@@ -1,4 +1,4 @@
-#include "platform/QtTrayIcon.h"
+#include "platform/windows/QtTrayIcon.h"
 
 #include <QMenu>
 
