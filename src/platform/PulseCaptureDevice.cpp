@@ -1,5 +1,7 @@
 #include "platform/PulseCaptureDevice.h"
 
+#include "platform/PulseOperation.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/error.h>
@@ -368,9 +370,7 @@ void PulseCaptureDevice::startStream()
         else if (eol < 0)
             device->breakOff(tr("Nothing can be recorded from %1: it does not exist.").arg(device->m_sourceLabel));
     };
-    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
-        pa_operation_unref(op);
-    else
+    if (!PulseOperation::sent(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this)))
         breakOff(tr("Recording from %1 could not start: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
 }
 

@@ -1,7 +1,8 @@
 #include "platform/PulseMixerLines.h"
 
+#include "platform/PulseOperation.h"
+
 #include <pulse/context.h>
-#include <pulse/operation.h>
 #include <pulse/stream.h>
 #include <pulse/subscribe.h>
 
@@ -13,12 +14,6 @@
 namespace {
 
 constexpr int balanceScale = 100;
-
-void release(pa_operation *operation)
-{
-    if (operation)
-        pa_operation_unref(operation);
-}
 
 QString describe(const char *description, const char *name)
 {
@@ -148,9 +143,9 @@ void PulseMixerLines::setBalance(int value, MixerLineId line)
         if (!pa_cvolume_set_balance(&volume, &found->channelMap, wanted))
             return;
     }
-    pa_operation *operation = line.kind == MixerLineKind::Playback
+    PulseOperation operation(line.kind == MixerLineKind::Playback
         ? pa_context_set_sink_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)
-        : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this);
+        : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this));
     if (!operation)
         return;
     {
@@ -158,7 +153,7 @@ void PulseMixerLines::setBalance(int value, MixerLineId line)
         if (Line *found = find(line))
             found->volume = volume;
     }
-    sendWrite(line, operation);
+    noteWriteSent(line);
 }
 
 int PulseMixerLines::controlValue(MixerControl control, MixerLineId line) const
@@ -188,9 +183,9 @@ void PulseMixerLines::setControlValue(MixerControl control, int value, MixerLine
             return;
     }
     const int mute = value != 0 ? 1 : 0;
-    pa_operation *operation = line.kind == MixerLineKind::Playback
+    PulseOperation operation(line.kind == MixerLineKind::Playback
         ? pa_context_set_sink_mute_by_index(context, line.index, mute, &writeDoneCallback, this)
-        : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this);
+        : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this));
     if (!operation)
         return;
     {
@@ -198,7 +193,7 @@ void PulseMixerLines::setControlValue(MixerControl control, int value, MixerLine
         if (Line *found = find(line))
             found->mute = mute != 0;
     }
-    sendWrite(line, operation);
+    noteWriteSent(line);
 }
 
 PulseMixerLines::Line PulseMixerLines::lineOf(const pa_sink_info &info)
@@ -274,7 +269,7 @@ void PulseMixerLines::subscribeCallback(pa_context *context, pa_subscription_eve
         return;
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
     if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
-        release(pa_context_get_server_info(context, &serverInfoCallback, self));
+        PulseOperation::sent(pa_context_get_server_info(context, &serverInfoCallback, self));
         return;
     }
     if (facility != PA_SUBSCRIPTION_EVENT_SINK && facility != PA_SUBSCRIPTION_EVENT_SOURCE)
@@ -351,18 +346,18 @@ void PulseMixerLines::onReady(pa_context *context)
     pa_context_set_subscribe_callback(context, &subscribeCallback, this);
     const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
                                                           | PA_SUBSCRIPTION_MASK_SERVER);
-    release(pa_context_subscribe(context, mask, nullptr, nullptr));
-    release(pa_context_get_server_info(context, &serverInfoCallback, this));
-    release(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
-    release(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
+    PulseOperation::sent(pa_context_subscribe(context, mask, nullptr, nullptr));
+    PulseOperation::sent(pa_context_get_server_info(context, &serverInfoCallback, this));
+    PulseOperation::sent(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
+    PulseOperation::sent(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::refetch(pa_context *context, MixerLineId line)
 {
     if (line.kind == MixerLineKind::Playback)
-        release(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
+        PulseOperation::sent(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
     else
-        release(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
+        PulseOperation::sent(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::replaceLines(MixerLineKind kind, std::vector<Line> lines)
@@ -463,7 +458,7 @@ void PulseMixerLines::dropMeter()
     m_meterSource = MixerLineId::noIndex;
 }
 
-void PulseMixerLines::sendWrite(MixerLineId line, pa_operation *operation)
+void PulseMixerLines::noteWriteSent(MixerLineId line)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -471,7 +466,6 @@ void PulseMixerLines::sendWrite(MixerLineId line, pa_operation *operation)
             ++found->writesInFlight;
     }
     m_writesInFlight.push_back(line);
-    pa_operation_unref(operation);
 }
 
 void PulseMixerLines::onLost()

@@ -103,7 +103,8 @@ private:
     // Loop locked, either thread.
     void updateMeter(pa_context *context);
     void dropMeter();
-    void sendWrite(MixerLineId line, pa_operation *operation);
+    // A write for the line was sent; its answer is the next one of those in flight.
+    void noteWriteSent(MixerLineId line);
 
     // UI thread.
     pa_context *readyContext() const;

@@ -1,8 +1,9 @@
 #include "platform/PulseSystemVolume.h"
 
+#include "platform/PulseOperation.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
-#include <pulse/operation.h>
 #include <pulse/volume.h>
 
 #include <algorithm>
@@ -13,8 +14,7 @@ void setSinkVolume(pa_context *context, const pa_sink_info *info, std::uint32_t 
 {
     pa_cvolume volume;
     pa_cvolume_set(&volume, info->volume.channels, wanted);
-    if (pa_operation *op = pa_context_set_sink_volume_by_index(context, info->index, &volume, nullptr, nullptr))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_set_sink_volume_by_index(context, info->index, &volume, nullptr, nullptr));
 }
 
 }
@@ -53,8 +53,7 @@ void PulseSystemVolume::onReady(pa_context *context)
 {
     m_volumeSink.clear();
     pa_context_set_subscribe_callback(context, &PulseSystemVolume::serverEvent, this);
-    if (pa_operation *op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
     apply(context);
 }
 
@@ -74,8 +73,7 @@ void PulseSystemVolume::applyIfDefaultSinkChanged(pa_context *context)
         if (info && info->default_sink_name && volume->m_volumeSink != info->default_sink_name)
             volume->apply(c);
     };
-    if (pa_operation *op = pa_context_get_server_info(context, onServer, this))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_get_server_info(context, onServer, this));
 }
 
 void PulseSystemVolume::apply(pa_context *context)
@@ -91,6 +89,5 @@ void PulseSystemVolume::apply(pa_context *context)
         volume->m_volumeSink = info->name;
         setSinkVolume(c, info, sinkVolume(static_cast<quint32>(volume->m_wanted)));
     };
-    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this));
 }
