@@ -1,7 +1,5 @@
 #include "platform/PulseCaptureDevice.h"
 
-#include "platform/PulseOperation.h"
-
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/error.h>
@@ -124,9 +122,9 @@ bool copyRecording(const QString &from, const QString &to, QString *error)
 
 }
 
-PulseCaptureDevice::PulseCaptureDevice(QObject *parent)
+PulseCaptureDevice::PulseCaptureDevice(PulseConnection &connection, QObject *parent)
     : CaptureDevice(parent)
-    , m_connection("Sonivale recorder")
+    , m_connection(connection)
     , m_format(initialFormat)
 {
     m_serverWait.setSingleShot(true);
@@ -137,12 +135,14 @@ PulseCaptureDevice::PulseCaptureDevice(QObject *parent)
 
 PulseCaptureDevice::~PulseCaptureDevice()
 {
+    m_connection.detach(*this);
     close();
 }
 
 bool PulseCaptureDevice::open()
 {
     close();
+    m_connection.attach(*this);
     if (!m_connection.start())
         return false;
     auto folder = std::make_unique<QTemporaryDir>(QDir(captureRoot()).filePath(QStringLiteral("capture-XXXXXX")));
@@ -370,7 +370,7 @@ void PulseCaptureDevice::startStream()
         else if (eol < 0)
             device->breakOff(tr("Nothing can be recorded from %1: it does not exist.").arg(device->m_sourceLabel));
     };
-    if (!PulseOperation::sent(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this)))
+    if (!request(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this)))
         breakOff(tr("Recording from %1 could not start: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
 }
 

@@ -24,15 +24,16 @@ struct pa_stream;
 // a capture folder whose lock no running program holds is what an earlier run left.
 //
 // Threads: the members run on the UI thread. The record stream's callbacks run on the
-// connection's loop thread and write the sound to disk there, so neither the UI nor the
-// playback stream (another connection, another thread) waits for the disk. The file
-// handle and the stream belong to whoever holds the connection's lock.
+// shared connection's loop thread and write the sound to disk there, so the UI never
+// waits for the disk. The file handle and the stream belong to whoever holds the
+// connection's lock. The device uses the connection from open() on; the connection
+// outlives it.
 //
 // record() only refuses when the device is not in a state to start; a start that fails
 // at run time (no server, an unknown source, an unwritable temporary folder) is reported
 // through failed(), like a recording that breaks off later. failed() always arrives
 // after the call that caused it has returned.
-class PulseCaptureDevice final : public CaptureDevice
+class PulseCaptureDevice final : public CaptureDevice, private PulseConnection::Client
 {
     Q_OBJECT
 
@@ -44,7 +45,7 @@ public:
     // recorded size to grow smoothly, large enough for few disk writes.
     static constexpr int fragmentMs = 50;
 
-    explicit PulseCaptureDevice(QObject *parent = nullptr);
+    explicit PulseCaptureDevice(PulseConnection &connection, QObject *parent = nullptr);
     ~PulseCaptureDevice() override;
 
     bool open() override;
@@ -92,7 +93,7 @@ private:
     void dropStream();
     void closeFile();
 
-    PulseConnection m_connection;
+    PulseConnection &m_connection;
     QTimer m_serverWait;
     State m_state = State::Closed;
     CaptureFormat m_format;

@@ -1,7 +1,5 @@
 #include "platform/PulseMixerLines.h"
 
-#include "platform/PulseOperation.h"
-
 #include <pulse/context.h>
 #include <pulse/stream.h>
 #include <pulse/subscribe.h>
@@ -22,31 +20,29 @@ QString describe(const char *description, const char *name)
 
 }
 
-PulseMixerLines::PulseMixerLines(QObject *parent)
+PulseMixerLines::PulseMixerLines(PulseConnection &connection, QObject *parent)
     : MixerLines(parent)
-    , m_connection("Sonivale mixer lines")
+    , m_connection(connection)
 {
     m_coalesce.setSingleShot(true);
     m_coalesce.setInterval(coalesceMs);
     connect(&m_coalesce, &QTimer::timeout, this, &MixerLines::changed);
-    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
-    m_connection.setLostHandler([this] { onLost(); });
 }
 
 PulseMixerLines::~PulseMixerLines()
 {
+    // Detached first, so that no answer makes a new meter after the old one is gone.
+    m_connection.detach(*this);
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
-    m_closing = true;
     dropMeter();
-    if (pa_context *context = m_connection.context())
-        pa_context_set_subscribe_callback(context, nullptr, nullptr);
 }
 
 bool PulseMixerLines::open()
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openTimeoutMs);
+    m_connection.attach(*this);
     if (!m_connection.start() || !m_connection.waitUntilSettled(openTimeoutMs))
         return false;
     std::unique_lock lock(m_mutex);
@@ -143,10 +139,9 @@ void PulseMixerLines::setBalance(int value, MixerLineId line)
         if (!pa_cvolume_set_balance(&volume, &found->channelMap, wanted))
             return;
     }
-    PulseOperation operation(line.kind == MixerLineKind::Playback
-        ? pa_context_set_sink_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)
-        : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this));
-    if (!operation)
+    if (!request(line.kind == MixerLineKind::Playback
+            ? pa_context_set_sink_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)
+            : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)))
         return;
     {
         std::lock_guard lock(m_mutex);
@@ -183,10 +178,9 @@ void PulseMixerLines::setControlValue(MixerControl control, int value, MixerLine
             return;
     }
     const int mute = value != 0 ? 1 : 0;
-    PulseOperation operation(line.kind == MixerLineKind::Playback
-        ? pa_context_set_sink_mute_by_index(context, line.index, mute, &writeDoneCallback, this)
-        : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this));
-    if (!operation)
+    if (!request(line.kind == MixerLineKind::Playback
+            ? pa_context_set_sink_mute_by_index(context, line.index, mute, &writeDoneCallback, this)
+            : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this)))
         return;
     {
         std::lock_guard lock(m_mutex);
@@ -236,8 +230,6 @@ template <typename Info>
 void PulseMixerLines::listCallback(pa_context *context, const Info *info, int eol, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing)
-        return;
     const MixerLineKind kind = kindOf(info);
     std::vector<Line> &incoming = kind == MixerLineKind::Playback ? lines->m_incomingSinks : lines->m_incomingSources;
     if (eol == 0 && info) {
@@ -255,39 +247,39 @@ void PulseMixerLines::infoCallback(pa_context *context, const Info *info, int eo
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
     // A line that went away answers with an error; its removal event follows.
-    if (lines->m_closing || eol != 0 || !info)
+    if (eol != 0 || !info)
         return;
     lines->upsertLine(kindOf(info), lineOf(*info));
     lines->updateMeter(context);
 }
 
-void PulseMixerLines::subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
-                                        std::uint32_t index, void *self)
+pa_subscription_mask_t PulseMixerLines::subscriptions() const
 {
-    auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing)
-        return;
+    return static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                                               | PA_SUBSCRIPTION_MASK_SERVER);
+}
+
+void PulseMixerLines::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index)
+{
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
     if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
-        PulseOperation::sent(pa_context_get_server_info(context, &serverInfoCallback, self));
+        request(pa_context_get_server_info(context, &serverInfoCallback, this));
         return;
     }
-    if (facility != PA_SUBSCRIPTION_EVENT_SINK && facility != PA_SUBSCRIPTION_EVENT_SOURCE)
-        return;
     const MixerLineId line{facility == PA_SUBSCRIPTION_EVENT_SINK ? MixerLineKind::Playback : MixerLineKind::Recording,
                            index};
     if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
-        lines->removeLine(line);
-        lines->updateMeter(context);
+        removeLine(line);
+        updateMeter(context);
     } else {
-        lines->refetch(context, line);
+        refetch(context, line);
     }
 }
 
 void PulseMixerLines::writeDoneCallback(pa_context *context, int, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing || lines->m_writesInFlight.empty())
+    if (lines->m_writesInFlight.empty())
         return;
     const MixerLineId line = lines->m_writesInFlight.front();
     lines->m_writesInFlight.pop_front();
@@ -305,7 +297,7 @@ void PulseMixerLines::writeDoneCallback(pa_context *context, int, void *self)
 void PulseMixerLines::serverInfoCallback(pa_context *, const pa_server_info *info, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing || !info)
+    if (!info)
         return;
     {
         std::lock_guard lock(lines->m_mutex);
@@ -329,35 +321,29 @@ void PulseMixerLines::meterReadCallback(pa_stream *stream, std::size_t, void *se
     if (data && length >= sizeof(float))
         peak = static_cast<const float *>(data)[length / sizeof(float) - 1];
     pa_stream_drop(stream);
-    if (peak < 0.0f || lines->m_closing)
+    if (peak < 0.0f)
         return;
     const double level = std::clamp(static_cast<double>(peak), 0.0, 1.0);
     QMetaObject::invokeMethod(lines, [lines, level] { emit lines->levelChanged(level); }, Qt::QueuedConnection);
 }
 
-void PulseMixerLines::onReady(pa_context *context)
+void PulseMixerLines::connectionReady(pa_context *context)
 {
-    if (m_closing)
-        return;
     m_writesInFlight.clear();
     dropMeter();
     m_incomingSinks.clear();
     m_incomingSources.clear();
-    pa_context_set_subscribe_callback(context, &subscribeCallback, this);
-    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
-                                                          | PA_SUBSCRIPTION_MASK_SERVER);
-    PulseOperation::sent(pa_context_subscribe(context, mask, nullptr, nullptr));
-    PulseOperation::sent(pa_context_get_server_info(context, &serverInfoCallback, this));
-    PulseOperation::sent(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
-    PulseOperation::sent(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
+    request(pa_context_get_server_info(context, &serverInfoCallback, this));
+    request(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
+    request(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::refetch(pa_context *context, MixerLineId line)
 {
     if (line.kind == MixerLineKind::Playback)
-        PulseOperation::sent(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
+        request(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
     else
-        PulseOperation::sent(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
+        request(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::replaceLines(MixerLineKind kind, std::vector<Line> lines)
@@ -468,10 +454,8 @@ void PulseMixerLines::noteWriteSent(MixerLineId line)
     m_writesInFlight.push_back(line);
 }
 
-void PulseMixerLines::onLost()
+void PulseMixerLines::connectionLost()
 {
-    if (m_closing)
-        return;
     dropMeter();
     m_writesInFlight.clear();
     {

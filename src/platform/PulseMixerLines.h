@@ -28,8 +28,9 @@ struct pa_stream;
 // been answered, so a slider being dragged is not pulled back by older reports. The level
 // meter is a low-rate peak-detecting record stream on the current line's source (a
 // sink's monitor), made and dropped under the connection's lock. After the server
-// restarts, the lines are read again; identifiers from before are then unknown.
-class PulseMixerLines final : public MixerLines
+// restarts, the lines are read again; identifiers from before are then unknown. The lines
+// use the shared connection from open() on; the connection outlives them.
+class PulseMixerLines final : public MixerLines, private PulseConnection::Client
 {
     Q_OBJECT
 
@@ -39,7 +40,7 @@ public:
     static constexpr int coalesceMs = 50;
     static constexpr std::uint32_t meterRate = 25;
 
-    explicit PulseMixerLines(QObject *parent = nullptr);
+    explicit PulseMixerLines(PulseConnection &connection, QObject *parent = nullptr);
     ~PulseMixerLines() override;
 
     bool open() override;
@@ -86,15 +87,15 @@ private:
     static void listCallback(pa_context *context, const Info *info, int eol, void *self);
     template <typename Info>
     static void infoCallback(pa_context *context, const Info *info, int eol, void *self);
-    static void subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
-                                  std::uint32_t index, void *self);
     static void writeDoneCallback(pa_context *context, int success, void *self);
     static void serverInfoCallback(pa_context *context, const pa_server_info *info, void *self);
     static void meterReadCallback(pa_stream *stream, std::size_t bytes, void *self);
 
     // Loop thread, loop locked.
-    void onReady(pa_context *context);
-    void onLost();
+    void connectionReady(pa_context *context) override;
+    void connectionLost() override;
+    void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index) override;
+    pa_subscription_mask_t subscriptions() const override;
     void refetch(pa_context *context, MixerLineId line);
     void replaceLines(MixerLineKind kind, std::vector<Line> lines);
     void upsertLine(MixerLineKind kind, Line line);
@@ -142,8 +143,6 @@ private:
     std::uint32_t m_meterSource = MixerLineId::noIndex;
     // The server answers requests in order, so the oldest entry belongs to the next answer.
     std::deque<MixerLineId> m_writesInFlight;
-    bool m_closing = false;
 
-    // Last, so that its loop thread stops before the members above go away.
-    PulseConnection m_connection;
+    PulseConnection &m_connection;
 };

@@ -43,6 +43,19 @@ public:
     // request could be sent.
     static bool sent(pa_operation *operation) noexcept { return static_cast<bool>(PulseOperation(operation)); }
 
+    // Whether the server has yet to answer.
+    bool isRunning() const noexcept
+    {
+        return m_operation && pa_operation_get_state(m_operation) == PA_OPERATION_RUNNING;
+    }
+
+    // Gives up the answer: its callback will not run.
+    void cancel() noexcept
+    {
+        if (isRunning())
+            pa_operation_cancel(m_operation);
+    }
+
     void reset() noexcept
     {
         if (m_operation)
