@@ -1,13 +1,11 @@
 #include "platform/PulseMixerLines.h"
 
 #include <pulse/context.h>
-#include <pulse/stream.h>
 #include <pulse/subscribe.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <string>
 
 namespace {
 
@@ -23,6 +21,9 @@ QString describe(const char *description, const char *name)
 PulseMixerLines::PulseMixerLines(PulseConnection &connection, QObject *parent)
     : MixerLines(parent)
     , m_connection(connection)
+    , m_meter(connection, [this](double level) {
+        QMetaObject::invokeMethod(this, [this, level] { emit levelChanged(level); }, Qt::QueuedConnection);
+    })
 {
     m_coalesce.setSingleShot(true);
     m_coalesce.setInterval(coalesceMs);
@@ -36,7 +37,7 @@ PulseMixerLines::~PulseMixerLines()
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
-    dropMeter();
+    m_meter.stop();
 }
 
 bool PulseMixerLines::open()
@@ -309,28 +310,10 @@ void PulseMixerLines::serverInfoCallback(pa_context *, const pa_server_info *inf
     lines->postChanged();
 }
 
-void PulseMixerLines::meterReadCallback(pa_stream *stream, std::size_t, void *self)
-{
-    auto *lines = static_cast<PulseMixerLines *>(self);
-    const void *data = nullptr;
-    std::size_t length = 0;
-    if (pa_stream_peek(stream, &data, &length) < 0 || length == 0)
-        return;
-    // A hole (no data, some length) must be dropped as well.
-    float peak = -1.0f;
-    if (data && length >= sizeof(float))
-        peak = static_cast<const float *>(data)[length / sizeof(float) - 1];
-    pa_stream_drop(stream);
-    if (peak < 0.0f)
-        return;
-    const double level = std::clamp(static_cast<double>(peak), 0.0, 1.0);
-    QMetaObject::invokeMethod(lines, [lines, level] { emit lines->levelChanged(level); }, Qt::QueuedConnection);
-}
-
 void PulseMixerLines::connectionReady(pa_context *context)
 {
     m_writesInFlight.clear();
-    dropMeter();
+    m_meter.stop();
     m_incomingSinks.clear();
     m_incomingSources.clear();
     request(pa_context_get_server_info(context, &serverInfoCallback, this));
@@ -403,45 +386,13 @@ void PulseMixerLines::postChanged()
 
 void PulseMixerLines::updateMeter(pa_context *context)
 {
-    std::uint32_t wanted = MixerLineId::noIndex;
+    std::uint32_t wanted = PulseLevelMeter::noSource;
     {
         std::lock_guard lock(m_mutex);
         if (const Line *found = find(m_current))
             wanted = found->meterSource;
     }
-    if (m_meter && m_meterSource == wanted && pa_stream_get_context(m_meter) == context)
-        return;
-    dropMeter();
-    if (!context || wanted == MixerLineId::noIndex)
-        return;
-
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, meterRate, 1};
-    m_meter = pa_stream_new(context, "Sonivale level meter", &spec, nullptr);
-    if (!m_meter)
-        return;
-    m_meterSource = wanted;
-    pa_stream_set_read_callback(m_meter, &meterReadCallback, this);
-    pa_buffer_attr attr;
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
-    attr.fragsize = sizeof(float);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_PEAK_DETECT
-                                                      | PA_STREAM_ADJUST_LATENCY
-                                                      | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
-    const std::string device = std::to_string(wanted);
-    if (pa_stream_connect_record(m_meter, device.c_str(), &attr, flags) < 0)
-        dropMeter();
-}
-
-void PulseMixerLines::dropMeter()
-{
-    if (!m_meter)
-        return;
-    pa_stream_set_read_callback(m_meter, nullptr, nullptr);
-    pa_stream_disconnect(m_meter);
-    pa_stream_unref(m_meter);
-    m_meter = nullptr;
-    m_meterSource = MixerLineId::noIndex;
+    m_meter.follow(context, wanted);
 }
 
 void PulseMixerLines::noteWriteSent(MixerLineId line)
@@ -456,7 +407,7 @@ void PulseMixerLines::noteWriteSent(MixerLineId line)
 
 void PulseMixerLines::connectionLost()
 {
-    dropMeter();
+    m_meter.stop();
     m_writesInFlight.clear();
     {
         std::lock_guard lock(m_mutex);
