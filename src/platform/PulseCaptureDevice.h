@@ -3,25 +3,19 @@
 #include "platform/CaptureDevice.h"
 #include "platform/PulseConnection.h"
 
+#include "platform/TakeFile.h"
+#include "platform/TakeStore.h"
+
 #include <QTimer>
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
-#include <vector>
 
-#include <sndfile.h>
-
-class QLockFile;
-class QTemporaryDir;
 struct pa_context;
 struct pa_stream;
 
-// Records a PulseAudio source (by default the monitor of the default output) into a
-// temporary WAV file that lives as long as the device is open, in a capture folder of the
-// cache that a lock file marks as in use. The file's header is brought up to date about
-// once a second, so a take cut off at any moment is a valid WAV file of what was written;
-// a capture folder whose lock no running program holds is what an earlier run left.
+// Records a PulseAudio source (by default the monitor of the default output) into a take
+// file that lives as long as the device is open, in a folder of the take store.
 //
 // Threads: the members run on the UI thread. The record stream's callbacks run on the
 // shared connection's loop thread and write the sound to disk there, so the UI never
@@ -68,9 +62,6 @@ private:
     static void readCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void streamStateCallback(pa_stream *stream, void *self);
 
-    static QString captureRoot();
-    // Capture folders that no running program holds.
-    QStringList abandonedFolders() const;
     QString describeSource() const;
     bool createFile(QString *error);
     void startStream();
@@ -84,22 +75,16 @@ private:
 
     // Loop thread, or any thread holding the lock.
     void readAvailable();
-    // What the server hands over, in stereo, written as the take's format.
-    bool writeReceived(const void *data, std::size_t bytes);
-    bool writeSound(const void *data, std::size_t bytes);
-    bool writeSilence(std::size_t bytes);
     void onStreamState();
     void breakOff(const QString &reason);
     void dropStream();
-    void closeFile();
 
     PulseConnection &m_connection;
     QTimer m_serverWait;
     State m_state = State::Closed;
     CaptureFormat m_format;
     QString m_sourceName;
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<QLockFile> m_folderLock;
+    TakeStore m_store;
     QString m_filePath;
     // Counts the captures, so that a failure reported late is not pinned on a newer one.
     unsigned m_take = 0;
@@ -109,12 +94,6 @@ private:
 
     // Under the connection's lock.
     pa_stream *m_stream = nullptr;
-    SNDFILE *m_file = nullptr;
-    std::size_t m_frameBytes = 1;
-    unsigned char m_silenceByte = 0;
-    std::size_t m_bytesPerSecond = 1;
-    std::size_t m_bytesSinceHeader = 0;
-    int m_writeError = 0;
-    std::vector<unsigned char> m_mono;
+    TakeFile m_takeFile;
     QString m_sourceLabel;
 };
