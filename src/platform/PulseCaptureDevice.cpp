@@ -33,6 +33,10 @@ PulseCaptureDevice::PulseCaptureDevice(PulseConnection &connection, QObject *par
     : CaptureDevice(parent)
     , m_connection(connection)
     , m_format(initialFormat)
+    , m_writer([this](const QString &why) {
+        const unsigned take = m_writingTake.load();
+        QMetaObject::invokeMethod(this, [this, take, why] { onWriteFailed(take, why); }, Qt::QueuedConnection);
+    })
 {
     m_serverWait.setSingleShot(true);
     m_serverWait.setInterval(serverWaitMs);
@@ -59,7 +63,7 @@ bool PulseCaptureDevice::open()
 bool PulseCaptureDevice::keepTake()
 {
     stop();
-    const bool keep = m_store.isOpen() && !m_filePath.isEmpty() && m_bytesWritten > 0;
+    const bool keep = m_store.isOpen() && !m_filePath.isEmpty() && lengthInBytes().value_or(0) > 0;
     if (keep)
         m_store.keep();
     close();
@@ -79,7 +83,7 @@ bool PulseCaptureDevice::recoverLeftTake()
     if (!take)
         return false;
     m_filePath = take->filePath;
-    m_bytesWritten = take->bytes;
+    m_recoveredBytes = take->bytes;
     m_state = State::Stopped;
     return true;
 }
@@ -134,7 +138,7 @@ std::optional<qint64> PulseCaptureDevice::lengthInBytes() const
 {
     if (m_state == State::Closed)
         return std::nullopt;
-    return m_bytesWritten.load();
+    return m_recoveredBytes + (m_writing ? m_writer.bytesWritten() : 0);
 }
 
 bool PulseCaptureDevice::save(const QString &path, QString *error)
@@ -159,11 +163,12 @@ void PulseCaptureDevice::close()
     if (m_connection.mainloop()) {
         PulseConnection::Lock lock(m_connection);
         dropStream();
-        m_takeFile.close();
     }
+    m_writer.finish();
     m_store.close();
     m_filePath.clear();
-    m_bytesWritten = 0;
+    m_writing = false;
+    m_recoveredBytes = 0;
     m_state = State::Closed;
 }
 
@@ -184,15 +189,15 @@ QString PulseCaptureDevice::describeSource() const
 
 bool PulseCaptureDevice::createFile(QString *error)
 {
-    // Made without the connection's lock, which the sound waits for: no stream writes to
-    // the take before it is made.
     const QString path = m_store.takePath();
     QString why;
-    if (!m_takeFile.create(path, m_format, &why)) {
+    m_writingTake = m_take;
+    if (!m_writer.start(path, m_format, &why)) {
         *error = tr("The recording file could not be created: %1").arg(why);
         return false;
     }
     m_filePath = path;
+    m_writing = true;
     return true;
 }
 
@@ -265,10 +270,7 @@ void PulseCaptureDevice::onServerWaitOver()
 {
     if (m_state != State::Starting)
         return;
-    {
-        PulseConnection::Lock lock(m_connection);
-        m_takeFile.close();
-    }
+    m_writer.finish();
     m_state = State::Stopped;
     emit failed(tr("No sound server is running, so nothing can be recorded."));
 }
@@ -281,8 +283,8 @@ void PulseCaptureDevice::finishCapture()
         // What the server has already handed over belongs to the recording.
         readAvailable();
         dropStream();
-        m_takeFile.close();
     }
+    m_writer.finish();
     m_state = State::Stopped;
 }
 
@@ -297,8 +299,20 @@ void PulseCaptureDevice::onFailureReported(unsigned take, const QString &reason)
     if (take != m_take || (m_state != State::Starting && m_state != State::Recording))
         return;
     m_serverWait.stop();
+    m_writer.finish();
     m_state = State::Stopped;
     emit failed(reason);
+}
+
+void PulseCaptureDevice::onWriteFailed(unsigned take, const QString &why)
+{
+    {
+        PulseConnection::Lock lock(m_connection);
+        if (take == m_take)
+            dropStream();
+    }
+    onFailureReported(take, tr("The recording stopped because it could not be written to disk in %1: %2")
+                                .arg(QDir::toNativeSeparators(QFileInfo(m_filePath).absolutePath()), why));
 }
 
 void PulseCaptureDevice::readCallback(pa_stream *, std::size_t, void *self)
@@ -320,14 +334,11 @@ void PulseCaptureDevice::readAvailable()
             return;
         // A hole is time the server has no sound for; silence keeps the recording's
         // length true to the clock.
-        const bool written = data ? m_takeFile.writeReceived(data, bytes) : m_takeFile.writeHole(bytes);
+        const bool queued = data ? m_writer.push(data, bytes) : m_writer.pushSilence(bytes);
         pa_stream_drop(m_stream);
-        m_bytesWritten = m_takeFile.bytesWritten();
-        if (!written) {
-            breakOff(tr("The recording stopped because it could not be written to disk in %1: %2")
-                         .arg(QDir::toNativeSeparators(QFileInfo(m_filePath).absolutePath()), m_takeFile.errorString()));
+        // The writer reports why, and the stream goes then.
+        if (!queued)
             return;
-        }
     }
 }
 
@@ -353,7 +364,6 @@ void PulseCaptureDevice::onStreamState()
 void PulseCaptureDevice::breakOff(const QString &reason)
 {
     dropStream();
-    m_takeFile.close();
     const unsigned take = m_take;
     QMetaObject::invokeMethod(this, [this, take, reason] { onFailureReported(take, reason); }, Qt::QueuedConnection);
 }

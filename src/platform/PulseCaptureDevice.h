@@ -3,7 +3,7 @@
 #include "platform/CaptureDevice.h"
 #include "platform/PulseConnection.h"
 
-#include "platform/TakeFile.h"
+#include "platform/TakeWriter.h"
 #include "platform/TakeStore.h"
 
 #include <QTimer>
@@ -18,10 +18,10 @@ struct pa_stream;
 // file that lives as long as the device is open, in a folder of the take store.
 //
 // Threads: the members run on the UI thread. The record stream's callbacks run on the
-// shared connection's loop thread and write the sound to disk there, so the UI never
-// waits for the disk. The file handle and the stream belong to whoever holds the
-// connection's lock. The device uses the connection from open() on; the connection
-// outlives it.
+// shared connection's loop thread, which also plays the sound, and hand the sound to the
+// take writer's thread, so neither the sound nor the UI waits for the disk while a take
+// runs. The stream belongs to whoever holds the connection's lock. The device uses the
+// connection from open() on; the connection outlives it.
 //
 // record() only refuses when the device is not in a state to start; a start that fails
 // at run time (no server, an unknown source, an unwritable temporary folder) is reported
@@ -72,6 +72,7 @@ private:
     void finishCapture();
     void reportFailure(const QString &reason);
     void onFailureReported(unsigned take, const QString &reason);
+    void onWriteFailed(unsigned take, const QString &why);
 
     // Loop thread, or any thread holding the lock.
     void readAvailable();
@@ -90,10 +91,14 @@ private:
     unsigned m_take = 0;
     // The take whose default monitor is being looked up; under the connection's lock.
     unsigned m_resolvingTake = 0;
-    std::atomic<qint64> m_bytesWritten{0};
+    // The take being written, for the writer's reports; set before the writer starts.
+    std::atomic<unsigned> m_writingTake{0};
+    // Whether this opening's take was written here, or recovered with this many bytes.
+    bool m_writing = false;
+    qint64 m_recoveredBytes = 0;
 
     // Under the connection's lock.
     pa_stream *m_stream = nullptr;
-    TakeFile m_takeFile;
+    TakeWriter m_writer;
     QString m_sourceLabel;
 };

@@ -3,16 +3,9 @@
 #include <QFile>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-
-namespace {
-
-constexpr std::size_t silenceChunkBytes = 4096;
-
-}
 
 TakeFile::~TakeFile()
 {
@@ -34,8 +27,6 @@ bool TakeFile::create(const QString &path, const CaptureFormat &format, QString 
     m_channels = format.channels;
     m_sampleBytes = format.bitsPerSample == 8 ? 1 : 2;
     m_frameBytes = static_cast<std::size_t>(format.channels) * m_sampleBytes;
-    // Unsigned 8-bit sound rests at the middle of its range, signed 16-bit at zero.
-    m_silenceByte = format.bitsPerSample == 8 ? 0x80 : 0x00;
     m_bytesPerSecond = static_cast<std::size_t>(std::max(format.samplesPerSecond, 1)) * m_frameBytes;
     m_bytesSinceHeader = 0;
     m_bytesWritten = 0;
@@ -77,20 +68,6 @@ bool TakeFile::writeReceived(const void *data, std::size_t bytes)
             mono[i] = static_cast<std::int16_t>((stereo[2 * i] + stereo[2 * i + 1]) / 2);
     }
     return writeSound(m_mono.data(), m_mono.size());
-}
-
-bool TakeFile::writeHole(std::size_t receivedBytes)
-{
-    std::array<unsigned char, silenceChunkBytes> silence;
-    silence.fill(m_silenceByte);
-    std::size_t bytes = receivedBytes * static_cast<std::size_t>(m_channels) / 2;
-    while (bytes > 0) {
-        const std::size_t chunk = std::min(bytes, silence.size());
-        if (!writeSound(silence.data(), chunk))
-            return false;
-        bytes -= chunk;
-    }
-    return true;
 }
 
 bool TakeFile::writeSound(const void *data, std::size_t bytes)

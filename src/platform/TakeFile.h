@@ -11,13 +11,11 @@
 
 // One take being written to disk as a WAV file as the sound arrives, so that a long take
 // costs disk, not memory. The sound comes as the server hands it over: stereo frames in
-// the take's sample format, mixed down here for a mono take; a hole in it is written as
-// silence of the same length, so the take keeps time with the clock. The header is
+// the take's sample format, mixed down here for a mono take. The header is
 // brought up to date about once a second, so a take cut off at any moment (a crash, a
 // full disk) is a valid WAV file of what was written.
 //
-// Threads: one thread at a time (the capture writes from the sound server's loop thread
-// under the connection's lock). Writes wait for the disk.
+// Threads: one thread at a time (the take writer's). Writes wait for the disk.
 class TakeFile
 {
 public:
@@ -31,8 +29,6 @@ public:
     bool create(const QString &path, const CaptureFormat &format, QString *error);
     // Writes stereo frames as received; false when the disk refused them (see errorString).
     bool writeReceived(const void *data, std::size_t bytes);
-    // Writes silence for as long as `receivedBytes` of stereo frames would last.
-    bool writeHole(std::size_t receivedBytes);
     // Writes the final header; the file is complete.
     void close();
 
@@ -49,7 +45,6 @@ private:
     int m_channels = 2;
     std::size_t m_sampleBytes = 2;
     std::size_t m_frameBytes = 4;
-    unsigned char m_silenceByte = 0;
     std::size_t m_bytesPerSecond = 1;
     std::size_t m_bytesSinceHeader = 0;
     qint64 m_bytesWritten = 0;

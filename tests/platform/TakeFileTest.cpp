@@ -90,33 +90,6 @@ private slots:
         QCOMPARE(readTake(path("sound.wav")).sound, written);
     }
 
-    void aHoleIsSilenceAsLongAsTheSoundItStandsFor_data()
-    {
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<char>("silence");
-        QTest::newRow("16-bit stereo") << 2 << 16 << '\0';
-        QTest::newRow("16-bit mono") << 1 << 16 << '\0';
-        QTest::newRow("8-bit mono rests mid-range") << 1 << 8 << '\x80';
-    }
-
-    void aHoleIsSilenceAsLongAsTheSoundItStandsFor()
-    {
-        QFETCH(int, channels);
-        QFETCH(int, bits);
-        QFETCH(char, silence);
-        // Longer than one chunk of silence, in received (stereo) bytes.
-        constexpr std::size_t receivedBytes = 10000 * 4;
-        TakeFile take;
-        QString error;
-        QVERIFY2(take.create(path("hole.wav"), format(8000, channels, bits), &error), qPrintable(error));
-        QVERIFY(take.writeHole(receivedBytes * std::size_t(bits) / 16));
-        take.close();
-        const Read read = readTake(path("hole.wav"));
-        QCOMPARE(read.frames, sf_count_t(10000));
-        QCOMPARE(read.sound, QByteArray(int(10000 * channels * bits / 8), silence));
-    }
-
     void aTakeCutOffIsReadableUpToItsLastSecond()
     {
         TakeFile take;
