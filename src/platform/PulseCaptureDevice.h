@@ -99,6 +99,8 @@ private:
 
     // Under the connection's lock.
     pa_stream *m_stream = nullptr;
-    TakeWriter m_writer;
     QString m_sourceLabel;
+
+    // Fed under the connection's lock, started and finished on the UI thread.
+    TakeWriter m_writer;
 };

@@ -25,9 +25,9 @@
 // so no query waits for the server. A set is applied to the snapshot at once and sent;
 // server reports about that line are not taken over until every write sent for it has
 // been answered, so a slider being dragged is not pulled back by older reports. The level
-// is metered on the current line's source (a sink's monitor), under the connection's lock. After the server
-// restarts, the lines are read again; identifiers from before are then unknown. The lines
-// use the shared connection from open() on; the connection outlives them.
+// is metered on the current line's source (a sink's monitor). After the server restarts,
+// the lines are read again; identifiers from before are then unknown. The lines use the
+// shared connection from open() on; the connection outlives them.
 class PulseMixerLines final : public MixerLines, private PulseConnection::Client
 {
     Q_OBJECT
