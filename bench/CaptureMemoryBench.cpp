@@ -15,6 +15,7 @@
 // and the recording kept up with real time.
 
 #include "platform/PulseCaptureDevice.h"
+#include "platform/PulseConnection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -121,7 +122,8 @@ private:
     }
 
     int m_seconds;
-    PulseCaptureDevice m_device;
+    PulseConnection m_connection;
+    PulseCaptureDevice m_device{m_connection};
     QTemporaryDir m_folder;
     QTimer m_sampler;
     QElapsedTimer m_clock;

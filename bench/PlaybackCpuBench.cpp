@@ -11,6 +11,7 @@
 #include "engine/ChannelControls.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,7 +26,8 @@ int main(int argc, char **argv)
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20;
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"));
-    PulseAudioOutput output;
+    PulseConnection connection;
+    PulseAudioOutput output(connection);
     SoundEngine engine(output);
     engine.initialise();
     if (!output.waitForServer(5000)) {

@@ -16,6 +16,7 @@
 #include "engine/ChannelControls.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -259,7 +260,8 @@ int main(int argc, char **argv)
     const QString folder = argc > 3 ? QString::fromLocal8Bit(argv[3])
                                     : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"));
     const int stallMs = argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : 100;
-    PulseAudioOutput output;
+    PulseConnection connection;
+    PulseAudioOutput output(connection);
     SoundEngine engine(output);
     engine.initialise();
     if (!output.waitForServer(5000) || !engine.loadChannelSounds(folder).isEmpty()) {

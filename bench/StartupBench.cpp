@@ -13,6 +13,7 @@
 #include "engine/ChannelBuffer.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 #include "platform/PulseSystemVolume.h"
 #include "platform/UserMessages.h"
 #include "platform/windows/QtFileDialogs.h"
@@ -77,8 +78,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"));
-    PulseAudioOutput output;
-    PulseSystemVolume volume;
+    PulseConnection soundServer;
+    PulseAudioOutput output(soundServer);
+    PulseSystemVolume volume(soundServer);
     PrintedMessages messages;
     QtFileDialogs dialogs;
     Player player({&output, &dialogs, &messages, folder, QDir::tempPath()});

@@ -20,6 +20,7 @@
 #include "night/windows/NightMenus.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
+#include "platform/PulseConnection.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
 #include "platform/QtProgramStarter.h"
@@ -88,15 +89,17 @@ struct Program::Parts
     // Made first so that a signal that comes during start-up waits for the event loop.
     UnixSignalWatcher signalWatcher{SIGTERM, SIGINT, SIGHUP};
     AppLifecycle lifecycle;
-    PulseAudioOutput output;
-    PulseSystemVolume systemVolume;
+    // Before every part that talks to the sound server, so that it outlives them all.
+    PulseConnection soundServer;
+    PulseAudioOutput output{soundServer};
+    PulseSystemVolume systemVolume{soundServer};
     QtUserMessages messages;
     StartupMessages startMessages{messages};
     QtFileDialogs fileDialogs;
     QtDesktopServices desktop;
     InfoWindows infoWindows;
-    PulseCaptureDevice capture;
-    PulseMixerLines mixerLines;
+    PulseCaptureDevice capture{soundServer};
+    PulseMixerLines mixerLines{soundServer};
     QtProgramStarter programs;
     SystemClock clock;
     RecorderLauncher recorder;

@@ -1,11 +1,11 @@
 #include "platform/PulseAudioOutput.h"
 
 #include "platform/AudioRenderer.h"
+#include "platform/PulseOperation.h"
 #include "platform/RealtimeScheduling.h"
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>
-#include <pulse/operation.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
@@ -63,13 +63,11 @@ bool contextReady(pa_context *context)
 
 }
 
-PulseAudioOutput::PulseAudioOutput(QObject *parent)
+PulseAudioOutput::PulseAudioOutput(PulseConnection &connection, QObject *parent)
     : AudioOutput(parent)
-    , m_connection("Sonivale")
+    , m_connection(connection)
     , m_restart([this] { restartStream(); })
 {
-    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
-    m_connection.setLostHandler([this] { setPlaying(false); });
 }
 
 PulseAudioOutput::~PulseAudioOutput()
@@ -80,11 +78,13 @@ PulseAudioOutput::~PulseAudioOutput()
 bool PulseAudioOutput::start(AudioRenderer *renderer)
 {
     m_renderer = renderer;
+    m_connection.attach(*this);
     return m_connection.start();
 }
 
 void PulseAudioOutput::stop()
 {
+    m_connection.detach(*this);
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
@@ -94,7 +94,12 @@ void PulseAudioOutput::stop()
     setPlaying(false);
 }
 
-void PulseAudioOutput::onReady(pa_context *context)
+void PulseAudioOutput::connectionLost()
+{
+    setPlaying(false);
+}
+
+void PulseAudioOutput::connectionReady(pa_context *context)
 {
     dropStream();
     if (!m_realtimeAsked.exchange(true)) {
@@ -103,9 +108,6 @@ void PulseAudioOutput::onReady(pa_context *context)
         QMetaObject::invokeMethod(this, [audioThread] { RealtimeScheduling::makeRealtime(audioThread); },
                                   Qt::QueuedConnection);
     }
-    pa_context_set_subscribe_callback(context, &PulseAudioOutput::serverEvent, this);
-    if (pa_operation *op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr))
-        pa_operation_unref(op);
     // The stream is made once the server has said what it is: PulseAudio and PipeWire's
     // service read the buffer attributes differently.
     const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
@@ -117,9 +119,7 @@ void PulseAudioOutput::onReady(pa_context *context)
             output->m_bufferMs = buffering->bufferMs;
         output->createStream(c);
     };
-    if (pa_operation *op = pa_context_get_server_info(context, onServer, this))
-        pa_operation_unref(op);
-    else
+    if (!request(pa_context_get_server_info(context, onServer, this)))
         scheduleRestart();
 }
 
@@ -218,23 +218,20 @@ void PulseAudioOutput::onUnderflow()
     const int deeper = std::min(buffering.ceilingMs, current + buffering.refillMs);
     m_bufferMs = deeper;
     const pa_buffer_attr attr = bufferAttr(deeper, buffering.refillMs);
-    if (pa_operation *op = pa_stream_set_buffer_attr(m_stream, &attr, nullptr, nullptr))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_stream_set_buffer_attr(m_stream, &attr, nullptr, nullptr));
 }
 
-void PulseAudioOutput::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index, void *self)
+void PulseAudioOutput::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index)
 {
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK_INPUT
-        && (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
-        static_cast<PulseAudioOutput *>(self)->fetchStreamVolume(context, index);
+    if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
+        fetchStreamVolume(context, index);
 }
 
 void PulseAudioOutput::fetchStreamVolume(pa_context *context, std::uint32_t index)
 {
     if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || pa_stream_get_index(m_stream) != index)
         return;
-    if (pa_operation *op = pa_context_get_sink_input_info(context, index, &PulseAudioOutput::streamInfo, this))
-        pa_operation_unref(op);
+    request(pa_context_get_sink_input_info(context, index, &PulseAudioOutput::streamInfo, this));
 }
 
 void PulseAudioOutput::streamInfo(pa_context *, const pa_sink_input_info *info, int eol, void *self)
@@ -312,9 +309,8 @@ void PulseAudioOutput::applyStreamVolume(double volume)
     const pa_cvolume *remembered = rememberedVolume(&storage);
     if (!contextReady(context) || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || !remembered)
         return;
-    if (pa_operation *op = pa_context_set_sink_input_volume(context, pa_stream_get_index(m_stream), remembered,
-                                                            nullptr, nullptr))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_set_sink_input_volume(context, pa_stream_get_index(m_stream), remembered,
+                                                            nullptr, nullptr));
 }
 
 const pa_cvolume *PulseAudioOutput::rememberedVolume(pa_cvolume *storage) const

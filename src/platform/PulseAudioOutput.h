@@ -24,13 +24,14 @@ struct pa_stream;
 // server itself comes back the stream is made anew too.
 //
 // Threads: every public member on the UI thread. The stream's callbacks run on the
-// connection's loop thread, which is the audio thread: the write callback renders there,
-// and the thread is given real-time scheduling where the system offers it.
+// shared connection's loop thread, which is the audio thread: the write callback renders
+// there, and the thread is given real-time scheduling where the system offers it.
+// The output uses the connection from start() to stop(); the connection outlives it.
 // isConnected() says whether a stream is playing now, not merely whether the server answers.
 // The output subscribes to the server's stream events so that a volume set for the program
 // in the desktop's sound settings is learnt (on the loop thread, then reported on the UI
 // thread), and a later stream plays at it rather than at an older one.
-class PulseAudioOutput final : public AudioOutput
+class PulseAudioOutput final : public AudioOutput, private PulseConnection::Client
 {
     Q_OBJECT
 
@@ -63,7 +64,7 @@ public:
     static constexpr Buffering pipeWireBuffering{false, 200, 40, 280};
     static constexpr int restartDelayMs = 500;
 
-    explicit PulseAudioOutput(QObject *parent = nullptr);
+    explicit PulseAudioOutput(PulseConnection &connection, QObject *parent = nullptr);
     ~PulseAudioOutput() override;
 
     bool start(AudioRenderer *renderer) override;
@@ -88,9 +89,11 @@ private:
     static void writeCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void stateCallback(pa_stream *stream, void *self);
     static void underflowCallback(pa_stream *stream, void *self);
-    static void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index, void *self);
     static void streamInfo(pa_context *context, const pa_sink_input_info *info, int eol, void *self);
-    void onReady(pa_context *context);
+    void connectionReady(pa_context *context) override;
+    void connectionLost() override;
+    void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index) override;
+    pa_subscription_mask_t subscriptions() const override { return PA_SUBSCRIPTION_MASK_SINK_INPUT; }
     void createStream(pa_context *context);
     void dropStream();
     void onStreamState();
@@ -102,7 +105,7 @@ private:
     void setPlaying(bool playing);
     void write(std::size_t bytes);
 
-    PulseConnection m_connection;
+    PulseConnection &m_connection;
     PulseLoopTimer m_restart;
     pa_stream *m_stream = nullptr;
     std::atomic<AudioRenderer *> m_renderer{nullptr};

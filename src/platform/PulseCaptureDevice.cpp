@@ -8,60 +8,15 @@
 #include <pulse/timeval.h>
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
-#include <QTemporaryDir>
-#include <QCoreApplication>
-#include <QStandardPaths>
-
-#include <unistd.h>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include <algorithm>
-#include <array>
-#include <vector>
 
 namespace {
 
 // What a new device records until the recorder sends a format: the classic default of
 // a wave-audio recording.
 constexpr CaptureFormat initialFormat{11025, 1, 8, 1, 11025};
-constexpr qint64 copyChunkBytes = 1 << 20;
-constexpr std::size_t silenceChunkBytes = 4096;
-const QString recordingFileName = QStringLiteral("recording.wav");
-const QString lockFileName = QStringLiteral("in-use.lock");
-const QString folderPattern = QStringLiteral("capture-*");
-
-// Only a dead or vanished owner frees a folder; a take may run for hours.
-bool heldByRunningProgram(const QString &folder)
-{
-    QLockFile lock(QDir(folder).filePath(lockFileName));
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0)) {
-        lock.unlock();
-        return false;
-    }
-    return lock.error() == QLockFile::LockFailedError;
-}
-
-std::optional<LeftTake> takeIn(const QString &folder)
-{
-    const QString path = QDir(folder).filePath(recordingFileName);
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return std::nullopt;
-    sf_close(file);
-    const qint64 frameBytes = info.channels * ((info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 1 : 2);
-    if (info.frames <= 0)
-        return std::nullopt;
-    return LeftTake{path, QFileInfo(path).lastModified(), info.frames * frameBytes};
-}
 
 pa_sample_spec sampleSpec(const CaptureFormat &format)
 {
@@ -72,60 +27,16 @@ pa_sample_spec sampleSpec(const CaptureFormat &format)
     return spec;
 }
 
-// A finished take never changes again, so on the same file system the saved file can
-// share its data: a hard link beside the target, renamed over it, saves an hour-long take
-// at once and as atomically as a copy would.
-bool linkRecording(const QString &from, const QString &to)
-{
-    const QByteArray part = QFile::encodeName(to + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid()));
-    if (::link(QFile::encodeName(from).constData(), part.constData()) != 0)
-        return false;
-    if (::rename(part.constData(), QFile::encodeName(to).constData()) != 0) {
-        ::unlink(part.constData());
-        return false;
-    }
-    return true;
 }
 
-bool copyRecording(const QString &from, const QString &to, QString *error)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *error = PulseCaptureDevice::tr("The recording could not be read: %1").arg(source.errorString());
-        return false;
-    }
-    // QSaveFile writes beside the target and renames only after the last byte, so an
-    // old file of that name survives any failure.
-    QSaveFile target(to);
-    const auto fail = [&](const QString &reason) {
-        *error = PulseCaptureDevice::tr("The recording could not be saved as \"%1\": %2").arg(to, reason);
-        return false;
-    };
-    // Unbuffered, so that a disk that fills up fails a write here rather than a flush
-    // that the commit might not notice.
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(target.errorString());
-    std::vector<char> buffer(copyChunkBytes);
-    for (;;) {
-        const qint64 read = source.read(buffer.data(), copyChunkBytes);
-        if (read < 0)
-            return fail(source.errorString());
-        if (read == 0)
-            break;
-        if (target.write(buffer.data(), read) != read)
-            return fail(target.errorString());
-    }
-    if (!target.commit())
-        return fail(target.errorString());
-    return true;
-}
-
-}
-
-PulseCaptureDevice::PulseCaptureDevice(QObject *parent)
+PulseCaptureDevice::PulseCaptureDevice(PulseConnection &connection, QObject *parent)
     : CaptureDevice(parent)
-    , m_connection("Sonivale recorder")
+    , m_connection(connection)
     , m_format(initialFormat)
+    , m_writer([this](const QString &why) {
+        const unsigned take = m_writingTake.load();
+        QMetaObject::invokeMethod(this, [this, take, why] { onWriteFailed(take, why); }, Qt::QueuedConnection);
+    })
 {
     m_serverWait.setSingleShot(true);
     m_serverWait.setInterval(serverWaitMs);
@@ -135,90 +46,51 @@ PulseCaptureDevice::PulseCaptureDevice(QObject *parent)
 
 PulseCaptureDevice::~PulseCaptureDevice()
 {
+    m_connection.detach(*this);
     close();
 }
 
 bool PulseCaptureDevice::open()
 {
     close();
-    if (!m_connection.start())
+    m_connection.attach(*this);
+    if (!m_connection.start() || !m_store.open())
         return false;
-    auto folder = std::make_unique<QTemporaryDir>(QDir(captureRoot()).filePath(QStringLiteral("capture-XXXXXX")));
-    if (!folder->isValid())
-        return false;
-    auto lock = std::make_unique<QLockFile>(folder->filePath(lockFileName));
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false;
-    m_folder = std::move(folder);
-    m_folderLock = std::move(lock);
     m_state = State::Empty;
     return true;
-}
-
-QString PulseCaptureDevice::captureRoot()
-{
-    // The cache folder is on disk, where the /tmp of many desktops lives in memory: a long
-    // take must cost disk, and saving it can then link rather than copy.
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return QDir().mkpath(cache) ? cache : QDir::tempPath();
-}
-
-QStringList PulseCaptureDevice::abandonedFolders() const
-{
-    QStringList folders;
-    const QString own = m_folder ? QFileInfo(m_folder->path()).canonicalFilePath() : QString();
-    QDirIterator it(captureRoot(), {folderPattern}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    while (it.hasNext()) {
-        const QString folder = it.next();
-        if (QFileInfo(folder).canonicalFilePath() != own && !heldByRunningProgram(folder))
-            folders.append(folder);
-    }
-    return folders;
 }
 
 bool PulseCaptureDevice::keepTake()
 {
     stop();
-    const bool keep = m_folder && !m_filePath.isEmpty() && m_bytesWritten > 0;
-    if (keep) {
-        // Without its lock the folder reads as left behind by a run that has ended.
-        m_folder->setAutoRemove(false);
-        m_folderLock.reset();
-    }
+    const bool keep = m_store.isOpen() && !m_filePath.isEmpty() && lengthInBytes().value_or(0) > 0;
+    if (keep)
+        m_store.keep();
     close();
     return keep;
 }
 
 std::optional<LeftTake> PulseCaptureDevice::leftTake() const
 {
-    std::optional<LeftTake> newest;
-    for (const QString &folder : abandonedFolders()) {
-        const std::optional<LeftTake> take = takeIn(folder);
-        if (take && (!newest || take->recordedAt > newest->recordedAt))
-            newest = take;
-    }
-    return newest;
+    return m_store.leftTake();
 }
 
 bool PulseCaptureDevice::recoverLeftTake()
 {
-    const std::optional<LeftTake> take = leftTake();
-    if (m_state != State::Empty || !take)
+    if (m_state != State::Empty)
         return false;
-    const QString path = m_folder->filePath(recordingFileName);
-    if (!QFile::rename(take->filePath, path))
+    const std::optional<LeftTake> take = m_store.recoverLeftTake();
+    if (!take)
         return false;
-    m_filePath = path;
-    m_bytesWritten = take->bytes;
+    m_filePath = take->filePath;
+    m_recoveredBytes = take->bytes;
     m_state = State::Stopped;
     return true;
 }
 
 void PulseCaptureDevice::removeLeftTakes()
 {
-    for (const QString &folder : abandonedFolders())
-        QDir(folder).removeRecursively();
+    m_store.removeLeftTakes();
 }
 
 bool PulseCaptureDevice::setFormat(const CaptureFormat &format)
@@ -266,7 +138,7 @@ std::optional<qint64> PulseCaptureDevice::lengthInBytes() const
 {
     if (m_state == State::Closed)
         return std::nullopt;
-    return m_bytesWritten.load();
+    return m_recoveredBytes + (m_writing ? m_writer.bytesWritten() : 0);
 }
 
 bool PulseCaptureDevice::save(const QString &path, QString *error)
@@ -278,7 +150,7 @@ bool PulseCaptureDevice::save(const QString &path, QString *error)
         reason = tr("The recording is still running; stop it before saving.");
     else if (m_filePath.isEmpty())
         reason = tr("Nothing has been recorded.");
-    else if (linkRecording(m_filePath, path) || copyRecording(m_filePath, path, &reason))
+    else if (TakeStore::save(m_filePath, path, &reason))
         return true;
     if (error)
         *error = reason;
@@ -291,12 +163,12 @@ void PulseCaptureDevice::close()
     if (m_connection.mainloop()) {
         PulseConnection::Lock lock(m_connection);
         dropStream();
-        closeFile();
     }
-    m_folderLock.reset();
-    m_folder.reset();
+    m_writer.finish();
+    m_store.close();
     m_filePath.clear();
-    m_bytesWritten = 0;
+    m_writing = false;
+    m_recoveredBytes = 0;
     m_state = State::Closed;
 }
 
@@ -317,24 +189,15 @@ QString PulseCaptureDevice::describeSource() const
 
 bool PulseCaptureDevice::createFile(QString *error)
 {
-    const QString path = m_folder->filePath(recordingFileName);
-    SF_INFO info{};
-    info.samplerate = m_format.samplesPerSecond;
-    info.channels = m_format.channels;
-    info.format = SF_FORMAT_WAV | (m_format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    if (!file) {
-        *error = tr("The recording file could not be created: %1").arg(QString::fromLocal8Bit(sf_strerror(nullptr)));
+    const QString path = m_store.takePath();
+    QString why;
+    m_writingTake = m_take;
+    if (!m_writer.start(path, m_format, &why)) {
+        *error = tr("The recording file could not be created: %1").arg(why);
         return false;
     }
     m_filePath = path;
-    PulseConnection::Lock lock(m_connection);
-    m_file = file;
-    m_frameBytes = static_cast<std::size_t>(m_format.channels * m_format.bitsPerSample / 8);
-    // Unsigned 8-bit sound rests at the middle of its range, signed 16-bit at zero.
-    m_silenceByte = m_format.bitsPerSample == 8 ? 0x80 : 0x00;
-    m_bytesPerSecond = static_cast<std::size_t>(std::max(m_format.samplesPerSecond, 1)) * m_frameBytes;
-    m_bytesSinceHeader = 0;
+    m_writing = true;
     return true;
 }
 
@@ -368,16 +231,13 @@ void PulseCaptureDevice::startStream()
         else if (eol < 0)
             device->breakOff(tr("Nothing can be recorded from %1: it does not exist.").arg(device->m_sourceLabel));
     };
-    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
-        pa_operation_unref(op);
-    else
+    if (!request(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this)))
         breakOff(tr("Recording from %1 could not start: %2").arg(m_sourceLabel, QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
 }
 
 void PulseCaptureDevice::connectStream(pa_context *context, const QByteArray &device)
 {
-    // A mono take is recorded in stereo and mixed down here: PulseAudio averages the two
-    // sides, PipeWire adds them at equal power, and a take must have one level on both.
+    // A mono take is recorded in stereo and mixed down as it is written.
     pa_sample_spec spec = sampleSpec(m_format);
     spec.channels = 2;
     m_stream = pa_stream_new(context, "Recording", &spec, nullptr);
@@ -410,10 +270,7 @@ void PulseCaptureDevice::onServerWaitOver()
 {
     if (m_state != State::Starting)
         return;
-    {
-        PulseConnection::Lock lock(m_connection);
-        closeFile();
-    }
+    m_writer.finish();
     m_state = State::Stopped;
     emit failed(tr("No sound server is running, so nothing can be recorded."));
 }
@@ -426,8 +283,8 @@ void PulseCaptureDevice::finishCapture()
         // What the server has already handed over belongs to the recording.
         readAvailable();
         dropStream();
-        closeFile();
     }
+    m_writer.finish();
     m_state = State::Stopped;
 }
 
@@ -442,8 +299,20 @@ void PulseCaptureDevice::onFailureReported(unsigned take, const QString &reason)
     if (take != m_take || (m_state != State::Starting && m_state != State::Recording))
         return;
     m_serverWait.stop();
+    m_writer.finish();
     m_state = State::Stopped;
     emit failed(reason);
+}
+
+void PulseCaptureDevice::onWriteFailed(unsigned take, const QString &why)
+{
+    {
+        PulseConnection::Lock lock(m_connection);
+        if (take == m_take)
+            dropStream();
+    }
+    onFailureReported(take, tr("The recording stopped because it could not be written to disk in %1: %2")
+                                .arg(QDir::toNativeSeparators(QFileInfo(m_filePath).absolutePath()), why));
 }
 
 void PulseCaptureDevice::readCallback(pa_stream *, std::size_t, void *self)
@@ -465,71 +334,12 @@ void PulseCaptureDevice::readAvailable()
             return;
         // A hole is time the server has no sound for; silence keeps the recording's
         // length true to the clock.
-        const bool written = data ? writeReceived(data, bytes) : writeSilence(bytes * std::size_t(m_format.channels) / 2);
+        const bool queued = data ? m_writer.push(data, bytes) : m_writer.pushSilence(bytes);
         pa_stream_drop(m_stream);
-        if (!written) {
-            const QString why = m_writeError != 0 ? QString::fromLocal8Bit(std::strerror(m_writeError))
-                                                  : QString::fromLocal8Bit(sf_strerror(m_file));
-            breakOff(tr("The recording stopped because it could not be written to disk in %1: %2")
-                         .arg(QDir::toNativeSeparators(QFileInfo(m_filePath).absolutePath()), why));
+        // The writer reports why, and the stream goes then.
+        if (!queued)
             return;
-        }
     }
-}
-
-bool PulseCaptureDevice::writeSound(const void *data, std::size_t bytes)
-{
-    // The server hands over whole frames; a torn frame would shift every later sample.
-    const auto whole = static_cast<sf_count_t>(bytes - bytes % m_frameBytes);
-    errno = 0;
-    const sf_count_t written = sf_write_raw(m_file, data, whole);
-    if (written > 0) {
-        m_bytesWritten += written;
-        m_bytesSinceHeader += static_cast<std::size_t>(written);
-    }
-    if (written != whole) {
-        m_writeError = errno;
-        return false;
-    }
-    // A header that says how much follows makes a take cut off by a crash readable.
-    if (m_bytesSinceHeader >= m_bytesPerSecond) {
-        m_bytesSinceHeader = 0;
-        sf_command(m_file, SFC_UPDATE_HEADER_NOW, nullptr, 0);
-    }
-    return true;
-}
-
-bool PulseCaptureDevice::writeReceived(const void *data, std::size_t bytes)
-{
-    if (m_format.channels != 1)
-        return writeSound(data, bytes);
-    const std::size_t sampleBytes = m_format.bitsPerSample == 8 ? 1 : 2;
-    const std::size_t frames = bytes / (2 * sampleBytes);
-    m_mono.resize(frames * sampleBytes);
-    if (sampleBytes == 1) {
-        const auto *stereo = static_cast<const unsigned char *>(data);
-        for (std::size_t i = 0; i < frames; ++i)
-            m_mono[i] = static_cast<unsigned char>((stereo[2 * i] + stereo[2 * i + 1] + 1) / 2);
-    } else {
-        const auto *stereo = static_cast<const std::int16_t *>(data);
-        auto *mono = reinterpret_cast<std::int16_t *>(m_mono.data());
-        for (std::size_t i = 0; i < frames; ++i)
-            mono[i] = static_cast<std::int16_t>((stereo[2 * i] + stereo[2 * i + 1]) / 2);
-    }
-    return writeSound(m_mono.data(), m_mono.size());
-}
-
-bool PulseCaptureDevice::writeSilence(std::size_t bytes)
-{
-    std::array<unsigned char, silenceChunkBytes> silence;
-    silence.fill(m_silenceByte);
-    while (bytes > 0) {
-        const std::size_t chunk = std::min(bytes, silence.size());
-        if (!writeSound(silence.data(), chunk))
-            return false;
-        bytes -= chunk;
-    }
-    return true;
 }
 
 void PulseCaptureDevice::onStreamState()
@@ -554,7 +364,6 @@ void PulseCaptureDevice::onStreamState()
 void PulseCaptureDevice::breakOff(const QString &reason)
 {
     dropStream();
-    closeFile();
     const unsigned take = m_take;
     QMetaObject::invokeMethod(this, [this, take, reason] { onFailureReported(take, reason); }, Qt::QueuedConnection);
 }
@@ -569,13 +378,4 @@ void PulseCaptureDevice::dropStream()
         pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
     m_stream = nullptr;
-}
-
-void PulseCaptureDevice::closeFile()
-{
-    if (!m_file)
-        return;
-    // Closing writes the final header, so the file on disk is a complete WAV file.
-    sf_close(m_file);
-    m_file = nullptr;
 }

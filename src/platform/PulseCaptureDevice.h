@@ -3,36 +3,31 @@
 #include "platform/CaptureDevice.h"
 #include "platform/PulseConnection.h"
 
+#include "platform/TakeWriter.h"
+#include "platform/TakeStore.h"
+
 #include <QTimer>
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
-#include <vector>
 
-#include <sndfile.h>
-
-class QLockFile;
-class QTemporaryDir;
 struct pa_context;
 struct pa_stream;
 
-// Records a PulseAudio source (by default the monitor of the default output) into a
-// temporary WAV file that lives as long as the device is open, in a capture folder of the
-// cache that a lock file marks as in use. The file's header is brought up to date about
-// once a second, so a take cut off at any moment is a valid WAV file of what was written;
-// a capture folder whose lock no running program holds is what an earlier run left.
+// Records a PulseAudio source (by default the monitor of the default output) into a take
+// file that lives as long as the device is open, in a folder of the take store.
 //
 // Threads: the members run on the UI thread. The record stream's callbacks run on the
-// connection's loop thread and write the sound to disk there, so neither the UI nor the
-// playback stream (another connection, another thread) waits for the disk. The file
-// handle and the stream belong to whoever holds the connection's lock.
+// shared connection's loop thread, which also plays the sound, and hand the sound to the
+// take writer's thread, so neither the sound nor the UI waits for the disk while a take
+// runs. The stream belongs to whoever holds the connection's lock. The device uses the
+// connection from open() on; the connection outlives it.
 //
 // record() only refuses when the device is not in a state to start; a start that fails
 // at run time (no server, an unknown source, an unwritable temporary folder) is reported
 // through failed(), like a recording that breaks off later. failed() always arrives
 // after the call that caused it has returned.
-class PulseCaptureDevice final : public CaptureDevice
+class PulseCaptureDevice final : public CaptureDevice, private PulseConnection::Client
 {
     Q_OBJECT
 
@@ -44,7 +39,7 @@ public:
     // recorded size to grow smoothly, large enough for few disk writes.
     static constexpr int fragmentMs = 50;
 
-    explicit PulseCaptureDevice(QObject *parent = nullptr);
+    explicit PulseCaptureDevice(PulseConnection &connection, QObject *parent = nullptr);
     ~PulseCaptureDevice() override;
 
     bool open() override;
@@ -67,9 +62,6 @@ private:
     static void readCallback(pa_stream *stream, std::size_t bytes, void *self);
     static void streamStateCallback(pa_stream *stream, void *self);
 
-    static QString captureRoot();
-    // Capture folders that no running program holds.
-    QStringList abandonedFolders() const;
     QString describeSource() const;
     bool createFile(QString *error);
     void startStream();
@@ -80,40 +72,35 @@ private:
     void finishCapture();
     void reportFailure(const QString &reason);
     void onFailureReported(unsigned take, const QString &reason);
+    void onWriteFailed(unsigned take, const QString &why);
 
     // Loop thread, or any thread holding the lock.
     void readAvailable();
-    // What the server hands over, in stereo, written as the take's format.
-    bool writeReceived(const void *data, std::size_t bytes);
-    bool writeSound(const void *data, std::size_t bytes);
-    bool writeSilence(std::size_t bytes);
     void onStreamState();
     void breakOff(const QString &reason);
     void dropStream();
-    void closeFile();
 
-    PulseConnection m_connection;
+    PulseConnection &m_connection;
     QTimer m_serverWait;
     State m_state = State::Closed;
     CaptureFormat m_format;
     QString m_sourceName;
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<QLockFile> m_folderLock;
+    TakeStore m_store;
     QString m_filePath;
     // Counts the captures, so that a failure reported late is not pinned on a newer one.
     unsigned m_take = 0;
     // The take whose default monitor is being looked up; under the connection's lock.
     unsigned m_resolvingTake = 0;
-    std::atomic<qint64> m_bytesWritten{0};
+    // The take being written, for the writer's reports; set before the writer starts.
+    std::atomic<unsigned> m_writingTake{0};
+    // Whether this opening's take was written here, or recovered with this many bytes.
+    bool m_writing = false;
+    qint64 m_recoveredBytes = 0;
 
     // Under the connection's lock.
     pa_stream *m_stream = nullptr;
-    SNDFILE *m_file = nullptr;
-    std::size_t m_frameBytes = 1;
-    unsigned char m_silenceByte = 0;
-    std::size_t m_bytesPerSecond = 1;
-    std::size_t m_bytesSinceHeader = 0;
-    int m_writeError = 0;
-    std::vector<unsigned char> m_mono;
     QString m_sourceLabel;
+
+    // Fed under the connection's lock, started and finished on the UI thread.
+    TakeWriter m_writer;
 };

@@ -1,14 +1,24 @@
 #include "platform/PulseConnection.h"
 
+#include "platform/PulseOperation.h"
+
 #include <pulse/context.h>
 #include <pulse/thread-mainloop.h>
 
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int retryIntervalMs = 1000;
+
+pa_subscription_mask_t maskOf(pa_subscription_event_type_t type)
+{
+    // Each facility's mask bit stands at the facility's number.
+    return static_cast<pa_subscription_mask_t>(1u << (type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK));
+}
 
 }
 
@@ -16,6 +26,7 @@ PulseConnection::PulseConnection(std::string clientName, QObject *parent)
     : QObject(parent)
     , m_clientName(std::move(clientName))
     , m_retry([this] { reconnect(); })
+    , m_lateClients([this] { tellLateClients(); })
 {
 }
 
@@ -25,6 +36,7 @@ PulseConnection::~PulseConnection()
         return;
     pa_threaded_mainloop_stop(m_mainloop);
     m_retry.cancel();
+    m_lateClients.cancel();
     dropContext();
     pa_threaded_mainloop_free(m_mainloop);
 }
@@ -63,6 +75,41 @@ bool PulseConnection::waitUntilSettled(int timeoutMs)
     return m_ready.load();
 }
 
+void PulseConnection::attach(Client &client)
+{
+    const auto add = [&] {
+        const bool known = std::any_of(m_clients.begin(), m_clients.end(),
+                                       [&](const Attached &a) { return a.client == &client; });
+        if (!known)
+            m_clients.push_back({&client, false});
+        return !known;
+    };
+    if (!m_mainloop) {
+        add();
+        return;
+    }
+    Lock lock(*this);
+    // The client hears of a ready context on the loop thread, like every client.
+    if (add() && m_ready.load())
+        m_lateClients.start(pa_threaded_mainloop_get_api(m_mainloop), 0);
+}
+
+void PulseConnection::detach(Client &client)
+{
+    const auto remove = [&] {
+        std::erase_if(m_clients, [&](const Attached &a) { return a.client == &client; });
+    };
+    if (!m_mainloop) {
+        remove();
+        return;
+    }
+    Lock lock(*this);
+    remove();
+    for (PulseOperation &operation : client.m_requests)
+        operation.cancel();
+    client.m_requests.clear();
+}
+
 void PulseConnection::connectContext()
 {
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), m_clientName.c_str());
@@ -81,6 +128,7 @@ void PulseConnection::dropContext()
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
     pa_context_unref(m_context);
     m_context = nullptr;
@@ -95,23 +143,80 @@ void PulseConnection::onState()
 {
     switch (pa_context_get_state(m_context)) {
     case PA_CONTEXT_READY:
-        m_ready = true;
-        m_settled = true;
-        if (m_readyHandler)
-            m_readyHandler(m_context);
-        QMetaObject::invokeMethod(this, &PulseConnection::connected, Qt::QueuedConnection);
+        onReady();
         break;
     case PA_CONTEXT_FAILED:
-    case PA_CONTEXT_TERMINATED: {
-        const bool wasReady = m_ready.exchange(false);
-        m_settled = true;
-        if (wasReady && m_lostHandler)
-            m_lostHandler();
+    case PA_CONTEXT_TERMINATED:
+        onLost();
         m_retry.start(pa_threaded_mainloop_get_api(m_mainloop), retryIntervalMs);
         break;
-    }
     default:
         break;
+    }
+}
+
+void PulseConnection::onReady()
+{
+    m_ready = true;
+    m_settled = true;
+    m_subscribed = PA_SUBSCRIPTION_MASK_NULL;
+    pa_context_set_subscribe_callback(m_context, &PulseConnection::eventCallback, this);
+    for (Attached &attached : m_clients)
+        attached.told = false;
+    tellLateClients();
+    QMetaObject::invokeMethod(this, &PulseConnection::connected, Qt::QueuedConnection);
+}
+
+void PulseConnection::onLost()
+{
+    m_lateClients.cancel();
+    if (!m_ready.exchange(false)) {
+        m_settled = true;
+        return;
+    }
+    m_settled = true;
+    for (Attached &attached : m_clients) {
+        if (std::exchange(attached.told, false))
+            attached.client->connectionLost();
+    }
+}
+
+// Subscribes first, so that nothing changes unseen between a client's first fetch and
+// its first event.
+void PulseConnection::tellLateClients()
+{
+    if (!m_ready.load())
+        return;
+    subscribe();
+    // A client may attach to another while it is told; the list is walked by position.
+    for (std::size_t i = 0; i < m_clients.size(); ++i) {
+        if (m_clients[i].told)
+            continue;
+        m_clients[i].told = true;
+        m_clients[i].client->connectionReady(m_context);
+    }
+}
+
+void PulseConnection::subscribe()
+{
+    unsigned wanted = PA_SUBSCRIPTION_MASK_NULL;
+    for (const Attached &attached : m_clients)
+        wanted |= attached.client->subscriptions();
+    const auto mask = static_cast<pa_subscription_mask_t>(wanted);
+    if (mask == m_subscribed)
+        return;
+    m_subscribed = mask;
+    PulseOperation::sent(pa_context_subscribe(m_context, mask, nullptr, nullptr));
+}
+
+void PulseConnection::eventCallback(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index,
+                                    void *self)
+{
+    auto *connection = static_cast<PulseConnection *>(self);
+    const pa_subscription_mask_t mask = maskOf(type);
+    for (const Attached &attached : connection->m_clients) {
+        if (attached.told && (attached.client->subscriptions() & mask))
+            attached.client->serverEvent(context, type, index);
     }
 }
 
@@ -121,6 +226,16 @@ void PulseConnection::reconnect()
         return;
     dropContext();
     connectContext();
+}
+
+bool PulseConnection::Client::request(pa_operation *operation)
+{
+    std::erase_if(m_requests, [](const PulseOperation &o) { return !o.isRunning(); });
+    PulseOperation owned(operation);
+    if (!owned)
+        return false;
+    m_requests.push_back(std::move(owned));
+    return true;
 }
 
 PulseConnection::Lock::Lock(const PulseConnection &connection)

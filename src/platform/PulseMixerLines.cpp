@@ -1,24 +1,15 @@
 #include "platform/PulseMixerLines.h"
 
 #include <pulse/context.h>
-#include <pulse/operation.h>
-#include <pulse/stream.h>
 #include <pulse/subscribe.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <string>
 
 namespace {
 
 constexpr int balanceScale = 100;
-
-void release(pa_operation *operation)
-{
-    if (operation)
-        pa_operation_unref(operation);
-}
 
 QString describe(const char *description, const char *name)
 {
@@ -27,31 +18,32 @@ QString describe(const char *description, const char *name)
 
 }
 
-PulseMixerLines::PulseMixerLines(QObject *parent)
+PulseMixerLines::PulseMixerLines(PulseConnection &connection, QObject *parent)
     : MixerLines(parent)
-    , m_connection("Sonivale mixer lines")
+    , m_connection(connection)
+    , m_meter(connection, [this](double level) {
+        QMetaObject::invokeMethod(this, [this, level] { emit levelChanged(level); }, Qt::QueuedConnection);
+    })
 {
     m_coalesce.setSingleShot(true);
     m_coalesce.setInterval(coalesceMs);
     connect(&m_coalesce, &QTimer::timeout, this, &MixerLines::changed);
-    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
-    m_connection.setLostHandler([this] { onLost(); });
 }
 
 PulseMixerLines::~PulseMixerLines()
 {
+    // Detached first, so that no answer makes a new meter after the old one is gone.
+    m_connection.detach(*this);
     if (!m_connection.mainloop())
         return;
     PulseConnection::Lock lock(m_connection);
-    m_closing = true;
-    dropMeter();
-    if (pa_context *context = m_connection.context())
-        pa_context_set_subscribe_callback(context, nullptr, nullptr);
+    m_meter.stop();
 }
 
 bool PulseMixerLines::open()
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openTimeoutMs);
+    m_connection.attach(*this);
     if (!m_connection.start() || !m_connection.waitUntilSettled(openTimeoutMs))
         return false;
     std::unique_lock lock(m_mutex);
@@ -148,17 +140,16 @@ void PulseMixerLines::setBalance(int value, MixerLineId line)
         if (!pa_cvolume_set_balance(&volume, &found->channelMap, wanted))
             return;
     }
-    pa_operation *operation = line.kind == MixerLineKind::Playback
-        ? pa_context_set_sink_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)
-        : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this);
-    if (!operation)
+    if (!request(line.kind == MixerLineKind::Playback
+            ? pa_context_set_sink_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)
+            : pa_context_set_source_volume_by_index(context, line.index, &volume, &writeDoneCallback, this)))
         return;
     {
         std::lock_guard lock(m_mutex);
         if (Line *found = find(line))
             found->volume = volume;
     }
-    sendWrite(line, operation);
+    noteWriteSent(line);
 }
 
 int PulseMixerLines::controlValue(MixerControl control, MixerLineId line) const
@@ -188,17 +179,16 @@ void PulseMixerLines::setControlValue(MixerControl control, int value, MixerLine
             return;
     }
     const int mute = value != 0 ? 1 : 0;
-    pa_operation *operation = line.kind == MixerLineKind::Playback
-        ? pa_context_set_sink_mute_by_index(context, line.index, mute, &writeDoneCallback, this)
-        : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this);
-    if (!operation)
+    if (!request(line.kind == MixerLineKind::Playback
+            ? pa_context_set_sink_mute_by_index(context, line.index, mute, &writeDoneCallback, this)
+            : pa_context_set_source_mute_by_index(context, line.index, mute, &writeDoneCallback, this)))
         return;
     {
         std::lock_guard lock(m_mutex);
         if (Line *found = find(line))
             found->mute = mute != 0;
     }
-    sendWrite(line, operation);
+    noteWriteSent(line);
 }
 
 PulseMixerLines::Line PulseMixerLines::lineOf(const pa_sink_info &info)
@@ -241,8 +231,6 @@ template <typename Info>
 void PulseMixerLines::listCallback(pa_context *context, const Info *info, int eol, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing)
-        return;
     const MixerLineKind kind = kindOf(info);
     std::vector<Line> &incoming = kind == MixerLineKind::Playback ? lines->m_incomingSinks : lines->m_incomingSources;
     if (eol == 0 && info) {
@@ -260,39 +248,39 @@ void PulseMixerLines::infoCallback(pa_context *context, const Info *info, int eo
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
     // A line that went away answers with an error; its removal event follows.
-    if (lines->m_closing || eol != 0 || !info)
+    if (eol != 0 || !info)
         return;
     lines->upsertLine(kindOf(info), lineOf(*info));
     lines->updateMeter(context);
 }
 
-void PulseMixerLines::subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
-                                        std::uint32_t index, void *self)
+pa_subscription_mask_t PulseMixerLines::subscriptions() const
 {
-    auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing)
-        return;
+    return static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                                               | PA_SUBSCRIPTION_MASK_SERVER);
+}
+
+void PulseMixerLines::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index)
+{
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
     if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
-        release(pa_context_get_server_info(context, &serverInfoCallback, self));
+        request(pa_context_get_server_info(context, &serverInfoCallback, this));
         return;
     }
-    if (facility != PA_SUBSCRIPTION_EVENT_SINK && facility != PA_SUBSCRIPTION_EVENT_SOURCE)
-        return;
     const MixerLineId line{facility == PA_SUBSCRIPTION_EVENT_SINK ? MixerLineKind::Playback : MixerLineKind::Recording,
                            index};
     if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
-        lines->removeLine(line);
-        lines->updateMeter(context);
+        removeLine(line);
+        updateMeter(context);
     } else {
-        lines->refetch(context, line);
+        refetch(context, line);
     }
 }
 
 void PulseMixerLines::writeDoneCallback(pa_context *context, int, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing || lines->m_writesInFlight.empty())
+    if (lines->m_writesInFlight.empty())
         return;
     const MixerLineId line = lines->m_writesInFlight.front();
     lines->m_writesInFlight.pop_front();
@@ -310,7 +298,7 @@ void PulseMixerLines::writeDoneCallback(pa_context *context, int, void *self)
 void PulseMixerLines::serverInfoCallback(pa_context *, const pa_server_info *info, void *self)
 {
     auto *lines = static_cast<PulseMixerLines *>(self);
-    if (lines->m_closing || !info)
+    if (!info)
         return;
     {
         std::lock_guard lock(lines->m_mutex);
@@ -322,47 +310,23 @@ void PulseMixerLines::serverInfoCallback(pa_context *, const pa_server_info *inf
     lines->postChanged();
 }
 
-void PulseMixerLines::meterReadCallback(pa_stream *stream, std::size_t, void *self)
+void PulseMixerLines::connectionReady(pa_context *context)
 {
-    auto *lines = static_cast<PulseMixerLines *>(self);
-    const void *data = nullptr;
-    std::size_t length = 0;
-    if (pa_stream_peek(stream, &data, &length) < 0 || length == 0)
-        return;
-    // A hole (no data, some length) must be dropped as well.
-    float peak = -1.0f;
-    if (data && length >= sizeof(float))
-        peak = static_cast<const float *>(data)[length / sizeof(float) - 1];
-    pa_stream_drop(stream);
-    if (peak < 0.0f || lines->m_closing)
-        return;
-    const double level = std::clamp(static_cast<double>(peak), 0.0, 1.0);
-    QMetaObject::invokeMethod(lines, [lines, level] { emit lines->levelChanged(level); }, Qt::QueuedConnection);
-}
-
-void PulseMixerLines::onReady(pa_context *context)
-{
-    if (m_closing)
-        return;
     m_writesInFlight.clear();
-    dropMeter();
+    m_meter.stop();
     m_incomingSinks.clear();
     m_incomingSources.clear();
-    pa_context_set_subscribe_callback(context, &subscribeCallback, this);
-    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
-                                                          | PA_SUBSCRIPTION_MASK_SERVER);
-    release(pa_context_subscribe(context, mask, nullptr, nullptr));
-    release(pa_context_get_server_info(context, &serverInfoCallback, this));
-    release(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
-    release(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
+    request(pa_context_get_server_info(context, &serverInfoCallback, this));
+    request(pa_context_get_sink_info_list(context, &listCallback<pa_sink_info>, this));
+    request(pa_context_get_source_info_list(context, &listCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::refetch(pa_context *context, MixerLineId line)
 {
     if (line.kind == MixerLineKind::Playback)
-        release(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
+        request(pa_context_get_sink_info_by_index(context, line.index, &infoCallback<pa_sink_info>, this));
     else
-        release(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
+        request(pa_context_get_source_info_by_index(context, line.index, &infoCallback<pa_source_info>, this));
 }
 
 void PulseMixerLines::replaceLines(MixerLineKind kind, std::vector<Line> lines)
@@ -422,48 +386,16 @@ void PulseMixerLines::postChanged()
 
 void PulseMixerLines::updateMeter(pa_context *context)
 {
-    std::uint32_t wanted = MixerLineId::noIndex;
+    std::uint32_t wanted = PulseLevelMeter::noSource;
     {
         std::lock_guard lock(m_mutex);
         if (const Line *found = find(m_current))
             wanted = found->meterSource;
     }
-    if (m_meter && m_meterSource == wanted && pa_stream_get_context(m_meter) == context)
-        return;
-    dropMeter();
-    if (!context || wanted == MixerLineId::noIndex)
-        return;
-
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, meterRate, 1};
-    m_meter = pa_stream_new(context, "Sonivale level meter", &spec, nullptr);
-    if (!m_meter)
-        return;
-    m_meterSource = wanted;
-    pa_stream_set_read_callback(m_meter, &meterReadCallback, this);
-    pa_buffer_attr attr;
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
-    attr.fragsize = sizeof(float);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_PEAK_DETECT
-                                                      | PA_STREAM_ADJUST_LATENCY
-                                                      | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
-    const std::string device = std::to_string(wanted);
-    if (pa_stream_connect_record(m_meter, device.c_str(), &attr, flags) < 0)
-        dropMeter();
+    m_meter.follow(context, wanted);
 }
 
-void PulseMixerLines::dropMeter()
-{
-    if (!m_meter)
-        return;
-    pa_stream_set_read_callback(m_meter, nullptr, nullptr);
-    pa_stream_disconnect(m_meter);
-    pa_stream_unref(m_meter);
-    m_meter = nullptr;
-    m_meterSource = MixerLineId::noIndex;
-}
-
-void PulseMixerLines::sendWrite(MixerLineId line, pa_operation *operation)
+void PulseMixerLines::noteWriteSent(MixerLineId line)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -471,14 +403,11 @@ void PulseMixerLines::sendWrite(MixerLineId line, pa_operation *operation)
             ++found->writesInFlight;
     }
     m_writesInFlight.push_back(line);
-    pa_operation_unref(operation);
 }
 
-void PulseMixerLines::onLost()
+void PulseMixerLines::connectionLost()
 {
-    if (m_closing)
-        return;
-    dropMeter();
+    m_meter.stop();
     m_writesInFlight.clear();
     {
         std::lock_guard lock(m_mutex);

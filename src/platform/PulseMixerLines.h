@@ -2,6 +2,7 @@
 
 #include "platform/MixerLines.h"
 #include "platform/PulseConnection.h"
+#include "platform/PulseLevelMeter.h"
 
 #include <QTimer>
 
@@ -14,8 +15,6 @@
 #include <pulse/introspect.h>
 #include <pulse/volume.h>
 
-struct pa_stream;
-
 // The sound server's sinks as playback lines and its sources (monitors included) as
 // recording lines, each named by its description: sinks in the server's index order,
 // sources with the monitor of the default sink first (what the sound card plays, the
@@ -26,10 +25,10 @@ struct pa_stream;
 // so no query waits for the server. A set is applied to the snapshot at once and sent;
 // server reports about that line are not taken over until every write sent for it has
 // been answered, so a slider being dragged is not pulled back by older reports. The level
-// meter is a low-rate peak-detecting record stream on the current line's source (a
-// sink's monitor), made and dropped under the connection's lock. After the server
-// restarts, the lines are read again; identifiers from before are then unknown.
-class PulseMixerLines final : public MixerLines
+// is metered on the current line's source (a sink's monitor). After the server restarts,
+// the lines are read again; identifiers from before are then unknown. The lines use the
+// shared connection from open() on; the connection outlives them.
+class PulseMixerLines final : public MixerLines, private PulseConnection::Client
 {
     Q_OBJECT
 
@@ -37,9 +36,8 @@ public:
     static constexpr int openTimeoutMs = 1500;
     // Change reports come in bursts (one per sink and per source touched).
     static constexpr int coalesceMs = 50;
-    static constexpr std::uint32_t meterRate = 25;
 
-    explicit PulseMixerLines(QObject *parent = nullptr);
+    explicit PulseMixerLines(PulseConnection &connection, QObject *parent = nullptr);
     ~PulseMixerLines() override;
 
     bool open() override;
@@ -86,15 +84,14 @@ private:
     static void listCallback(pa_context *context, const Info *info, int eol, void *self);
     template <typename Info>
     static void infoCallback(pa_context *context, const Info *info, int eol, void *self);
-    static void subscribeCallback(pa_context *context, pa_subscription_event_type_t type,
-                                  std::uint32_t index, void *self);
     static void writeDoneCallback(pa_context *context, int success, void *self);
     static void serverInfoCallback(pa_context *context, const pa_server_info *info, void *self);
-    static void meterReadCallback(pa_stream *stream, std::size_t bytes, void *self);
 
     // Loop thread, loop locked.
-    void onReady(pa_context *context);
-    void onLost();
+    void connectionReady(pa_context *context) override;
+    void connectionLost() override;
+    void serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t index) override;
+    pa_subscription_mask_t subscriptions() const override;
     void refetch(pa_context *context, MixerLineId line);
     void replaceLines(MixerLineKind kind, std::vector<Line> lines);
     void upsertLine(MixerLineKind kind, Line line);
@@ -102,8 +99,8 @@ private:
     void postChanged();
     // Loop locked, either thread.
     void updateMeter(pa_context *context);
-    void dropMeter();
-    void sendWrite(MixerLineId line, pa_operation *operation);
+    // A write for the line was sent; its answer is the next one of those in flight.
+    void noteWriteSent(MixerLineId line);
 
     // UI thread.
     pa_context *readyContext() const;
@@ -134,15 +131,13 @@ private:
     std::vector<Line> m_incomingSinks;
     std::vector<Line> m_incomingSources;
 
+    PulseConnection &m_connection;
+
     // Written on the UI thread under the loop lock, read by the loop thread.
     MixerLineId m_current;
     // Under the loop lock.
-    pa_stream *m_meter = nullptr;
-    std::uint32_t m_meterSource = MixerLineId::noIndex;
+    PulseLevelMeter m_meter;
     // The server answers requests in order, so the oldest entry belongs to the next answer.
     std::deque<MixerLineId> m_writesInFlight;
-    bool m_closing = false;
 
-    // Last, so that its loop thread stops before the members above go away.
-    PulseConnection m_connection;
 };

@@ -1,8 +1,9 @@
 #include "platform/PulseSystemVolume.h"
 
+#include "platform/PulseOperation.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
-#include <pulse/operation.h>
 #include <pulse/volume.h>
 
 #include <algorithm>
@@ -13,21 +14,25 @@ void setSinkVolume(pa_context *context, const pa_sink_info *info, std::uint32_t 
 {
     pa_cvolume volume;
     pa_cvolume_set(&volume, info->volume.channels, wanted);
-    if (pa_operation *op = pa_context_set_sink_volume_by_index(context, info->index, &volume, nullptr, nullptr))
-        pa_operation_unref(op);
+    PulseOperation::sent(pa_context_set_sink_volume_by_index(context, info->index, &volume, nullptr, nullptr));
 }
 
 }
 
-PulseSystemVolume::PulseSystemVolume(QObject *parent)
+PulseSystemVolume::PulseSystemVolume(PulseConnection &connection, QObject *parent)
     : SystemVolume(parent)
-    , m_connection("Sonivale master volume")
+    , m_connection(connection)
 {
-    m_connection.setReadyHandler([this](pa_context *context) { onReady(context); });
+}
+
+PulseSystemVolume::~PulseSystemVolume()
+{
+    m_connection.detach(*this);
 }
 
 bool PulseSystemVolume::open()
 {
+    m_connection.attach(*this);
     return m_connection.start() && m_connection.waitUntilSettled(openTimeoutMs);
 }
 
@@ -49,19 +54,15 @@ bool PulseSystemVolume::setVolume(quint32 value)
     return true;
 }
 
-void PulseSystemVolume::onReady(pa_context *context)
+void PulseSystemVolume::connectionReady(pa_context *context)
 {
     m_volumeSink.clear();
-    pa_context_set_subscribe_callback(context, &PulseSystemVolume::serverEvent, this);
-    if (pa_operation *op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
-        pa_operation_unref(op);
     apply(context);
 }
 
-void PulseSystemVolume::serverEvent(pa_context *context, pa_subscription_event_type_t type, std::uint32_t, void *self)
+void PulseSystemVolume::serverEvent(pa_context *context, pa_subscription_event_type_t, std::uint32_t)
 {
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER)
-        static_cast<PulseSystemVolume *>(self)->applyIfDefaultSinkChanged(context);
+    applyIfDefaultSinkChanged(context);
 }
 
 void PulseSystemVolume::applyIfDefaultSinkChanged(pa_context *context)
@@ -74,8 +75,7 @@ void PulseSystemVolume::applyIfDefaultSinkChanged(pa_context *context)
         if (info && info->default_sink_name && volume->m_volumeSink != info->default_sink_name)
             volume->apply(c);
     };
-    if (pa_operation *op = pa_context_get_server_info(context, onServer, this))
-        pa_operation_unref(op);
+    request(pa_context_get_server_info(context, onServer, this));
 }
 
 void PulseSystemVolume::apply(pa_context *context)
@@ -91,6 +91,5 @@ void PulseSystemVolume::apply(pa_context *context)
         volume->m_volumeSink = info->name;
         setSinkVolume(c, info, sinkVolume(static_cast<quint32>(volume->m_wanted)));
     };
-    if (pa_operation *op = pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this))
-        pa_operation_unref(op);
+    request(pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@", onDefaultSink, this));
 }

@@ -5,6 +5,7 @@
 #include "engine/ChannelControls.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 #include "platform/PulseSystemVolume.h"
 
 #include <QSignalSpy>
@@ -36,7 +37,8 @@ private slots:
         const double amplitude = 0.5;
         QVERIFY(TestSounds::writeSine(ChannelTable::soundFilePath(dir.path(), ChannelTable::channel(6).soundFile),
                                       22050, 22050, 441.0, amplitude));
-        PulseAudioOutput output;
+        PulseConnection connection;
+        PulseAudioOutput output(connection);
         SoundEngine engine(output);
         QVERIFY(engine.initialise());
         QVERIFY(output.waitForServer(5000));
@@ -56,7 +58,8 @@ private slots:
 
     void theMasterVolumeSetsTheDefaultSink()
     {
-        PulseSystemVolume volume;
+        PulseConnection connection;
+        PulseSystemVolume volume(connection);
         QVERIFY(volume.open());
         QVERIFY(volume.setVolume(31840));
         QTRY_COMPARE_WITH_TIMEOUT(sinkVolume(m_sink), long(PulseSystemVolume::sinkVolume(31840)), 5000);

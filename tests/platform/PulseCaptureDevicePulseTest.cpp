@@ -9,6 +9,7 @@
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
+#include "platform/PulseConnection.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -197,7 +198,8 @@ void PulseCaptureDevicePulseTest::recordsTheToneAtTheChosenQuality()
     QFETCH(int, bits);
     QFETCH(int, libsndfileSubtype);
 
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     QCOMPARE(device.lengthInBytes(), std::optional<qint64>(0));
@@ -234,7 +236,8 @@ void PulseCaptureDevicePulseTest::recordsTheToneAtTheChosenQuality()
 
 void PulseCaptureDevicePulseTest::refusedFormatKeepsTheCurrentOne()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QVERIFY(device.open());
     QVERIFY(device.setFormat(captureFormat(8000, 1, 8)));
     QVERIFY(!device.setFormat(captureFormat(0, 2, 16)));
@@ -253,7 +256,8 @@ void PulseCaptureDevicePulseTest::refusedFormatKeepsTheCurrentOne()
 
 void PulseCaptureDevicePulseTest::closedDeviceHasNoLength()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QVERIFY(!device.lengthInBytes().has_value());
     QVERIFY(device.open());
     QVERIFY(device.setFormat(captureFormat(8000, 1, 8)));
@@ -268,7 +272,8 @@ void PulseCaptureDevicePulseTest::closedDeviceHasNoLength()
 
 void PulseCaptureDevicePulseTest::savesOnlyAfterStop()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QVERIFY(device.open());
     const QString target = m_out.filePath(QStringLiteral("after-stop.wav"));
     QString error;
@@ -300,7 +305,8 @@ void PulseCaptureDevicePulseTest::failedSaveKeepsTheOldFile()
     }
     QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
 
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QVERIFY(device.open());
     QVERIFY(device.setFormat(captureFormat(8000, 1, 8)));
     recordUntil(device, 800);
@@ -321,7 +327,8 @@ void PulseCaptureDevicePulseTest::failedSaveKeepsTheOldFile()
 
 void PulseCaptureDevicePulseTest::unknownSourceFails()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     device.setSourceName(QStringLiteral("sonivale_no_such_source"));
@@ -341,7 +348,8 @@ void PulseCaptureDevicePulseTest::vanishingSourceEndsTheRecording()
                                                   QStringLiteral("sink_name=sonivale_vanishing_sink")}).trimmed();
     QVERIFY(!module.isEmpty());
 
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     QVERIFY(device.setFormat(captureFormat(8000, 2, 16)));
@@ -365,7 +373,8 @@ void PulseCaptureDevicePulseTest::vanishingSourceEndsTheRecording()
 
 void PulseCaptureDevicePulseTest::writeErrorEndsTheRecording()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     const CaptureFormat format = captureFormat(44100, 2, 16);
@@ -400,7 +409,8 @@ void PulseCaptureDevicePulseTest::missingServerFails()
     const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", server); });
     qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(nowhere.filePath(QStringLiteral("native"))));
 
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     QVERIFY(device.record());
@@ -415,7 +425,8 @@ void PulseCaptureDevicePulseTest::lostServerEndsTheRecording()
     PrivateSoundServer server(QStringLiteral("sonivale_doomed_sink"));
     QVERIFY(server.start());
 
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QSignalSpy failures(&device, &CaptureDevice::failed);
     QVERIFY(device.open());
     QVERIFY(device.setFormat(captureFormat(8000, 1, 16)));
@@ -453,7 +464,8 @@ void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
 {
     const QString cache = m_out.filePath(QStringLiteral("cache"));
     const CaptureFormat format = captureFormat(8000, 1, 16);
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     QVERIFY(device.open());
     QVERIFY(device.setFormat(format));
     QVERIFY(device.record());
@@ -468,7 +480,7 @@ void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
              qPrintable(QString::number(cutOff.info.frames)));
 
     // A take that a running program holds is nobody's left-over.
-    PulseCaptureDevice next;
+    PulseCaptureDevice next(connection);
     QVERIFY(next.open());
     QVERIFY(!next.leftTake());
 
@@ -492,7 +504,7 @@ void PulseCaptureDevicePulseTest::takeLeftBehindIsReadableAndOfferedOnce()
     const QDir root(QFileInfo(QFileInfo(live.at(0)).absolutePath()).absolutePath());
     QVERIFY(root.mkpath(QStringLiteral("capture-crashed")) && root.mkpath(QStringLiteral("capture-empty")));
     QVERIFY(TestSounds::writeSine(root.filePath(QStringLiteral("capture-crashed/recording.wav")), 8000, 8000, 440, 0.5));
-    PulseCaptureDevice third;
+    PulseCaptureDevice third(connection);
     QVERIFY(third.open());
     QVERIFY(third.leftTake());
     third.removeLeftTakes();

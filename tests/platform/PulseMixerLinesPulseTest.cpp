@@ -3,6 +3,7 @@
 
 #include "platform/ProgramStarter.h"
 #include "platform/PulseMixerLines.h"
+#include "platform/PulseConnection.h"
 #include "platform/UserMessages.h"
 #include "recorder/MixerLinePanel.h"
 
@@ -173,7 +174,8 @@ void PulseMixerLinesPulseTest::cleanup()
 
 void PulseMixerLinesPulseTest::listsHoldSinksAndSourcesByDescription()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId a = playbackLine(lines, sinkADescription);
     const MixerLineId b = playbackLine(lines, sinkBDescription);
@@ -198,7 +200,8 @@ void PulseMixerLinesPulseTest::listsHoldSinksAndSourcesByDescription()
 
 void PulseMixerLinesPulseTest::balanceOnlyWhereChannelsAllowIt()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     QVERIFY(lines.hasBalance(playbackLine(lines, sinkADescription)));
     QVERIFY(!lines.hasBalance(recordingLine(lines, sourceCDescription)));
@@ -208,7 +211,8 @@ void PulseMixerLinesPulseTest::balanceOnlyWhereChannelsAllowIt()
 
 void PulseMixerLinesPulseTest::muteIsSetOnTheServer()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId a = playbackLine(lines, sinkADescription);
     QCOMPARE(lines.controlValue(MixerControl::Mute, a), 0);
@@ -225,7 +229,8 @@ void PulseMixerLinesPulseTest::muteIsSetOnTheServer()
 
 void PulseMixerLinesPulseTest::sourceMuteIsSetOnTheServer()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId c = recordingLine(lines, sourceCDescription);
     lines.setControlValue(MixerControl::Mute, 1, c);
@@ -236,7 +241,8 @@ void PulseMixerLinesPulseTest::sourceMuteIsSetOnTheServer()
 
 void PulseMixerLinesPulseTest::balanceIsSetOnTheServer()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId a = playbackLine(lines, sinkADescription);
     lines.setBalance(-50, a);
@@ -257,7 +263,8 @@ void PulseMixerLinesPulseTest::balanceIsSetOnTheServer()
 
 void PulseMixerLinesPulseTest::outsideMuteArrivesAsChangeEvent()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId b = playbackLine(lines, sinkBDescription);
     QSignalSpy changed(&lines, &MixerLines::changed);
@@ -271,7 +278,8 @@ void PulseMixerLinesPulseTest::outsideMuteArrivesAsChangeEvent()
 
 void PulseMixerLinesPulseTest::addedAndRemovedLinesAreFollowed()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const int before = lines.playbackLineCount();
     const QString module = loadModule({QStringLiteral("module-null-sink"), QStringLiteral("sink_name=sonivale_mixer_d"),
@@ -286,7 +294,8 @@ void PulseMixerLinesPulseTest::addedAndRemovedLinesAreFollowed()
 
 void PulseMixerLinesPulseTest::levelOfCurrentLineArrives()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     lines.setCurrentLine(playbackLine(lines, sinkADescription));
     QSignalSpy level(&lines, &MixerLines::levelChanged);
@@ -301,7 +310,8 @@ void PulseMixerLinesPulseTest::levelOfCurrentLineArrives()
 
 void PulseMixerLinesPulseTest::levelFollowsWhatPlays()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     lines.setCurrentLine(playbackLine(lines, sinkADescription));
     QSignalSpy level(&lines, &MixerLines::levelChanged);
@@ -323,7 +333,8 @@ void PulseMixerLinesPulseTest::levelFollowsWhatPlays()
 
 void PulseMixerLinesPulseTest::quickBalanceStepsEndAtTheLastOne()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const MixerLineId a = playbackLine(lines, sinkADescription);
     for (int value = 0; value >= -60; --value) {
@@ -340,7 +351,8 @@ void PulseMixerLinesPulseTest::quickBalanceStepsEndAtTheLastOne()
 
 void PulseMixerLinesPulseTest::panelShowsLinesAndOutsideChanges()
 {
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     NoPrograms programs;
     SilentMessages messages;
     QString chosenSource;
@@ -400,7 +412,8 @@ void PulseMixerLinesPulseTest::defaultMonitorComesFirstAndTheListFollows()
         QVERIFY(!modules.constLast().isEmpty());
     }
 
-    PulseMixerLines lines;
+    PulseConnection connection;
+    PulseMixerLines lines(connection);
     QVERIFY(lines.open());
     const auto sources = [&] {
         QStringList names;

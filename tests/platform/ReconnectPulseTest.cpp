@@ -5,6 +5,7 @@
 #include "engine/ChannelControls.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 #include "platform/PulseMixerLines.h"
 #include "platform/PulseSystemVolume.h"
 
@@ -39,6 +40,8 @@ private:
 
     PrivateSoundServer m_server{QStringLiteral("recovery_sink")};
     QTemporaryDir m_sounds;
+    // One connection serves the output, the volume and the lines, as in the program.
+    PulseConnection m_connection;
     std::unique_ptr<PulseAudioOutput> m_output;
     std::unique_ptr<SoundEngine> m_engine;
     std::unique_ptr<ChannelControls> m_controls;
@@ -200,7 +203,7 @@ private slots:
         QVERIFY(m_server.start());
         QVERIFY(TestSounds::writeSine(ChannelTable::soundFilePath(m_sounds.path(), ChannelTable::channel(1).soundFile),
                                       22050, 22050, 441.0, amplitude));
-        m_output = std::make_unique<PulseAudioOutput>();
+        m_output = std::make_unique<PulseAudioOutput>(m_connection);
         connect(m_output.get(), &AudioOutput::connectedChanged, this, [this](bool connected) {
             if (connected && streamCount() == 0)
                 ++m_connectedWithoutStream;
@@ -212,7 +215,7 @@ private slots:
         m_controls = std::make_unique<ChannelControls>(*m_engine);
         m_controls->setSlider(1, ChannelControls::Slider::Volume, 0);
         QVERIFY(m_controls->setSwitch(1, 1));
-        m_volume = std::make_unique<PulseSystemVolume>();
+        m_volume = std::make_unique<PulseSystemVolume>(m_connection);
         QVERIFY(m_volume->open());
         QVERIFY(m_volume->setVolume(65535));
         QTRY_VERIFY_WITH_TIMEOUT(m_output->isConnected(), 5000);
@@ -279,7 +282,7 @@ private slots:
         m_volume->setVolume(50000);
         const long wanted = long(PulseSystemVolume::sinkVolume(50000));
         QTRY_COMPARE_WITH_TIMEOUT(sinkVolume(defaultSink()), wanted, 5000);
-        PulseMixerLines lines;
+        PulseMixerLines lines(m_connection);
         QVERIFY(lines.open());
         QCOMPARE(lines.playbackLineCount(), 1);
         QSignalSpy replaced(&lines, &MixerLines::linesReplaced);

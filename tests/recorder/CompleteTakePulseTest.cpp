@@ -4,6 +4,7 @@
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/PulseCaptureDevice.h"
+#include "platform/PulseConnection.h"
 #include "platform/QtProgramStarter.h"
 #include "recorder/Mp3Converter.h"
 #include "recorder/RecorderFileCommands.h"
@@ -150,7 +151,8 @@ void CompleteTakePulseTest::checkTone(const QString &wav, int expectedRate)
 
 void CompleteTakePulseTest::recordSaveConvertAndHearTheTone()
 {
-    PulseCaptureDevice device;
+    PulseConnection connection;
+    PulseCaptureDevice device(connection);
     ScriptedUserMessages messages;
     ScriptedFileDialogs dialogs;
     FakeDesktopServices desktop;

@@ -6,6 +6,7 @@
 #include "engine/ChannelTable.h"
 #include "engine/SoundEngine.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 
 TonePlayer::TonePlayer() = default;
 
@@ -13,6 +14,7 @@ TonePlayer::~TonePlayer()
 {
     m_engine.reset();
     m_output.reset();
+    m_connection.reset();
 }
 
 bool TonePlayer::start(double hertz, double amplitude, int sampleRate)
@@ -20,7 +22,8 @@ bool TonePlayer::start(double hertz, double amplitude, int sampleRate)
     const QString file = ChannelTable::soundFilePath(m_sounds.path(), ChannelTable::channel(1).soundFile);
     if (!m_sounds.isValid() || !TestSounds::writeSine(file, sampleRate, sampleRate, hertz, amplitude))
         return false;
-    m_output = std::make_unique<PulseAudioOutput>();
+    m_connection = std::make_unique<PulseConnection>();
+    m_output = std::make_unique<PulseAudioOutput>(*m_connection);
     m_engine = std::make_unique<SoundEngine>(*m_output);
     if (!m_engine->initialise() || !m_output->waitForServer(5000))
         return false;

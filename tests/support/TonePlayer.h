@@ -6,6 +6,7 @@
 #include <memory>
 
 class PulseAudioOutput;
+class PulseConnection;
 class SoundEngine;
 
 // Plays a steady sine at full level through channel 1 of a real engine on the current
@@ -21,6 +22,7 @@ public:
 
 private:
     QTemporaryDir m_sounds;
+    std::unique_ptr<PulseConnection> m_connection;
     std::unique_ptr<PulseAudioOutput> m_output;
     std::unique_ptr<SoundEngine> m_engine;
 };
