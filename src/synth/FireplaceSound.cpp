@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr double kRoarLevel = 0.5;
+constexpr double kRoarLevel = 0.35;
 constexpr double kHissLevel = 0.05;
 constexpr double kFlickerHertz = 1.5;
 constexpr double kFlickerDepth = 0.25;
@@ -25,8 +25,8 @@ constexpr double kPopLowestHertz = 150.0;
 constexpr double kPopHighestHertz = 400.0;
 constexpr double kPopRingSeconds = 0.008;
 constexpr double kLengthInDecays = 8.0;
-constexpr double kCracklesPerSecond = 8.0;
-constexpr double kBurstsPerSecond = 1.5;
+constexpr double kCracklesPerSecond = 12.0;
+constexpr double kBurstsPerSecond = 2.0;
 constexpr int kMostInBurst = 16;
 constexpr double kShortestBurstSeconds = 0.01;
 constexpr double kLongestBurstSeconds = 0.4;
@@ -37,14 +37,14 @@ constexpr double kPopLevel = 2.5;
 constexpr double kWidth = 0.6;
 constexpr std::size_t kPool = 256;
 // Brings the whole to the common loudness of the shipped sounds, -21 LUFS.
-constexpr double kLevel = 0.1317;
-constexpr double kCrackleLevel = 5.0;
+constexpr double kLevel = 0.189;
+constexpr double kCrackleLevel = 3.47;
 // A single crackle is eased below the ceiling as it starts; the rare moment when two loud
 // ones meet is rounded off.
 constexpr double kCrackleKnee = 0.45;
-constexpr double kCrackleTop = 0.66;
-constexpr float kKnee = 0.66f;
-constexpr float kCeiling = 0.8f;
+constexpr double kCrackleTop = 0.6;
+constexpr float kKnee = 0.6f;
+constexpr float kCeiling = 0.76f;
 
 double roarShape(double hertz)
 {

@@ -11,17 +11,17 @@ namespace {
 
 // Takes of each of the two sounds; the first half of the bank is the "lub", the second the
 // "dub".
-constexpr std::size_t kTakes = 32;
+constexpr std::size_t kTakes = 64;
 // Each sound is a thud: a few low partials under one swift rise and slower fall.
-constexpr int kPartials = 6;
+constexpr int kPartials = 4;
 constexpr double kLubLowestHertz = 30.0;
 constexpr double kLubHighestHertz = 90.0;
 constexpr double kLubRiseSeconds = 0.01;
-constexpr double kLubDecaySeconds = 0.035;
+constexpr double kLubDecaySeconds = 0.05;
 constexpr double kDubLowestHertz = 40.0;
 constexpr double kDubHighestHertz = 100.0;
 constexpr double kDubRiseSeconds = 0.006;
-constexpr double kDubDecaySeconds = 0.025;
+constexpr double kDubDecaySeconds = 0.035;
 constexpr double kLengthInDecays = 10.0;
 constexpr double kDubLevel = 0.65;
 constexpr double kLevelSpread = 0.1;
@@ -39,11 +39,11 @@ constexpr double kBeatJitter = 0.012;
 // The "dub" follows the "lub" by about this share of a second's square root at the beat's
 // interval, as the heart's contraction lasts longer when it beats slowly.
 constexpr double kSystole = 0.3;
-constexpr double kSystoleJitterSeconds = 0.008;
-constexpr double kRushLevel = 0.12;
+constexpr double kSystoleJitterSeconds = 0.02;
+constexpr double kRushLevel = 0.08;
 constexpr std::size_t kPool = 16;
 // Brings the whole to the common loudness of the shipped sounds, -21 LUFS.
-constexpr double kLevel = 0.6867;
+constexpr double kLevel = 0.736;
 
 double rushShape(double hertz)
 {
@@ -126,8 +126,8 @@ void HeartbeatSound::scheduleBeat(std::uint64_t delay) noexcept
     const double systole = kSystole * std::sqrt(interval) + kSystoleJitterSeconds * m_random.gaussian();
     const std::size_t lub = m_random.next() % kTakes;
     const std::size_t dub = kTakes + m_random.next() % kTakes;
-    const double lubGain = kLevel * (1.0 + kLevelSpread * m_random.gaussian()) / m_sounds.peak(lub);
-    const double dubGain = kLevel * kDubLevel * (1.0 + kLevelSpread * m_random.gaussian()) / m_sounds.peak(dub);
+    const double lubGain = kLevel * m_random.uniform(1.0 - kLevelSpread, 1.0 + kLevelSpread) / m_sounds.peak(lub);
+    const double dubGain = kLevel * kDubLevel * m_random.uniform(1.0 - kLevelSpread, 1.0 + kLevelSpread) / m_sounds.peak(dub);
     m_sounds.schedule(delay, lub, EventField::placed(lubGain, 0.0));
     m_sounds.schedule(delay + static_cast<std::uint64_t>(systole * doubledRate), dub, EventField::placed(dubGain, 0.0));
 }
