@@ -37,7 +37,7 @@ constexpr double kPopLevel = 2.5;
 constexpr double kWidth = 0.6;
 constexpr std::size_t kPool = 256;
 // Brings the whole to the common loudness of the shipped sounds, -21 LUFS.
-constexpr double kLevel = 0.189;
+constexpr double kLevel = 0.1916;
 constexpr double kCrackleLevel = 3.47;
 // A single crackle is eased below the ceiling as it starts; the rare moment when two loud
 // ones meet is rounded off.

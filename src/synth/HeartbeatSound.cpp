@@ -36,15 +36,16 @@ constexpr double kBreathDepth = 0.035;
 constexpr double kShortestBreathSeconds = 3.5;
 constexpr double kLongestBreathSeconds = 5.0;
 constexpr double kBeatJitter = 0.012;
-// The "dub" follows the "lub" by about this share of a second's square root at the beat's
-// interval, as the heart's contraction lasts longer when it beats slowly.
+// The "dub" follows the "lub" by this many seconds times the square root of the beat's
+// interval in seconds: the heart's contraction lasts longer when it beats slowly.
 constexpr double kSystole = 0.3;
 constexpr double kSystoleJitterSeconds = 0.02;
 constexpr double kRushLevel = 0.08;
 constexpr std::size_t kPool = 16;
 // Brings the whole to the common loudness of the shipped sounds, -21 LUFS.
-constexpr double kLevel = 0.736;
+constexpr double kLevel = 0.7488;
 
+// Steep low-pass filters keep everything below 150 Hz.
 double rushShape(double hertz)
 {
     return FilterShape::highPass(hertz, 25.0, 2) * FilterShape::lowPass(hertz, 80.0, 8);

@@ -72,6 +72,7 @@ PurrSound::PurrSound(Random &random)
     m_breath = drawBreath(m_breathingOut);
     m_breathAge = m_random.uniform(0.0, m_breath.seconds);
     m_pulseHertz = m_breath.pulseHertz;
+    m_phaseStep = phaseStep(m_pulseHertz);
     m_phase = static_cast<std::uint32_t>(m_random.next());
     m_gain = breathGain();
 }

@@ -42,7 +42,7 @@ constexpr double kSecondWheelLevel = 0.95;
 constexpr double kPlaceSpread = 0.25;
 constexpr std::size_t kPool = 16;
 // Brings the whole to the common loudness of the shipped sounds, -21 LUFS.
-constexpr double kLevel = 0.0731;
+constexpr double kLevel = 0.0718;
 constexpr double kClackLevel = 6.0;
 
 double rumbleShape(double hertz)
@@ -151,7 +151,7 @@ void TrainSound::scheduleJoints(std::size_t frames) noexcept
 void TrainSound::scheduleJoint(std::uint64_t delay, double slowness) noexcept
 {
     const double place = kPlaceSpread * m_random.uniform(-1.0, 1.0);
-    const double level = kLevel * kClackLevel * (1.0 + kLevelSpread * m_random.gaussian());
+    const double level = kLevel * kClackLevel * m_random.uniform(1.0 - kLevelSpread, 1.0 + kLevelSpread);
     const auto wheels = static_cast<std::uint64_t>(kWheelSeconds * slowness * doubledRate);
     for (const std::uint64_t at : {delay, delay + wheels}) {
         const std::size_t shape = m_random.next() % m_clacks.shapes();
