@@ -219,14 +219,15 @@ void NewSoundsTest::heartbeatIsCalmLowAndUneven()
 {
     const SoundAnalysis heart = analysed("heartbeat", 60.0);
     QVERIFY2(heart.energyFraction(0.0, 150.0) > 0.99, qPrintable(QString::number(heart.energyFraction(0.0, 150.0))));
-    // Each beat sets in with its "lub"; its "dub" follows within the dead time.
-    constexpr std::size_t frame = 221;
+    // Each beat sets in with its "lub"; its "dub" follows within the dead time. Frames of
+    // 20 ms hold a whole cycle of the thuds, so their level does not flicker with it.
+    constexpr std::size_t frame = 441;
     const std::vector<double> level = heart.frameRms(frame);
     const std::vector<double> beats = onsets(level, double(frame) / kRate, 0.5 * percentile(level, 0.95), 0.6);
     const double perMinute = 60.0 * static_cast<double>(beats.size() - 1) / (beats.back() - beats.front());
     QVERIFY2(perMinute >= 60.0 && perMinute <= 70.0, qPrintable(QString::number(perMinute)));
     const double variation = spread(gaps(beats));
-    QVERIFY2(variation > 0.01 && variation < 0.1, qPrintable(QString::number(variation)));
+    QVERIFY2(variation > 0.01 && variation < 0.08, qPrintable(QString::number(variation)));
 }
 
 void NewSoundsTest::trainClacksInPairsASecondOrTwoApart()
