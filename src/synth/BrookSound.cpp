@@ -20,7 +20,8 @@ constexpr double kFewestCycles = 3.0;
 constexpr double kMostCycles = 7.0;
 constexpr double kLeastGlide = 0.1;
 constexpr double kMostGlide = 0.4;
-// A bubble ends where it has fallen to a hundredth of its start.
+// A bubble ends where it has fallen to a hundredth of its start, faded out over its last
+// decay so that it does not stop with a step.
 constexpr double kLengthInDecays = 4.6;
 constexpr double kBubblesPerSecond = 50.0;
 // The flow quickens and slows: the steady stream's pace swings by this factor or its inverse
@@ -76,7 +77,8 @@ std::vector<float> bubble(std::size_t index, Random &random)
         const double time = static_cast<double>(i) / rate;
         angle += 2.0 * std::numbers::pi * pitch * (1.0 + glide * (1.0 - std::exp(-time / decaySeconds))) / rate;
         const double onset = std::sin(0.5 * std::numbers::pi * std::min(1.0, time / onsetSeconds));
-        samples[i] = static_cast<float>(onset * std::exp(-time / decaySeconds) * std::sin(angle));
+        const double fade = std::min(1.0, (kLengthInDecays * decaySeconds - time) / decaySeconds);
+        samples[i] = static_cast<float>(onset * fade * std::exp(-time / decaySeconds) * std::sin(angle));
     }
     return samples;
 }
