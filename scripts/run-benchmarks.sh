@@ -12,7 +12,7 @@ start_test_daemon "$build/pulse-bench-runtime" shm || exit 1
 export QT_QPA_PLATFORM=offscreen
 
 status=0
-for bench in MixerBench StartupBench PlaybackCpuBench StatusTickBench; do
+for bench in MixerBench LiveSoundBench StartupBench PlaybackCpuBench StatusTickBench; do
   if [ -x "$build/bench/$bench" ]; then
     echo "== $bench"
     "$build/bench/$bench" || status=1

@@ -1,13 +1,10 @@
 #include "synth/ClickField.h"
 
-#include "synth/FftwPlanner.h"
 #include "synth/Random.h"
-
-#include <fftw3.h>
+#include "synth/ZeroPhaseFilter.h"
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -17,66 +14,16 @@ constexpr std::size_t kOnsetFrame = kFilterFrames / 2;
 // Ringing below this share of a shape's peak is cut off.
 constexpr double kTrimRatio = 1e-4;
 
-struct FftwDeleter
-{
-    void operator()(void *memory) const { fftw_free(memory); }
-};
-
-class ZeroPhaseFilter
-{
-public:
-    ZeroPhaseFilter(const NoiseTable::Response &response, double sampleRate)
-        : m_samples(fftw_alloc_real(kFilterFrames))
-        , m_spectrum(fftw_alloc_complex(kFilterFrames / 2 + 1))
-        , m_gains(kFilterFrames / 2 + 1)
-    {
-        for (std::size_t bin = 1; bin < m_gains.size(); ++bin)
-            m_gains[bin] = response(static_cast<double>(bin) * sampleRate / kFilterFrames) / kFilterFrames;
-        const std::lock_guard guard(FftwPlanner::lock());
-        m_forward = fftw_plan_dft_r2c_1d(kFilterFrames, m_samples.get(), m_spectrum.get(), FFTW_ESTIMATE);
-        m_backward = fftw_plan_dft_c2r_1d(kFilterFrames, m_spectrum.get(), m_samples.get(), FFTW_ESTIMATE);
-    }
-
-    ~ZeroPhaseFilter()
-    {
-        const std::lock_guard guard(FftwPlanner::lock());
-        fftw_destroy_plan(m_forward);
-        fftw_destroy_plan(m_backward);
-    }
-
-    ZeroPhaseFilter(const ZeroPhaseFilter &) = delete;
-    ZeroPhaseFilter &operator=(const ZeroPhaseFilter &) = delete;
-
-    // The event with its onset at kOnsetFrame, filtered.
-    const double *filter(const std::vector<float> &event)
-    {
-        std::fill(m_samples.get(), m_samples.get() + kFilterFrames, 0.0);
-        std::copy_n(event.begin(), std::min(event.size(), kFilterFrames - kOnsetFrame), m_samples.get() + kOnsetFrame);
-        fftw_execute(m_forward);
-        for (std::size_t bin = 0; bin < m_gains.size(); ++bin) {
-            m_spectrum[bin][0] *= m_gains[bin];
-            m_spectrum[bin][1] *= m_gains[bin];
-        }
-        fftw_execute(m_backward);
-        return m_samples.get();
-    }
-
-private:
-    std::unique_ptr<double[], FftwDeleter> m_samples;
-    std::unique_ptr<fftw_complex[], FftwDeleter> m_spectrum;
-    std::vector<double> m_gains;
-    fftw_plan m_forward = nullptr;
-    fftw_plan m_backward = nullptr;
-};
-
 }
 
 ClickField::ClickField(std::size_t count, const Maker &make, const NoiseTable::Response &response, double sampleRate,
                        Random &random)
 {
-    ZeroPhaseFilter filter(response, sampleRate);
+    // The clicks have always been made without their steady part.
+    const auto unsteady = [&](double hertz) { return hertz > 0.0 ? response(hertz) : 0.0; };
+    ZeroPhaseFilter filter(unsteady, kFilterFrames, sampleRate);
     for (std::size_t n = 0; n < count; ++n) {
-        const double *filtered = filter.filter(make(random));
+        const double *filtered = filter.filter(make(random), kOnsetFrame);
         double peak = 0.0;
         for (std::size_t i = 0; i < kFilterFrames; ++i)
             peak = std::max(peak, std::fabs(filtered[i]));

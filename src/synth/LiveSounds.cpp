@@ -1,15 +1,20 @@
 #include "synth/LiveSounds.h"
 
 #include "synth/AirConditioningSound.h"
+#include "synth/BrookSound.h"
 #include "synth/CabinSound.h"
 #include "synth/CicadaSound.h"
 #include "synth/ColouredNoiseSound.h"
 #include "synth/DownpourSound.h"
 #include "synth/FanSound.h"
+#include "synth/FireplaceSound.h"
+#include "synth/HeartbeatSound.h"
 #include "synth/OceanSound.h"
+#include "synth/PurrSound.h"
 #include "synth/RadioStaticSound.h"
 #include "synth/Random.h"
 #include "synth/RainSound.h"
+#include "synth/TrainSound.h"
 #include "synth/WindSound.h"
 
 #include <array>
@@ -26,7 +31,7 @@ constexpr double kColourLowCutHertz = 15.0;
 
 struct Recipe
 {
-    std::string_view fileName;
+    std::string_view name;
     std::function<std::unique_ptr<LiveSound>(Random &)> make;
 };
 
@@ -73,33 +78,59 @@ const std::array<Recipe, 14> &recipes()
     return table;
 }
 
-const Recipe *find(std::string_view fileName)
+const std::array<Recipe, 5> &extraRecipes()
 {
-    for (const Recipe &recipe : recipes()) {
-        if (recipe.fileName == fileName)
+    static const std::array<Recipe, 5> table{{
+        {"brook", make<BrookSound>},
+        {"heartbeat", make<HeartbeatSound>},
+        {"train", make<TrainSound>},
+        {"fireplace", make<FireplaceSound>},
+        {"purr", make<PurrSound>},
+    }};
+    return table;
+}
+
+template<std::size_t count>
+const Recipe *find(const std::array<Recipe, count> &table, std::string_view name)
+{
+    for (const Recipe &recipe : table) {
+        if (recipe.name == name)
             return &recipe;
     }
     return nullptr;
+}
+
+template<std::size_t count>
+std::vector<std::string_view> namesOf(const std::array<Recipe, count> &table)
+{
+    std::vector<std::string_view> result;
+    for (const Recipe &recipe : table)
+        result.push_back(recipe.name);
+    return result;
 }
 
 }
 
 bool LiveSounds::makes(std::string_view fileName)
 {
-    return find(fileName) != nullptr;
+    return find(recipes(), fileName) != nullptr;
 }
 
 std::vector<std::string_view> LiveSounds::names()
 {
-    std::vector<std::string_view> result;
-    for (const Recipe &recipe : recipes())
-        result.push_back(recipe.fileName);
-    return result;
+    return namesOf(recipes());
 }
 
-std::unique_ptr<LiveSound> LiveSounds::make(std::string_view fileName, std::uint64_t seed)
+std::vector<std::string_view> LiveSounds::extraNames()
 {
-    const Recipe *recipe = find(fileName);
+    return namesOf(extraRecipes());
+}
+
+std::unique_ptr<LiveSound> LiveSounds::make(std::string_view name, std::uint64_t seed)
+{
+    const Recipe *recipe = find(recipes(), name);
+    if (!recipe)
+        recipe = find(extraRecipes(), name);
     if (!recipe)
         return nullptr;
     Random random(seed);

@@ -3,9 +3,9 @@
 
 #include "engine/ChannelBuffer.h"
 #include "engine/ChannelSound.h"
-#include "synth/HalfRate.h"
 #include "synth/LiveSound.h"
-#include "synth/LiveSounds.h"
+
+#include "LiveRender.h"
 
 #include <QtTest>
 
@@ -56,25 +56,7 @@ constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "Whit
                                        "downpour.Wav", "wind.Wav", "ocean.Wav", "crickets.Wav", "cicada.Wav", "sine.Wav",
                                        "square.Wav", "saw.Wav", "radiostatic.Wav"};
 
-struct Stereo
-{
-    std::vector<float> left;
-    std::vector<float> right;
-};
-
-Stereo render(const char *fileName, double seconds, std::uint64_t seed = 7)
-{
-    const std::unique_ptr<LiveSound> sound = LiveSounds::make(fileName, seed);
-    const bool doubled = sound->rate() == LiveSound::doubledRate;
-    const auto frames = static_cast<std::size_t>(seconds * sound->rate());
-    Stereo out{std::vector<float>(frames), std::vector<float>(frames)};
-    constexpr std::size_t block = 441;
-    for (std::size_t first = 0; first < frames; first += block)
-        sound->generate(out.left.data() + first, out.right.data() + first, std::min(block, frames - first));
-    if (doubled)
-        out = {HalfRate::halve(out.left), HalfRate::halve(out.right)};
-    return out;
-}
+using Stereo = LiveRender::Stereo;
 
 Stereo readFile(const QString &path)
 {
@@ -139,44 +121,6 @@ std::vector<double> thirdOctaves(const Stereo &sound)
         bands.push_back(10.0 * std::log10(sum / static_cast<double>(sound.left.size())));
     }
     return bands;
-}
-
-// The largest normalised correlation of `count` frames from `first` with any stretch of
-// the same length that starts earlier, found at every lag through one FFT each.
-double largestEarlierCorrelation(const std::vector<float> &signal, std::size_t first, std::size_t count)
-{
-    std::size_t size = 1;
-    while (size < first + count)
-        size *= 2;
-    std::vector<double> earlier(size, 0.0);
-    std::vector<double> stretch(size, 0.0);
-    std::copy(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(first + count - 1), earlier.begin());
-    std::copy_n(signal.begin() + static_cast<std::ptrdiff_t>(first), count, stretch.begin());
-    std::vector<std::complex<double>> a(size / 2 + 1);
-    std::vector<std::complex<double>> b(size / 2 + 1);
-    fftw_plan forwardA = fftw_plan_dft_r2c_1d(static_cast<int>(size), earlier.data(), reinterpret_cast<fftw_complex *>(a.data()), FFTW_ESTIMATE);
-    fftw_plan forwardB = fftw_plan_dft_r2c_1d(static_cast<int>(size), stretch.data(), reinterpret_cast<fftw_complex *>(b.data()), FFTW_ESTIMATE);
-    fftw_execute(forwardA);
-    fftw_execute(forwardB);
-    for (std::size_t bin = 0; bin < a.size(); ++bin)
-        a[bin] *= std::conj(b[bin]);
-    std::vector<double> product(size);
-    fftw_plan back = fftw_plan_dft_c2r_1d(static_cast<int>(size), reinterpret_cast<fftw_complex *>(a.data()), product.data(), FFTW_ESTIMATE);
-    fftw_execute(back);
-    for (fftw_plan plan : {forwardA, forwardB, back})
-        fftw_destroy_plan(plan);
-
-    std::vector<double> energy(first + count, 0.0);
-    for (std::size_t i = 0; i + 1 < energy.size(); ++i)
-        energy[i + 1] = energy[i] + static_cast<double>(signal[i]) * signal[i];
-    const double own = std::inner_product(stretch.begin(), stretch.begin() + static_cast<std::ptrdiff_t>(count), stretch.begin(), 0.0);
-    double largest = 0.0;
-    for (std::size_t lag = 0; lag + count <= first; ++lag) {
-        const double there = energy[lag + count] - energy[lag];
-        if (there > 0.0)
-            largest = std::max(largest, product[lag] / static_cast<double>(size) / std::sqrt(own * there));
-    }
-    return largest;
 }
 
 // Where the sound's events fall: the level of each octave band from 63 Hz to 8 kHz, in
@@ -291,7 +235,7 @@ void LiveSoundTest::keepsTheShippedFilesLevelAndSpectrum()
     const QString folder = qEnvironmentVariable("SONIVALE_PROGRAM_DIR_FOR_TESTS");
     const Stereo shipped = readFile(QDir(folder).filePath(fileName));
     QVERIFY2(!shipped.left.empty(), qPrintable(fileName));
-    const Stereo live = render(fileName.toLatin1().constData(), 60.0);
+    const Stereo live = LiveRender::render(fileName.toLatin1().constData(), 60.0);
     QVERIFY2(std::fabs(loudness(live) - loudness(shipped)) <= 0.5, qPrintable(QString::number(loudness(live))));
     const std::vector<double> liveBands = thirdOctaves(live);
     const std::vector<double> shippedBands = thirdOctaves(shipped);
@@ -317,18 +261,18 @@ void LiveSoundTest::neverRepeatsAStretch()
                               ? qEnvironmentVariable("SONIVALE_LIVE_TEST_SECONDS").toDouble()
                               : 90.0;
     QVERIFY(length >= 90.0);
-    const Stereo live = render(fileName.toLatin1().constData(), length);
+    const Stereo live = LiveRender::render(fileName.toLatin1().constData(), length);
     const auto stretch = static_cast<std::size_t>(2.0 * kRate);
     for (const double share : {0.5, 0.68, 0.85, 0.97}) {
         const double seconds = share * length;
         const auto first = static_cast<std::size_t>(seconds * kRate);
-        const double correlation = largestEarlierCorrelation(live.left, first, stretch);
+        const double correlation = LiveRender::largestEarlierCorrelation(live.left, first, stretch);
         qInfo("%s: a stretch at %.0f s matches its past at most %.2f", qPrintable(fileName), seconds, correlation);
         QVERIFY2(correlation < 0.5, qPrintable(QStringLiteral("%1 at %2 s").arg(correlation).arg(seconds)));
     }
 
     const Texture texture = textureOf(live.left);
-    const Texture other = textureOf(render(fileName.toLatin1().constData(), 45.0, 8).left);
+    const Texture other = textureOf(LiveRender::render(fileName.toLatin1().constData(), 45.0, 8).left);
     constexpr std::size_t framesPerSecond = 50;
     constexpr std::size_t count = 4 * framesPerSecond;
     for (const double share : {0.5, 0.67, 0.83, 0.94}) {
@@ -345,9 +289,9 @@ void LiveSoundTest::neverRepeatsAStretch()
 
 void LiveSoundTest::theSameSeedMakesTheSameSound()
 {
-    const Stereo first = render("Pink_Noise.Wav", 2.0, 11);
-    QCOMPARE(render("Pink_Noise.Wav", 2.0, 11).left, first.left);
-    QVERIFY(render("Pink_Noise.Wav", 2.0, 12).left != first.left);
+    const Stereo first = LiveRender::render("Pink_Noise.Wav", 2.0, 11);
+    QCOMPARE(LiveRender::render("Pink_Noise.Wav", 2.0, 11).left, first.left);
+    QVERIFY(LiveRender::render("Pink_Noise.Wav", 2.0, 12).left != first.left);
 }
 
 void LiveSoundTest::playsWithoutAllocating_data()

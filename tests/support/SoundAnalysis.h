@@ -1,7 +1,8 @@
 #pragma once
 
-// Measurements on one loaded sound file: format, levels, spectrum and envelopes.
-// Header-only so that it travels with the one test executable that uses it.
+// Measurements on one stereo sound, loaded from a file or rendered: format, levels,
+// spectrum and envelopes. Header-only, so that only the tests that use it need its
+// libraries.
 
 #include <ebur128.h>
 #include <fftw3.h>
@@ -14,6 +15,7 @@
 #include <numbers>
 #include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 class SoundAnalysis
@@ -47,9 +49,22 @@ public:
             m_mono[i] = 0.5f * (m_left[i] + m_right[i]);
     }
 
+    SoundAnalysis(std::vector<float> left, std::vector<float> right, int sampleRate)
+        : m_left(std::move(left))
+        , m_right(std::move(right))
+    {
+        m_info.samplerate = sampleRate;
+        m_info.channels = 2;
+        m_info.frames = static_cast<sf_count_t>(m_left.size());
+        m_mono.resize(m_left.size());
+        for (std::size_t i = 0; i < m_mono.size(); ++i)
+            m_mono[i] = 0.5f * (m_left[i] + m_right[i]);
+    }
+
     bool isLoaded() const { return !m_left.empty(); }
     const SF_INFO &info() const { return m_info; }
     const std::vector<float> &channel(int index) const { return index == 0 ? m_left : m_right; }
+    const std::vector<float> &mono() const { return m_mono; }
     double sampleRate() const { return m_info.samplerate; }
     double seconds() const { return static_cast<double>(m_left.size()) / sampleRate(); }
 
