@@ -87,7 +87,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     const QString program = arguments.isEmpty() ? QStringLiteral("sonivale") : QFileInfo(arguments.first()).fileName();
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Sonivale: looping noise-masking sounds to mix and leave playing.\n") + Duration::rule());
+        QStringLiteral("Sonivale: noise-masking sounds, made as they play, to mix and leave playing.\n") + Duration::rule());
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));

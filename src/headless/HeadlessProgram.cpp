@@ -12,6 +12,7 @@
 #include "night/SleepTimer.h"
 #include "platform/NoFileDialogs.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseConnection.h"
 #include "platform/StderrMessages.h"
 #include "platform/SystemClock.h"
 #include "platform/UnixSignalWatcher.h"
@@ -42,7 +43,9 @@ struct HeadlessProgram::Parts
     // Made first so that a signal that comes during start-up waits for the event loop.
     UnixSignalWatcher signalWatcher{SIGTERM, SIGINT, SIGHUP};
     std::function<void()> quit;
-    PulseAudioOutput output;
+    // The one connection to the sound server, made before and ended after what uses it.
+    PulseConnection soundServer;
+    PulseAudioOutput output{soundServer};
     StderrMessages messages;
     NoFileDialogs dialogs;
     SystemClock clock;
