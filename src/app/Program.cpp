@@ -173,7 +173,8 @@ void Program::describeApplication()
 void Program::start(const CommandLine::Request &request, SingleInstance *instance)
 {
     Parts &p = *m_parts;
-    StartSequence({&p.console, &p.night, &p.commands, &p.startMessages}).run(request, [this, &p, instance] {
+    const CommandLine::Request started = request.atStart(p.preferences.playLastMixAtStart());
+    StartSequence({&p.console, &p.night, &p.commands, &p.startMessages}).run(started, [this, &p, instance] {
         if (instance) {
             connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
             publishMediaControls();
@@ -223,6 +224,12 @@ void Program::wireDesktop()
         }
         p.preferences.setStartWithDesktop(on);
     });
+    // A start, with the desktop or by hand, plays the mix of the last run when this is ticked.
+    QAction *lastMix = playback->addAction(tr("Play the &Last Mix at Start"));
+    lastMix->setObjectName(QStringLiteral("playLastMixAtStart"));
+    lastMix->setCheckable(true);
+    lastMix->setChecked(p.preferences.playLastMixAtStart());
+    connect(lastMix, &QAction::toggled, this, [&p](bool on) { p.preferences.setPlayLastMixAtStart(on); });
 }
 
 void Program::publishMediaControls()

@@ -62,6 +62,14 @@ void addRenderOptions(QCommandLineParser &parser)
 
 }
 
+CommandLine::Request CommandLine::Request::atStart(bool playLastMix) const
+{
+    Request started = *this;
+    if (playLastMix && mixFile.isEmpty())
+        started.resume = true;
+    return started;
+}
+
 QStringList CommandLine::Request::toArguments() const
 {
     QStringList arguments;

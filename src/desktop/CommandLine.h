@@ -31,6 +31,9 @@ public:
         // True when the request asks for nothing but a start (or, for a running program,
         // for its console to come forward).
         bool isPlainStart() const { return mixFile.isEmpty() && !resume && playback == Playback::Unchanged && !sleep; }
+        // This start's request where the preferences ask a start to play the last mix: it
+        // resumes the last mix unless it names one of its own.
+        Request atStart(bool playLastMix) const;
         QStringList toArguments() const;
     };
 

@@ -8,6 +8,7 @@ namespace {
 const char *group = "Desktop";
 const char *startInTrayKey = "StartInTray";
 const char *startWithDesktopKey = "StartWithDesktop";
+const char *playLastMixAtStartKey = "PlayLastMixAtStart";
 const char *mixFolderKey = "MixFolder";
 
 }
@@ -35,6 +36,16 @@ bool DesktopPreferences::startWithDesktop() const
 void DesktopPreferences::setStartWithDesktop(bool on)
 {
     setValue(startWithDesktopKey, on);
+}
+
+bool DesktopPreferences::playLastMixAtStart() const
+{
+    return value(playLastMixAtStartKey, false).toBool();
+}
+
+void DesktopPreferences::setPlayLastMixAtStart(bool on)
+{
+    setValue(playLastMixAtStartKey, on);
 }
 
 QString DesktopPreferences::mixFolder() const

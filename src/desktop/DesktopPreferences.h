@@ -4,7 +4,8 @@
 
 // The desktop preferences, kept in the group "Desktop" of the preferences file in the
 // configuration folder: whether the console starts in the tray, whether the program starts
-// with the desktop, and the folder the mix file dialogs last used.
+// with the desktop, whether a start plays the last mix, and the folder the mix file dialogs
+// last used.
 //
 // Contract: UI thread. Every setter writes the file at once (QSettings replaces it whole,
 // so it is never left half-written); a file that cannot be read gives the defaults.
@@ -19,6 +20,9 @@ public:
     void setStartInTray(bool on);
     bool startWithDesktop() const;
     void setStartWithDesktop(bool on);
+    // Off unless chosen, so that a plain start leaves every channel off.
+    bool playLastMixAtStart() const;
+    void setPlayLastMixAtStart(bool on);
     // Empty until a mix file dialog has been used.
     QString mixFolder() const;
     void setMixFolder(const QString &folder);

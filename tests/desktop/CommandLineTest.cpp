@@ -103,6 +103,27 @@ private slots:
         QCOMPARE(version.output, QStringLiteral("Sonivale %1\n").arg(QStringLiteral(SONIVALE_VERSION)));
     }
 
+    // Where the last mix is to be played at a start, a start that names no mix resumes it.
+    void aStartPlaysTheLastMixWhenAsked_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<bool>("playLastMix");
+        QTest::addColumn<bool>("resumes");
+        QTest::newRow("plain start, off") << QString() << false << false;
+        QTest::newRow("plain start, on") << QString() << true << true;
+        QTest::newRow("in the tray, on") << QStringLiteral("--tray") << true << true;
+        QTest::newRow("a mix of its own, on") << QStringLiteral("/m/a.smf") << true << false;
+        QTest::newRow("--resume, off") << QStringLiteral("--resume") << false << true;
+    }
+
+    void aStartPlaysTheLastMixWhenAsked()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(bool, playLastMix);
+        QFETCH(bool, resumes);
+        QCOMPARE(parse(arguments).request.atStart(playLastMix).resume, resumes);
+    }
+
     // A later start's arguments act on the running program; a plain start or a mix brings
     // the console forward, a bare --pause does not.
     void handedOverRequestsAct()

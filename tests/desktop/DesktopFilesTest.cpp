@@ -69,14 +69,17 @@ private slots:
         DesktopPreferences preferences(config);
         QVERIFY(!preferences.startInTray());
         QVERIFY(!preferences.startWithDesktop());
+        QVERIFY(!preferences.playLastMixAtStart());
         QVERIFY(preferences.mixFolder().isEmpty());
         preferences.setStartInTray(true);
         preferences.setStartWithDesktop(true);
+        preferences.setPlayLastMixAtStart(true);
         preferences.setMixFolder(QStringLiteral("/home/ann/mixes"));
 
         const DesktopPreferences later(config);
         QVERIFY(later.startInTray());
         QVERIFY(later.startWithDesktop());
+        QVERIFY(later.playLastMixAtStart());
         QCOMPARE(later.mixFolder(), QStringLiteral("/home/ann/mixes"));
         const QSettings file(preferences.path(), QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("Desktop/StartInTray")).toBool(), true);
