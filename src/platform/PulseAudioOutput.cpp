@@ -2,6 +2,7 @@
 
 #include "platform/AudioRenderer.h"
 #include "platform/PulseOperation.h"
+#include "platform/PulseStreams.h"
 #include "platform/RealtimeScheduling.h"
 
 #include <pulse/context.h>
@@ -150,14 +151,7 @@ void PulseAudioOutput::createStream(pa_context *context)
 
 void PulseAudioOutput::dropStream()
 {
-    if (!m_stream)
-        return;
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    PulseStreams::release(m_stream);
 }
 
 void PulseAudioOutput::stateCallback(pa_stream *, void *self)

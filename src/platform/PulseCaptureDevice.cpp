@@ -1,5 +1,7 @@
 #include "platform/PulseCaptureDevice.h"
 
+#include "platform/PulseStreams.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/error.h>
@@ -370,12 +372,5 @@ void PulseCaptureDevice::breakOff(const QString &reason)
 
 void PulseCaptureDevice::dropStream()
 {
-    if (!m_stream)
-        return;
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
-        pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    PulseStreams::release(m_stream);
 }

@@ -1,6 +1,7 @@
 #include "platform/PulseLevelMeter.h"
 
 #include "platform/PulseConnection.h"
+#include "platform/PulseStreams.h"
 
 #include <pulse/context.h>
 #include <pulse/stream.h>
@@ -116,12 +117,5 @@ void PulseLevelMeter::retry()
 
 void PulseLevelMeter::drop()
 {
-    if (!m_stream)
-        return;
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
-        pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    PulseStreams::release(m_stream);
 }
