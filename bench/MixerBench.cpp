@@ -67,6 +67,35 @@ Figures run(Mixer &mixer, std::vector<std::unique_ptr<ChannelBuffer>> &buffers, 
     return {cpu, wall, static_cast<double>(blocks * block) / outputRate};
 }
 
+// Puts `buffer` on `channel` at that channel's own volume, pan and rate, and plays it;
+// `preparing` receives what its first play cost.
+void addChannel(Mixer &mixer, std::vector<std::unique_ptr<ChannelBuffer>> &buffers, int channel,
+                std::unique_ptr<ChannelBuffer> buffer, double &preparing)
+{
+    buffer->setVolume(-200 * channel);
+    buffer->setPan(channel * 400 - 3000);
+    buffer->setFrequency(12000 + channel * 1500);
+    const double before = threadCpuSeconds();
+    buffer->play();
+    preparing += threadCpuSeconds() - before;
+    std::uint64_t ticket = 0;
+    mixer.exchange(channel, buffer.get(), &ticket);
+    buffers.push_back(std::move(buffer));
+}
+
+// Each path runs three times and the fastest counts: other work on a shared machine only
+// ever adds time, even on a CPU clock (caches, frequency).
+Figures fastest(Mixer &mixer, std::vector<std::unique_ptr<ChannelBuffer>> &buffers, double seconds, bool gliding)
+{
+    Figures best = run(mixer, buffers, seconds / 3.0, gliding);
+    for (int round = 1; round < 3; ++round) {
+        const Figures next = run(mixer, buffers, seconds / 3.0, gliding);
+        if (next.cpuSeconds < best.cpuSeconds)
+            best = next;
+    }
+    return best;
+}
+
 // Every channel plays a live sound at its own rate, the sounds taken in turn. `preparing`
 // receives what their first play cost: making their tables and first frames.
 Figures runLive(double seconds, double &preparing)
@@ -76,24 +105,11 @@ Figures runLive(double seconds, double &preparing)
     const std::vector<std::string_view> names = LiveSounds::names();
     for (int channel = 1; channel <= channels; ++channel) {
         const std::string name(names[static_cast<std::size_t>(channel - 1) % names.size()]);
-        auto buffer = std::make_unique<ChannelBuffer>(ChannelSound::live(name), static_cast<std::uint64_t>(channel));
-        buffer->setVolume(-200 * channel);
-        buffer->setPan(channel * 400 - 3000);
-        buffer->setFrequency(12000 + channel * 1500);
-        const double before = threadCpuSeconds();
-        buffer->play();
-        preparing += threadCpuSeconds() - before;
-        std::uint64_t ticket = 0;
-        mixer.exchange(channel, buffer.get(), &ticket);
-        buffers.push_back(std::move(buffer));
+        addChannel(mixer, buffers, channel,
+                   std::make_unique<ChannelBuffer>(ChannelSound::live(name), static_cast<std::uint64_t>(channel)), preparing);
     }
     run(mixer, buffers, 0.5, false);
-    Figures best = run(mixer, buffers, seconds / 3.0, false);
-    for (int round = 1; round < 3; ++round) {
-        const Figures next = run(mixer, buffers, seconds / 3.0, false);
-        if (next.cpuSeconds < best.cpuSeconds)
-            best = next;
-    }
+    const Figures best = fastest(mixer, buffers, seconds, false);
     for (int channel = 1; channel <= channels; ++channel) {
         std::uint64_t ticket = 0;
         mixer.exchange(channel, nullptr, &ticket);
@@ -126,38 +142,18 @@ int main(int argc, char **argv)
         std::vector<std::int16_t> noise(static_cast<std::size_t>(sourceFrames) * 2);
         for (auto &v : noise)
             v = static_cast<std::int16_t>(sample(random));
-        auto buffer = std::make_unique<ChannelBuffer>(SoundData::fromFrames(noise, 22050));
-        buffer->setVolume(-200 * channel);
-        buffer->setPan(channel * 400 - 3000);
-        buffer->setFrequency(12000 + channel * 1500);
-        const double before = threadCpuSeconds();
-        buffer->play();
-        preparing += threadCpuSeconds() - before;
-        std::uint64_t ticket = 0;
-        mixer.exchange(channel, buffer.get(), &ticket);
-        buffers.push_back(std::move(buffer));
+        addChannel(mixer, buffers, channel, std::make_unique<ChannelBuffer>(SoundData::fromFrames(noise, 22050)), preparing);
     }
 
-    // Let fades and glides settle so the steady figure measures the steady path. Each path
-    // runs three times and the fastest counts: other work on a shared machine only ever
-    // adds time, even on a CPU clock (caches, frequency).
+    // Let fades and glides settle so the steady figure measures the steady path.
     run(mixer, buffers, 0.5, false);
     const double clockBefore = HostSpeed::gigaAddsPerCpuSecond();
-    const auto fastest = [&](bool gliding) {
-        Figures best = run(mixer, buffers, seconds / 3.0, gliding);
-        for (int round = 1; round < 3; ++round) {
-            const Figures next = run(mixer, buffers, seconds / 3.0, gliding);
-            if (next.cpuSeconds < best.cpuSeconds)
-                best = next;
-        }
-        return best;
-    };
-    const Figures steady = fastest(false);
-    const Figures gliding = fastest(true);
+    const Figures steady = fastest(mixer, buffers, seconds, false);
+    const Figures gliding = fastest(mixer, buffers, seconds, true);
     mixer.drift().setDepth(MixDrift::maximumDepth);
     mixer.outputGain().setLevel(-12.0f);
     run(mixer, buffers, 5.0, false);
-    const Figures drifting = fastest(false);
+    const Figures drifting = fastest(mixer, buffers, seconds, false);
     double preparingLive = 0.0;
     const Figures live = runLive(seconds, preparingLive);
     const double clockAfter = HostSpeed::gigaAddsPerCpuSecond();
