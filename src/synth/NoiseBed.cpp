@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -111,7 +111,7 @@ void NoiseBed::addTo(float *left, float *right, std::size_t frames, float gain) 
 // known to the compiler, which then turns the loop into vector operations.
 namespace {
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
 // Eight 16-bit samples from `source` as two vectors of four floats.
 inline void widen(const std::int16_t *source, __m128 &low, __m128 &high) noexcept
 {
@@ -145,6 +145,36 @@ void addSide(const std::array<const std::int16_t *, NoiseBed::voices> &sources, 
         _mm_storeu_ps(target + i + 4, high);
     }
 }
+
+// The same with eight frames to a vector: widening and each multiply-add take one instruction,
+// which halves the bed's cost where the processor has them.
+__attribute__((target("avx2,fma"))) void addSideAvx2(const std::array<const std::int16_t *, NoiseBed::voices> &sources,
+                                                     const Voices &start, const Voices &step, float *target,
+                                                     std::size_t count) noexcept
+{
+    const __m256 ramp = _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f);
+    __m256 gain[NoiseBed::voices];
+    __m256 stride[NoiseBed::voices];
+    for (std::size_t v = 0; v < NoiseBed::voices; ++v) {
+        gain[v] = _mm256_fmadd_ps(_mm256_set1_ps(step[v]), ramp, _mm256_set1_ps(start[v]));
+        stride[v] = _mm256_set1_ps(8.0f * step[v]);
+    }
+    for (std::size_t i = 0; i < count; i += 8) {
+        __m256 sum = _mm256_loadu_ps(target + i);
+        for (std::size_t v = 0; v < NoiseBed::voices; ++v) {
+            const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i *>(sources[v] + i));
+            sum = _mm256_fmadd_ps(gain[v], _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(samples)), sum);
+            gain[v] = _mm256_add_ps(gain[v], stride[v]);
+        }
+        _mm256_storeu_ps(target + i, sum);
+    }
+}
+
+bool hasAvx2() noexcept
+{
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has;
+}
 #endif
 
 }
@@ -153,10 +183,15 @@ void addSide(const std::array<const std::int16_t *, NoiseBed::voices> &sources, 
 void NoiseBed::addStretch(const Stretch &stretch, float *left, float *right, std::size_t frames) noexcept
 {
     std::size_t done = 0;
-#if defined(__SSE2__)
+#if defined(__x86_64__)
     done = frames / 8 * 8;
-    addSide(stretch.left, stretch.start, stretch.step, left, done);
-    addSide(stretch.right, stretch.start, stretch.step, right, done);
+    if (hasAvx2()) {
+        addSideAvx2(stretch.left, stretch.start, stretch.step, left, done);
+        addSideAvx2(stretch.right, stretch.start, stretch.step, right, done);
+    } else {
+        addSide(stretch.left, stretch.start, stretch.step, left, done);
+        addSide(stretch.right, stretch.start, stretch.step, right, done);
+    }
 #endif
     for (std::size_t i = done; i < frames; ++i) {
         const auto at = static_cast<float>(i);
