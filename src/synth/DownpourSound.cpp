@@ -1,6 +1,7 @@
 #include "synth/DownpourSound.h"
 
 #include "synth/FilterShape.h"
+#include "synth/WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -162,13 +163,11 @@ void DownpourSound::startSplash(std::size_t delay) noexcept
     };
 }
 
-void DownpourSound::swell(float *left, float *right, std::size_t frames) noexcept
+WIDE_LOOPS void DownpourSound::swell(float *left, float *right, std::size_t frames) noexcept
 {
     for (std::size_t first = 0; first < frames; first += kSwellStep) {
         const std::size_t count = std::min(kSwellStep, frames - first);
-        float value = 0.0f;
-        for (std::size_t i = 0; i < count; ++i)
-            value = m_swell.next();
+        const float value = m_swell.skip(count);
         m_drift += m_driftPull * static_cast<float>(count) * (value - m_drift);
         const auto target = static_cast<float>(std::exp(kSwellDepth / kSwellKept * (value - m_drift)));
         const float step = (target - m_swellGain) / static_cast<float>(count);

@@ -1,6 +1,7 @@
 #include "synth/RadioStaticSound.h"
 
 #include "synth/FilterShape.h"
+#include "synth/WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,7 +113,7 @@ void RadioStaticSound::generate(float *left, float *right, std::size_t frames) n
         generateBlock(left + done, right + done, std::min(blockFrames, frames - done));
 }
 
-void RadioStaticSound::generateBlock(float *left, float *right, std::size_t frames) noexcept
+WIDE_LOOPS void RadioStaticSound::generateBlock(float *left, float *right, std::size_t frames) noexcept
 {
     std::fill_n(m_first.begin(), frames, 0.0f);
     std::fill_n(m_second.begin(), frames, 0.0f);
@@ -156,9 +157,7 @@ void RadioStaticSound::scheduleCluster(std::uint64_t delay) noexcept
 
 float RadioStaticSound::nextFadeGain(std::size_t frames) noexcept
 {
-    float value = 0.0f;
-    for (std::size_t i = 0; i < frames; ++i)
-        value = m_fade.next();
+    const float value = m_fade.skip(frames);
     const double fade = std::exp(kFadeDepth * value);
     const double share = static_cast<double>(frames) / (kGainControlSeconds * sampleRate);
     m_fadePower += share * (fade * fade - m_fadePower);

@@ -2,6 +2,7 @@
 
 #include "synth/Random.h"
 
+#include <algorithm>
 #include <cstddef>
 
 // A smooth random curve that wanders below a given frequency with an RMS of about 1, made
@@ -22,6 +23,20 @@ public:
             step();
         --m_left;
         m_value += m_slope;
+        return m_value;
+    }
+
+    // Moves `frames` values on at once and returns the last, as that many next() would.
+    float skip(std::size_t frames) noexcept
+    {
+        while (frames > 0) {
+            if (m_left == 0)
+                step();
+            const std::size_t taken = std::min(frames, m_left);
+            m_value += m_slope * static_cast<float>(taken);
+            m_left -= taken;
+            frames -= taken;
+        }
         return m_value;
     }
 

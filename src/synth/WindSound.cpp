@@ -119,9 +119,7 @@ void WindSound::generate(float *left, float *right, std::size_t frames) noexcept
 
 void WindSound::advanceGusts() noexcept
 {
-    float curve = 0.0f;
-    for (std::size_t i = 0; i < controlFrames; ++i)
-        curve = m_gusts.next();
+    const float curve = m_gusts.skip(controlFrames);
     const double share = static_cast<double>(controlFrames) / (kSteadyingSeconds * sampleRate);
     m_mean += share * (curve - m_mean);
     m_variance += share * ((curve - m_mean) * (curve - m_mean) - m_variance);
@@ -146,35 +144,44 @@ void WindSound::generateBlock(float *left, float *right, std::size_t frames) noe
         std::fill_n(part->begin(), frames, 0.0f);
     m_body.addTo(m_bodyLeft.data(), m_bodyRight.data(), frames, 1.0f);
     m_bright.addTo(m_brightLeft.data(), m_brightRight.data(), frames, 1.0f);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const std::uint64_t bits = m_noise.next();
-        m_noiseLeft[i] = whiteNoise(static_cast<std::uint32_t>(bits));
-        m_noiseRight[i] = whiteNoise(static_cast<std::uint32_t>(bits >> 32));
-    }
     advanceGusts();
-    renderSide(m_left, m_leftTarget, m_bodyLeft.data(), m_brightLeft.data(), m_noiseLeft.data(), left, frames);
-    renderSide(m_right, m_rightTarget, m_bodyRight.data(), m_brightRight.data(), m_noiseRight.data(), right, frames);
+    renderSides(left, right, frames);
 }
 
-void WindSound::renderSide(Side &side, const Gains &target, const float *body, const float *bright, const float *noise,
-                           float *out, std::size_t frames) noexcept
+// Both sides in one loop: each side's resonator waits on its own last output, so the two
+// chains run side by side rather than one after the other.
+void WindSound::renderSides(float *left, float *right, std::size_t frames) noexcept
 {
     const auto steps = static_cast<float>(frames);
-    const Gains from = side.gains;
-    const Gains step{(target.body - from.body) / steps, (target.bright - from.bright) / steps,
-                     (target.howl - from.howl) / steps, (target.feedback - from.feedback) / steps};
+    const auto stepOf = [steps](const Gains &from, const Gains &to) {
+        return Gains{(to.body - from.body) / steps, (to.bright - from.bright) / steps, (to.howl - from.howl) / steps,
+                     (to.feedback - from.feedback) / steps};
+    };
+    const Gains fromLeft = m_left.gains;
+    const Gains fromRight = m_right.gains;
+    const Gains stepLeft = stepOf(fromLeft, m_leftTarget);
+    const Gains stepRight = stepOf(fromRight, m_rightTarget);
     const auto decay = static_cast<float>(kRadius * kRadius);
-    float previous = side.previous;
-    float beforePrevious = side.beforePrevious;
+    float previousLeft = m_left.previous;
+    float beforePreviousLeft = m_left.beforePrevious;
+    float previousRight = m_right.previous;
+    float beforePreviousRight = m_right.beforePrevious;
     for (std::size_t i = 0; i < frames; ++i) {
         const auto at = static_cast<float>(i);
-        const float howl = noise[i] + (from.feedback + step.feedback * at) * previous - decay * beforePrevious;
-        beforePrevious = previous;
-        previous = howl;
-        out[i] = (from.body + step.body * at) * body[i] + (from.bright + step.bright * at) * bright[i]
-                 + (from.howl + step.howl * at) * howl;
+        const std::uint64_t bits = m_noise.next();
+        const float howlLeft = whiteNoise(static_cast<std::uint32_t>(bits))
+                               + (fromLeft.feedback + stepLeft.feedback * at) * previousLeft - decay * beforePreviousLeft;
+        const float howlRight = whiteNoise(static_cast<std::uint32_t>(bits >> 32))
+                                + (fromRight.feedback + stepRight.feedback * at) * previousRight - decay * beforePreviousRight;
+        beforePreviousLeft = previousLeft;
+        previousLeft = howlLeft;
+        beforePreviousRight = previousRight;
+        previousRight = howlRight;
+        left[i] = (fromLeft.body + stepLeft.body * at) * m_bodyLeft[i] + (fromLeft.bright + stepLeft.bright * at) * m_brightLeft[i]
+                  + (fromLeft.howl + stepLeft.howl * at) * howlLeft;
+        right[i] = (fromRight.body + stepRight.body * at) * m_bodyRight[i]
+                   + (fromRight.bright + stepRight.bright * at) * m_brightRight[i] + (fromRight.howl + stepRight.howl * at) * howlRight;
     }
-    side.previous = previous;
-    side.beforePrevious = beforePrevious;
-    side.gains = target;
+    m_left = {m_leftTarget, previousLeft, beforePreviousLeft};
+    m_right = {m_rightTarget, previousRight, beforePreviousRight};
 }

@@ -20,7 +20,7 @@ public:
 
     // The gusts move slowly: their gains and the howl's tuning are worked out this often
     // and followed in straight lines in between.
-    static constexpr std::size_t controlFrames = 32;
+    static constexpr std::size_t controlFrames = 128;
 
 private:
     static constexpr std::size_t historySteps = 512;
@@ -44,8 +44,7 @@ private:
     void generateBlock(float *left, float *right, std::size_t frames) noexcept;
     void advanceGusts() noexcept;
     static Gains gainsFor(float gust) noexcept;
-    void renderSide(Side &side, const Gains &target, const float *body, const float *bright, const float *noise,
-                    float *out, std::size_t frames) noexcept;
+    void renderSides(float *left, float *right, std::size_t frames) noexcept;
 
     NoiseBed m_body;
     NoiseBed m_bright;
@@ -64,6 +63,4 @@ private:
     std::array<float, controlFrames> m_bodyRight{};
     std::array<float, controlFrames> m_brightLeft{};
     std::array<float, controlFrames> m_brightRight{};
-    std::array<float, controlFrames> m_noiseLeft{};
-    std::array<float, controlFrames> m_noiseRight{};
 };
