@@ -2,6 +2,7 @@
 
 #include "synth/FilterShape.h"
 #include "synth/SoftCeiling.h"
+#include "synth/WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +132,7 @@ void CicadaSound::startPulse(Singer &singer) noexcept
     singer.position = 0;
 }
 
-void CicadaSound::sing(Singer &singer, float *left, float *right, std::size_t frames) noexcept
+WIDE_LOOPS void CicadaSound::sing(Singer &singer, float *left, float *right, std::size_t frames) noexcept
 {
     const std::size_t period = singer.period;
     std::size_t done = 0;

@@ -1,5 +1,7 @@
 #include "synth/DropField.h"
 
+#include "synth/WideLoops.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -143,7 +145,7 @@ void DropField::addTo(float *left, float *right, std::size_t frames) noexcept
     }
 }
 
-void DropField::mix(float *left, float *right, std::size_t frames) noexcept
+WIDE_LOOPS void DropField::mix(float *left, float *right, std::size_t frames) noexcept
 {
     std::size_t index = 0;
     while (index < m_ringing) {

@@ -2,6 +2,7 @@
 
 #include "synth/FilterShape.h"
 #include "synth/SoftCeiling.h"
+#include "synth/WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,7 +121,7 @@ void OceanSound::stepControl() noexcept
     m_framesLeftInStep = controlFrames;
 }
 
-void OceanSound::fillLevels(std::size_t frames) noexcept
+WIDE_LOOPS void OceanSound::fillLevels(std::size_t frames) noexcept
 {
     float *levelLeft = m_scratch.data() + 2 * chunkFrames;
     float *levelRight = levelLeft + chunkFrames;
@@ -129,12 +130,17 @@ void OceanSound::fillLevels(std::size_t frames) noexcept
         if (m_framesLeftInStep == 0)
             stepControl();
         const std::size_t length = std::min(frames - done, m_framesLeftInStep);
+        // Worked out from the start of the step rather than added up, so that the loop runs
+        // in vectors instead of waiting on each last value.
+        const float startLeft = m_levelLeft;
+        const float startRight = m_levelRight;
         for (std::size_t i = 0; i < length; ++i) {
-            m_levelLeft += m_slopeLeft;
-            m_levelRight += m_slopeRight;
-            levelLeft[done + i] = m_levelLeft;
-            levelRight[done + i] = m_levelRight;
+            const auto steps = static_cast<float>(i + 1);
+            levelLeft[done + i] = startLeft + m_slopeLeft * steps;
+            levelRight[done + i] = startRight + m_slopeRight * steps;
         }
+        m_levelLeft = startLeft + m_slopeLeft * static_cast<float>(length);
+        m_levelRight = startRight + m_slopeRight * static_cast<float>(length);
         done += length;
         m_framesLeftInStep -= length;
     }
@@ -153,7 +159,7 @@ void OceanSound::generate(float *left, float *right, std::size_t frames) noexcep
 
 // The rumble goes straight to the output; the wash and then the hiss pass through one
 // pair of scratch sides, each weighted by the level as it is added.
-void OceanSound::mix(float *left, float *right, std::size_t frames) noexcept
+WIDE_LOOPS void OceanSound::mix(float *left, float *right, std::size_t frames) noexcept
 {
     float *bedLeft = m_scratch.data();
     float *bedRight = bedLeft + chunkFrames;
