@@ -1,5 +1,7 @@
 #include "synth/HalfRate.h"
 
+#include "synth/FftwPlanner.h"
+
 #include <fftw3.h>
 
 #include <complex>
@@ -8,20 +10,9 @@
 
 namespace {
 
-struct FftwDeleter
-{
-    void operator()(void *memory) const { fftw_free(memory); }
-};
-
-std::mutex &plannerLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
 fftw_plan plan(std::size_t size, double *samples, fftw_complex *spectrum, bool forward)
 {
-    const std::lock_guard guard(plannerLock());
+    const std::lock_guard guard(FftwPlanner::lock());
     return forward ? fftw_plan_dft_r2c_1d(static_cast<int>(size), samples, spectrum, FFTW_ESTIMATE)
                    : fftw_plan_dft_c2r_1d(static_cast<int>(size), spectrum, samples, FFTW_ESTIMATE);
 }
@@ -29,7 +20,7 @@ fftw_plan plan(std::size_t size, double *samples, fftw_complex *spectrum, bool f
 void run(fftw_plan plan)
 {
     fftw_execute(plan);
-    const std::lock_guard guard(plannerLock());
+    const std::lock_guard guard(FftwPlanner::lock());
     fftw_destroy_plan(plan);
 }
 

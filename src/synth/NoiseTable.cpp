@@ -8,15 +8,6 @@
 #include <cmath>
 #include <complex>
 
-namespace {
-
-struct FftwDeleter
-{
-    void operator()(void *memory) const { fftw_free(memory); }
-};
-
-}
-
 NoiseTable::NoiseTable(const Response &magnitude, std::size_t frames, double sampleRate, Random &random)
     : NoiseTable(binsOf(magnitude, frames, sampleRate), random)
 {
@@ -57,22 +48,12 @@ std::unique_ptr<float[]> NoiseTable::shapedNoise(const Bins &amplitudes, Random 
     for (std::size_t bin = 1; bin < bins - 1; ++bin) {
         // Every bin draws its phase, silent or not, so that a table's noise does not depend
         // on where its band ends.
-        const std::complex<double> value = std::polar(amplitudes[bin], random.phase());
+        const std::complex<double> value = amplitudes[bin] * random.phasor();
         spectrum[bin][0] = value.real();
         spectrum[bin][1] = value.imag();
     }
     spectrum[bins - 1][0] = spectrum[bins - 1][1] = 0.0;
-    fftw_plan plan;
-    {
-        // FFTW_ESTIMATE keeps the algorithm, and so every rounding, the same on each run.
-        const std::lock_guard guard(FftwPlanner::lock());
-        plan = fftw_plan_dft_c2r_1d(static_cast<int>(frames), spectrum.get(), samples.get(), FFTW_ESTIMATE);
-    }
-    fftw_execute(plan);
-    {
-        const std::lock_guard guard(FftwPlanner::lock());
-        fftw_destroy_plan(plan);
-    }
+    fftw_execute_dft_c2r(FftwPlanner::complexToReal(frames), spectrum.get(), samples.get());
     double energy = 0.0;
     for (std::size_t i = 0; i < frames; ++i)
         energy += samples[i] * samples[i];

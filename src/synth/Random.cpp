@@ -67,3 +67,15 @@ double Random::phase()
 {
     return 2.0 * std::numbers::pi * uniform();
 }
+
+std::complex<double> Random::phasor()
+{
+    for (;;) {
+        const double x = uniform(-1.0, 1.0);
+        const double y = uniform(-1.0, 1.0);
+        const double squared = x * x + y * y;
+        // Near the centre the direction is rounded coarsely, so those points are drawn again.
+        if (squared <= 1.0 && squared > 1e-6)
+            return {x / std::sqrt(squared), y / std::sqrt(squared)};
+    }
+}

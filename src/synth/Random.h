@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstdint>
 
 // xoshiro256** seeded through splitmix64. Our own generator rather than the standard
@@ -16,6 +17,9 @@ public:
     double uniform(double low, double high);
     double gaussian();
     double phase();
+    // A point on the unit circle at a uniformly random angle, as (cos, sin) of phase() but
+    // found without either: by drawing points in the square until one falls in the circle.
+    std::complex<double> phasor();
 
 private:
     std::array<std::uint64_t, 4> m_state{};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "synth/FftwPlanner.h"
 #include "synth/NoiseTable.h"
 
 #include <cstddef>
@@ -31,11 +32,6 @@ public:
     const double *filter(const std::vector<float> &event, std::size_t onset);
 
 private:
-    struct FftwDeleter
-    {
-        void operator()(void *memory) const { fftw_free(memory); }
-    };
-
     std::size_t m_frames;
     std::unique_ptr<double[], FftwDeleter> m_samples;
     std::unique_ptr<fftw_complex[], FftwDeleter> m_spectrum;
