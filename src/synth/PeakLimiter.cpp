@@ -1,5 +1,7 @@
 #include "synth/PeakLimiter.h"
 
+#include "synth/Loudest.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,10 +28,7 @@ void PeakLimiter::process(float *left, float *right, std::size_t frames) noexcep
 
 float PeakLimiter::peak(const float *left, const float *right, std::size_t frames) noexcept
 {
-    float largest = 0.0f;
-    for (std::size_t i = 0; i < frames; ++i)
-        largest = std::max({largest, std::fabs(left[i]), std::fabs(right[i])});
-    return largest;
+    return std::max(loudestOf(left, frames), loudestOf(right, frames));
 }
 
 void PeakLimiter::passOn(float *left, float *right, std::size_t frames) noexcept

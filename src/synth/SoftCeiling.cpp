@@ -1,6 +1,6 @@
 #include "synth/SoftCeiling.h"
 
-#include "synth/WideLoops.h"
+#include "synth/Loudest.h"
 
 #include <cmath>
 
@@ -10,15 +10,10 @@ SoftCeiling::SoftCeiling(float knee, float ceiling)
 {
 }
 
-WIDE_LOOPS void SoftCeiling::apply(float *samples, std::size_t count) const noexcept
+void SoftCeiling::apply(float *samples, std::size_t count) const noexcept
 {
     // Nearly every block stays under the knee, which one pass in vectors finds out.
-    float loudest = 0.0f;
-    for (std::size_t i = 0; i < count; ++i) {
-        const float size = std::fabs(samples[i]);
-        loudest = size > loudest ? size : loudest;
-    }
-    if (loudest <= m_knee)
+    if (loudestOf(samples, count) <= m_knee)
         return;
     for (std::size_t i = 0; i < count; ++i) {
         if (std::fabs(samples[i]) > m_knee)
