@@ -37,6 +37,7 @@
 #include "render/windows/RenderWindow.h"
 #include "settings/MixCommands.h"
 #include "settings/Preferences.h"
+#include "sounds/SoundChooser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -80,9 +81,12 @@ struct Program::Parts
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages,
                  &nightPreferences, &console})
         , nightMenus({&night, &fileDialogs, &console, {}})
-        , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
-                                           [this] { console.restoreFromTray(); },
-                                           [this] { player.mixCommands().resumeLast(&console); }})
+        , commands(player.pauseControl(),
+                   {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
+                    [this] { console.restoreFromTray(); }, [this] { player.mixCommands().resumeLast(&console); },
+                    [this](const SoundChoices::Assignment &sound) {
+                        player.soundChooser().choose(sound.channel, sound.choice, &console);
+                    }})
     {
     }
 

@@ -10,8 +10,8 @@
 class PauseControl;
 
 // Carries out what a command line asks of the running program, whether it came with this
-// start or was handed over by a later one: load a mix or resume the last one, pause or play,
-// set the sleep timer, and bring the console forward when a later start asks for nothing
+// start or was handed over by a later one: load a mix or resume the last one, choose the
+// channels' sounds, pause or play, set the sleep timer, and bring the console forward when a later start asks for nothing
 // else or brings a mix.
 //
 // Contract: UI thread. Loading a mix may show a message box (the messages of "Load").
@@ -27,6 +27,8 @@ public:
         std::function<void(const QString &path)> loadMix;
         std::function<void()> raise;
         std::function<void()> resumeLast; // as "Resume Last"
+        // Channel plays the sound from now on; may say why it cannot.
+        std::function<void(const SoundChoices::Assignment &)> chooseSound = {};
     };
 
     DesktopCommands(PauseControl &pause, Console console, QObject *parent = nullptr);
