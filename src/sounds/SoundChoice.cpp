@@ -36,5 +36,7 @@ std::optional<SoundChoice> SoundChoice::fromText(const QString &text, int channe
         return SoundChoice();
     if (const BuiltInSound *sound = BuiltInSounds::find(text))
         return sound->channel == channel ? SoundChoice() : builtIn(sound->id);
-    return file(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(text)));
+    // The shell leaves "~" after "6=" as it is.
+    const QString path = text.startsWith(QLatin1String("~/")) ? QDir::home().filePath(text.mid(2)) : text;
+    return file(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path)));
 }

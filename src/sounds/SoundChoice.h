@@ -25,7 +25,7 @@ public:
     // As the command line and the preferences write it: "default", an id, or a path.
     QString toText() const;
     // Reads "default", a built-in sound's id or name, or a path, which is made absolute
-    // against `workingFolder`. The choice of the built-in sound that is `channel`'s own is
+    // against `workingFolder` ("~/" is the home folder). The choice of the built-in sound that is `channel`'s own is
     // its own sound. Null with `error` set when the text is empty.
     static std::optional<SoundChoice> fromText(const QString &text, int channel, const QString &workingFolder,
                                                QString *error);

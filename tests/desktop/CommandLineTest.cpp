@@ -4,6 +4,7 @@
 #include "desktop/DesktopCommands.h"
 #include "settings/Duration.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +83,8 @@ private slots:
         QTest::newRow("sound, none named") << "--channel-sound 6=" << "\"6=\": no sound is named";
         QTest::newRow("sound, no such file") << "--channel-sound 6=thunder.flac"
                                              << "there is no sound file \"/home/ann/thunder.flac\", nor a built-in sound";
+        QTest::newRow("sound, none at home") << "--channel-sound 6=~/no/thunder.flac"
+                                             << QStringLiteral("there is no sound file \"%1/no/thunder.flac\"").arg(QDir::homePath());
     }
 
     // Each --channel-sound reads as a channel and a sound, and reads back the same when a
