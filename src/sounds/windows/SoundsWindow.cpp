@@ -22,7 +22,7 @@ QString captionOf(int channel)
 
 }
 
-const char *const SoundsWindow::mixNote = "A mix file keeps levels, not sounds: the sounds chosen here stay until you change them.";
+const char *const SoundsWindow::mixNote = "A mix file keeps levels, not sounds: loading one leaves these as they are.";
 
 SoundsWindow::SoundsWindow(SoundChooser &chooser, FileChooser chooseFile, QWidget *parent)
     : QDialog(parent)
@@ -54,7 +54,6 @@ SoundsWindow::SoundsWindow(SoundChooser &chooser, FileChooser chooseFile, QWidge
     layout->addLayout(rows);
     auto *note = new QLabel(QString::fromUtf8(mixNote));
     note->setObjectName(QStringLiteral("mixNote"));
-    note->setWordWrap(true);
     layout->addWidget(note);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
@@ -69,11 +68,17 @@ void SoundsWindow::showRow(int channel)
     const QSignalBlocker block(row.sounds);
     row.sounds->clear();
     int selected = 0;
-    for (const SoundChoices::Option &option : SoundChoices::optionsFor(channel, current)) {
-        if (option.choice == current)
+    int option = 0;
+    SoundChoices::Option::Group group = SoundChoices::Option::Group::Own;
+    for (const SoundChoices::Option &offered : SoundChoices::optionsFor(channel, current)) {
+        if (offered.group != group)
+            row.sounds->insertSeparator(row.sounds->count());
+        group = offered.group;
+        if (offered.choice == current)
             selected = row.sounds->count();
-        row.sounds->addItem(option.label, row.sounds->count());
+        row.sounds->addItem(offered.label, option++);
     }
+    row.sounds->insertSeparator(row.sounds->count());
     row.sounds->addItem(tr("Your File\u2026"), fileItem);
     row.sounds->setCurrentIndex(selected);
     row.restore->setEnabled(!current.isOwn());
@@ -81,9 +86,11 @@ void SoundsWindow::showRow(int channel)
 
 void SoundsWindow::picked(int channel, int item)
 {
-    if (item < 0)
+    const QVariant data = m_rows[index(channel)].sounds->itemData(item);
+    // Nothing, or a separator.
+    if (!data.isValid())
         return;
-    const int option = m_rows[index(channel)].sounds->itemData(item).toInt();
+    const int option = data.toInt();
     if (option == fileItem)
         m_chooseFile(channel, this);
     else {
