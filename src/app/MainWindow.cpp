@@ -281,9 +281,8 @@ QWidget *MainWindow::buildBand(const char *group, int firstChannel, int lastChan
         w.toggle->setAccessibleName(caption);
         // The menu key and Shift+F10 ask for it as the right button does.
         w.toggle->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w.toggle, &QWidget::customContextMenuRequested, this, [this, channel, toggle = w.toggle](const QPoint &at) {
-            emit soundMenuRequested(channel, toggle->mapToGlobal(at));
-        });
+        connect(w.toggle, &QWidget::customContextMenuRequested, this,
+                [this, channel, toggle = w.toggle](const QPoint &at) { emit soundMenuRequested(channel, toggle->mapToGlobal(at)); });
         w.volume = makeSlider(QString::fromLatin1(info.volumeName), tr("%1 volume").arg(caption),
                               ChannelTable::volumeMinimum, ChannelTable::volumeMaximum, ChannelTable::volumeStart, 1, 800);
         w.pan = makeSlider(QString::fromLatin1(info.panName), tr("%1 balance").arg(caption), ChannelTable::panMinimum,
