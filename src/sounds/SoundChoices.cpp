@@ -65,9 +65,8 @@ SoundChoices SoundChoices::read(const QString &path, QStringList *problems)
         // Only an absolute path is ever kept, so anything else that is not a sound's name
         // was written by another hand.
         if (!choice || (choice->kind() == SoundChoice::Kind::File && !QFileInfo(text).isAbsolute())) {
-            *problems << QStringLiteral("The sound chosen for %1 in \"%2\", \"%3\", is not a built-in sound or a "
-                                        "file's full path; %1 plays its own sound.")
-                             .arg(captionOf(channel), path, text);
+            *problems << QStringLiteral("%1: \"%2\" in \"%3\" is neither a built-in sound nor a file's full path.")
+                             .arg(captionOf(channel), text, path);
             continue;
         }
         choices.set(channel, *choice);

@@ -49,7 +49,7 @@ public:
 
     // The choices kept in the preferences file at `path`; every channel plays its own
     // sound when the file or its group is missing. A value that names no sound leaves its
-    // channel with its own, and a sentence in `problems`.
+    // channel with its own, and a line in `problems` that begins with the channel's caption.
     static SoundChoices read(const QString &path, QStringList *problems);
     // Keeps `choice` for `channel` in the preferences file at `path`, changing nothing else
     // there; false with `error` set when the file cannot be written.
