@@ -153,6 +153,23 @@ private slots:
         QCOMPARE(keptValue(rig.preferences, 6), QStringLiteral("train"));
     }
 
+    // A file that vanishes while it plays is named; the engine has already gone back to the
+    // channel's own sound, and the preferences keep the file for when it is back.
+    void aFileLostWhilePlayingIsNamed()
+    {
+        Rig rig(m_config.path());
+        QVERIFY(rig.ready && rig.load());
+        const QString sea = m_config.filePath(QStringLiteral("sea.wav"));
+        QVERIFY(TestSounds::writeSine(sea, 22050, 2205, 300.0, 0.3));
+        QVERIFY(rig.chooser.choose(6, SoundChoice::file(sea)));
+        emit rig.engine.channelSoundLost(6, sea);
+        QCOMPARE(rig.messages.texts().size(), 1);
+        QVERIFY2(rig.messages.texts().constFirst().contains(sea), qPrintable(rig.messages.texts().constFirst()));
+        QVERIFY(rig.chooser.choice(6).isOwn());
+        QCOMPARE(rig.chooser.describe(6), QStringLiteral("Rain"));
+        QCOMPARE(keptValue(rig.preferences, 6), sea);
+    }
+
     // Kept files that are gone at the start are named in one message; their channels play
     // their own sounds, the others what was kept, and the preferences stay as they were.
     void keptFilesThatAreGoneAreNamedOnceAtStart()
