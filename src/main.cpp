@@ -57,7 +57,7 @@ bool hasDisplay()
 int main(int argc, char *argv[])
 {
     if (RenderCommandLine::isRequested(argc, argv))
-        return RenderCommandLine::run(argc, argv, &ProgramPaths::programFolder);
+        return RenderCommandLine::run(argc, argv, &ProgramPaths::programFolder, &ProgramPaths::configFolder);
 
     // --help, --version and bad arguments are answered without a display.
     const QStringList raw = rawArguments(argc, argv);

@@ -9,6 +9,7 @@
 #include "output/MasterOutput.h"
 #include "player/Player.h"
 #include "settings/MixCommands.h"
+#include "sounds/SoundChooser.h"
 #include "platform/SystemVolume.h"
 #include "platform/UserMessages.h"
 #include "widgets/MirrorAction.h"
@@ -134,6 +135,7 @@ MainWindow::MainWindow(Player &player, const Services &services, QWidget *parent
     bindMaster();
     // Start-up and Resume Last both reload the sounds; either may leave a channel without one.
     connect(&m_player.engine(), &SoundEngine::soundsLoaded, this, &MainWindow::showAvailability);
+    connect(&m_player.soundChooser(), &SoundChooser::choiceChanged, this, &MainWindow::describeSwitch);
 
     m_timer5.setObjectName(QStringLiteral("Timer5"));
     m_timer5.setInterval(startInTrayIntervalMs);
@@ -178,12 +180,24 @@ void MainWindow::reportMissingSounds(const QStringList &files)
 
 void MainWindow::showAvailability()
 {
-    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
-        QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
-        const QString failed = m_player.engine().failedFile(channel);
-        toggle->setEnabled(failed.isEmpty());
-        toggle->setToolTip(failed.isEmpty() ? QString() : tr("Sound file missing: %1").arg(failed));
-    }
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel)
+        describeSwitch(channel);
+}
+
+// The caption stays the channel's; the tooltip and the name that screen readers read say
+// what it plays when that is not its own sound, or that its sound is missing.
+void MainWindow::describeSwitch(int channel)
+{
+    QCheckBox *toggle = m_widgets[static_cast<std::size_t>(channel - 1)].toggle;
+    const bool playable = m_player.engine().buffer(channel) != nullptr;
+    const SoundChooser &chooser = m_player.soundChooser();
+    const QString description = chooser.describe(channel);
+    toggle->setEnabled(playable);
+    toggle->setAccessibleName(description);
+    if (!playable)
+        toggle->setToolTip(tr("Sound file missing: %1").arg(m_player.engine().failedFile(channel)));
+    else
+        toggle->setToolTip(chooser.choice(channel).isOwn() ? QString() : description);
 }
 
 void MainWindow::buildMenus()
@@ -264,6 +278,11 @@ QWidget *MainWindow::buildBand(const char *group, int firstChannel, int lastChan
         w.toggle = new QCheckBox(caption);
         w.toggle->setObjectName(QString::fromLatin1(info.switchName));
         w.toggle->setFixedHeight(rowHeight);
+        w.toggle->setAccessibleName(caption);
+        // The menu key and Shift+F10 ask for it as the right button does.
+        w.toggle->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w.toggle, &QWidget::customContextMenuRequested, this,
+                [this, channel, toggle = w.toggle](const QPoint &at) { emit soundMenuRequested(channel, toggle->mapToGlobal(at)); });
         w.volume = makeSlider(QString::fromLatin1(info.volumeName), tr("%1 volume").arg(caption),
                               ChannelTable::volumeMinimum, ChannelTable::volumeMaximum, ChannelTable::volumeStart, 1, 800);
         w.pan = makeSlider(QString::fromLatin1(info.panName), tr("%1 balance").arg(caption), ChannelTable::panMinimum,

@@ -69,6 +69,8 @@ signals:
     void contactRequested();
     void aboutRequested();
     void unloading();
+    // The user asked for the menu of channel 1 to 14's switch, by mouse or keyboard.
+    void soundMenuRequested(int channel, const QPoint &globalPosition);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +98,7 @@ private:
     void bindMaster();
     void reportMissingSounds(const QStringList &files);
     void showAvailability();
+    void describeSwitch(int channel);
     void showReadout(int channel, const QString &text);
     void closeFromButton();
 

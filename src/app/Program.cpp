@@ -37,6 +37,8 @@
 #include "render/windows/RenderWindow.h"
 #include "settings/MixCommands.h"
 #include "settings/Preferences.h"
+#include "sounds/SoundChooser.h"
+#include "sounds/windows/SoundMenus.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -80,9 +82,13 @@ struct Program::Parts
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages,
                  &nightPreferences, &console})
         , nightMenus({&night, &fileDialogs, &console, {}})
-        , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
-                                           [this] { console.restoreFromTray(); },
-                                           [this] { player.mixCommands().resumeLast(&console); }})
+        , soundMenus({&player.soundChooser(), &fileDialogs, &console})
+        , commands(player.pauseControl(),
+                   {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
+                    [this] { console.restoreFromTray(); }, [this] { player.mixCommands().resumeLast(&console); },
+                    [this](const SoundChoices::Assignment &sound) {
+                        player.soundChooser().choose(sound.channel, sound.choice, &console);
+                    }})
     {
     }
 
@@ -110,6 +116,7 @@ struct Program::Parts
     Preferences nightPreferences;
     NightFeatures night;
     NightMenus nightMenus;
+    SoundMenus soundMenus;
     Autostart autostart;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
@@ -139,6 +146,8 @@ Program::Program(std::function<void()> quit, QObject *parent)
     connect(&p.console, &MainWindow::aboutRequested, &p.infoWindows, &InfoWindows::showAbout);
     connect(&p.console, &MainWindow::recordRequested, &p.recorder, &RecorderLauncher::show);
     p.nightMenus.addToMenus(p.console.playbackMenu(), p.console.trayPopupMenu());
+    p.soundMenus.addToMenu(p.console.playbackMenu());
+    connect(&p.console, &MainWindow::soundMenuRequested, &p.soundMenus, &SoundMenus::popUp);
     // --sleep starts the sleep timer for that long, with the fade and end last chosen.
     p.commands.setSleepTimer([&p](std::chrono::minutes length) { p.night.sleepFor(length); });
     connect(&p.night, &NightFeatures::statusChanged, &p.console, &MainWindow::setTrayStatus);

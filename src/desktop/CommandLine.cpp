@@ -19,6 +19,7 @@ const char *loadOption = "load";
 const char *sleepOption = "sleep";
 const char *headlessOption = "headless";
 const char *resumeOption = "resume";
+const char *channelSoundOption = "channel-sound";
 
 QString usageHint(const QString &program)
 {
@@ -87,6 +88,8 @@ QStringList CommandLine::Request::toArguments() const
         arguments << QStringLiteral("--load") << mixFile;
     if (resume)
         arguments << QStringLiteral("--resume");
+    for (const SoundChoices::Assignment &assignment : channelSounds)
+        arguments << QStringLiteral("--channel-sound") << SoundChoices::toText(assignment);
     return arguments;
 }
 
@@ -113,7 +116,13 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
                                                      "controls and later starts' options."));
     const QCommandLineOption resume(QString::fromLatin1(resumeOption),
                                     QStringLiteral("Play the last mix again, as \"Resume Last\" does."));
-    parser.addOptions({help, version, tray, play, pause, toggle, load, resume, sleep, headless});
+    const QCommandLineOption channelSound(
+        QString::fromLatin1(channelSoundOption),
+        QStringLiteral("Channel N (1 to 14) plays SOUND from now on, and later starts keep it: \"default\" (its own), "
+                       "a built-in sound (brook, heartbeat, train, fireplace, purr, or a channel's caption such as "
+                       "pink-noise), or a sound file's path. May be given for several channels."),
+        QStringLiteral("N=SOUND"));
+    parser.addOptions({help, version, tray, play, pause, toggle, load, resume, sleep, channelSound, headless});
     addRenderOptions(parser);
     parser.addPositionalArgument(QStringLiteral("MIX.smf"), QStringLiteral("A mix file to load."), QStringLiteral("[MIX.smf]"));
 
@@ -158,6 +167,14 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments, const QStr
     request.resume = parser.isSet(resume);
     if (request.resume && !request.mixFile.isEmpty())
         return failure(program, QStringLiteral("Give either a mix file or --resume, not both."));
+
+    for (const QString &value : parser.values(channelSound)) {
+        QString problem;
+        const std::optional<SoundChoices::Assignment> assignment = SoundChoices::parse(value, workingFolder, &problem);
+        if (!assignment)
+            return failure(program, QStringLiteral("--channel-sound ") + problem);
+        request.channelSounds.push_back(*assignment);
+    }
 
     if (parser.isSet(sleep)) {
         QString problem;

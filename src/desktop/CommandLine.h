@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sounds/SoundChoices.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +9,8 @@
 #include <optional>
 
 // The program's command line: `sonivale [MIX.smf] [--tray] [--play|--pause|--toggle]
-// [--load MIX.smf | --resume] [--sleep DURATION] [--headless]`, plus --help and --version.
+// [--load MIX.smf | --resume] [--sleep DURATION] [--channel-sound N=SOUND]... [--headless]`,
+// plus --help and --version.
 //
 // A parsed command line is also what a second start hands to the running program: it is
 // turned back into arguments with toArguments(), with the mix file's path made absolute,
@@ -27,10 +30,15 @@ public:
         bool resume = false;
         // Run without a display; only this start's, so never handed over.
         bool headless = false;
+        // The sounds that channels are to play from now on, in the order given.
+        std::vector<SoundChoices::Assignment> channelSounds;
 
         // True when the request asks for nothing but a start (or, for a running program,
         // for its console to come forward).
-        bool isPlainStart() const { return mixFile.isEmpty() && !resume && playback == Playback::Unchanged && !sleep; }
+        bool isPlainStart() const
+        {
+            return mixFile.isEmpty() && !resume && playback == Playback::Unchanged && !sleep && channelSounds.empty();
+        }
         // This start's request where the preferences ask a start to play the last mix: it
         // resumes the last mix unless it names one of its own.
         Request atStart(bool playLastMix) const;

@@ -33,6 +33,10 @@ void DesktopCommands::applyHandedOver(const QStringList &arguments)
 
 void DesktopCommands::apply(const CommandLine::Request &request)
 {
+    if (m_console.chooseSound) {
+        for (const SoundChoices::Assignment &assignment : request.channelSounds)
+            m_console.chooseSound(assignment);
+    }
     if (!request.mixFile.isEmpty())
         m_console.loadMix(request.mixFile);
     if (request.resume && m_console.resumeLast)

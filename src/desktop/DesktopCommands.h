@@ -10,9 +10,9 @@
 class PauseControl;
 
 // Carries out what a command line asks of the running program, whether it came with this
-// start or was handed over by a later one: load a mix or resume the last one, pause or play,
-// set the sleep timer, and bring the console forward when a later start asks for nothing
-// else or brings a mix.
+// start or was handed over by a later one: choose the channels' sounds, load a mix or
+// resume the last one, pause or play, set the sleep timer, and bring the console forward
+// when a later start asks for nothing else or brings a mix.
 //
 // Contract: UI thread. Loading a mix may show a message box (the messages of "Load").
 class DesktopCommands : public QObject
@@ -27,6 +27,8 @@ public:
         std::function<void(const QString &path)> loadMix;
         std::function<void()> raise;
         std::function<void()> resumeLast; // as "Resume Last"
+        // A channel plays the sound from now on; may say why it cannot.
+        std::function<void(const SoundChoices::Assignment &)> chooseSound = {};
     };
 
     DesktopCommands(PauseControl &pause, Console console, QObject *parent = nullptr);

@@ -4,6 +4,10 @@
 #include "synth/LiveSound.h"
 #include "synth/LiveSounds.h"
 
+#include <QString>
+
+#include <algorithm>
+
 ChannelSound::ChannelSound(std::shared_ptr<const SoundData> data, std::string liveName)
     : m_data(std::move(data))
     , m_liveName(std::move(liveName))
@@ -15,11 +19,24 @@ std::shared_ptr<const ChannelSound> ChannelSound::stored(std::shared_ptr<const S
     return std::shared_ptr<const ChannelSound>(new ChannelSound(std::move(data), {}));
 }
 
-std::shared_ptr<const ChannelSound> ChannelSound::live(const std::string &fileName)
+std::shared_ptr<const ChannelSound> ChannelSound::live(const std::string &name)
 {
-    if (!LiveSounds::makes(fileName))
+    const std::vector<std::string_view> extras = LiveSounds::extraNames();
+    if (!LiveSounds::makes(name) && std::find(extras.begin(), extras.end(), name) == extras.end())
         return nullptr;
-    return std::shared_ptr<const ChannelSound>(new ChannelSound(nullptr, fileName));
+    return std::shared_ptr<const ChannelSound>(new ChannelSound(nullptr, name));
+}
+
+std::shared_ptr<const ChannelSound> ChannelSound::fromFile(const QString &path, QString *error)
+{
+    QString reason;
+    std::shared_ptr<const SoundData> data = SoundData::load(path, &reason);
+    if (!data) {
+        if (error)
+            *error = QStringLiteral("\"%1\" cannot be played: %2.").arg(path, reason);
+        return nullptr;
+    }
+    return stored(std::move(data));
 }
 
 int ChannelSound::sampleRate() const

@@ -5,6 +5,7 @@
 #include <string>
 
 class LiveSound;
+class QString;
 class SoundData;
 
 // What a channel plays: a sound held whole in memory, as read from its file, or a sound that
@@ -14,8 +15,13 @@ class ChannelSound
 {
 public:
     static std::shared_ptr<const ChannelSound> stored(std::shared_ptr<const SoundData> data);
-    // The live sound shipped as `fileName` ("Brown_Noise.Wav"); null when none is made live.
-    static std::shared_ptr<const ChannelSound> live(const std::string &fileName);
+    // The live sound shipped as `name` ("Brown_Noise.Wav"), or made only live under `name`
+    // ("brook"); null when no sound is made live under that name.
+    static std::shared_ptr<const ChannelSound> live(const std::string &name);
+    // Any thread but the audio thread: the user's sound file at `path`, streamed; null with
+    // `error` set to a clear one-line message naming the file and the reason when it cannot
+    // be played.
+    static std::shared_ptr<const ChannelSound> fromFile(const QString &path, QString *error);
 
     // A seed of its own for draw `index` from `base`: neighbouring indices give unrelated seeds.
     static std::uint64_t seedFor(std::uint64_t base, std::uint64_t index);

@@ -79,6 +79,7 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder)
         m_failedFiles[static_cast<std::size_t>(channel - 1)] = result.sound ? QString() : result.path;
         if (!result.sound)
             failed << result.path;
+        m_ownSounds[static_cast<std::size_t>(channel - 1)] = result.sound;
         install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound), seedFor(channel)) : nullptr);
     }
     emit soundsLoaded();
@@ -113,6 +114,38 @@ QString SoundEngine::failedFile(int channel) const
     if (channel < 1 || channel > ChannelTable::channelCount)
         return {};
     return m_failedFiles[static_cast<std::size_t>(channel - 1)];
+}
+
+void SoundEngine::setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound)
+{
+    if (channel < 1 || channel > ChannelTable::channelCount || !sound)
+        return;
+    auto next = std::make_unique<ChannelBuffer>(std::move(sound), seedFor(channel));
+    const ChannelBuffer *old = buffer(channel);
+    const bool playing = old && old->isPlaying();
+    if (old) {
+        next->setVolume(old->volume());
+        next->setPan(old->pan());
+        next->setFrequency(old->frequency());
+        next->setTrim(old->trim());
+    }
+    ChannelBuffer *installed = next.get();
+    // The old buffer fades out as the new one fades in.
+    install(channel, std::move(next));
+    if (playing)
+        installed->play();
+}
+
+void SoundEngine::restoreChannelSound(int channel)
+{
+    const ChannelBuffer *current = buffer(channel);
+    if (!current)
+        return;
+    const auto &own = m_ownSounds[static_cast<std::size_t>(channel - 1)];
+    if (!own)
+        install(channel, nullptr);
+    else if (current->sharedSound() != own)
+        setChannelSound(channel, own);
 }
 
 void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)

@@ -13,6 +13,7 @@
 
 class AudioOutput;
 class ChannelBuffer;
+class ChannelSound;
 
 // The audio device of the console: the fourteen channel buffers, mixed into one output.
 //
@@ -52,9 +53,20 @@ public:
     // The file that channel 1 to 14 could not load at the last loading, or empty.
     QString failedFile(int channel) const;
 
+    // Channel 1 to 14 plays `sound` instead of what it played; keeps volume, pan, frequency
+    // and playing state, and cross-fades a playing channel. The next loading of the sounds
+    // gives every channel its own sound again.
+    void setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound);
+    // Channel 1 to 14 plays its own sound again, as setChannelSound() would change it; a
+    // channel whose own sound could not be loaded falls silent.
+    void restoreChannelSound(int channel);
+
 signals:
     // Every buffer was replaced; channels may have gained or lost their sound.
     void soundsLoaded();
+    // A streamed file vanished mid-play; the engine already went back to the channel's own
+    // sound.
+    void channelSoundLost(int channel, const QString &path);
 
 public:
     Mixer &mixer() { return m_mixer; }
@@ -80,6 +92,7 @@ private:
     std::uint64_t m_loads = 0;
     std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
     std::array<QString, ChannelTable::channelCount> m_failedFiles;
+    std::array<std::shared_ptr<const ChannelSound>, ChannelTable::channelCount> m_ownSounds;
     std::vector<Retired> m_retired;
     QTimer m_reaper;
 };

@@ -20,6 +20,7 @@
 #include "product/ProgramPaths.h"
 #include "settings/MixCommands.h"
 #include "settings/Preferences.h"
+#include "sounds/SoundChooser.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -36,7 +37,8 @@ struct HeadlessProgram::Parts
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages, &nightPreferences,
                  nullptr})
         , commands(player.pauseControl(), {[this](const QString &path) { player.mixCommands().loadFile(nullptr, path); },
-                                           [] {}, [this] { resumeLast(); }})
+                                           [] {}, [this] { resumeLast(); },
+                                           [this](const SoundChoices::Assignment &sound) { chooseSound(sound); }})
     {
     }
 
@@ -54,6 +56,14 @@ struct HeadlessProgram::Parts
     NightFeatures night;
     DesktopCommands commands;
     std::unique_ptr<MprisService> mpris;
+    void chooseSound(const SoundChoices::Assignment &sound)
+    {
+        if (!player.soundChooser().choose(sound.channel, sound.choice))
+            return;
+        const QString caption = QString::fromLatin1(ChannelTable::channel(sound.channel).caption);
+        messages.line(sound.choice.isOwn() ? QStringLiteral("%1 plays its own sound.").arg(caption)
+                                           : QStringLiteral("%1 plays %2.").arg(caption, SoundChoices::nameOf(sound.channel, sound.choice)));
+    }
     void resumeLast()
     {
         messages.line(QStringLiteral("Resuming the last mix."));
@@ -155,10 +165,15 @@ void HeadlessProgram::start(const CommandLine::Request &request, SingleInstance 
                                      .arg(missing.join(QStringLiteral(", "))));
     p.player.channels().dofilllabels();
     p.night.reportPreferenceProblems();
+    // The sounds first, so that the last mix starts with them.
+    CommandLine::Request sounds;
+    sounds.channelSounds = request.channelSounds;
+    p.commands.applyAtStart(sounds);
     loadMixAtStart(request);
     CommandLine::Request rest = request;
     // The last mix is what a start without a mix plays anyway.
     rest.resume = false;
+    rest.channelSounds.clear();
     if (instance) {
         connect(instance, &SingleInstance::requested, &p.commands, &DesktopCommands::applyHandedOver);
         publishMediaControls();

@@ -5,6 +5,10 @@
 #include "engine/SoundEngine.h"
 #include "output/MasterOutput.h"
 #include "settings/MixCommands.h"
+#include "settings/Preferences.h"
+#include "sounds/SoundChooser.h"
+
+#include <QDir>
 
 Player::Player(const Services &services)
     : m_services(services)
@@ -14,6 +18,8 @@ Player::Player(const Services &services)
     , m_mixCommands(std::make_unique<MixCommands>(*m_channels, *m_engine, *services.fileDialogs, *services.messages,
                                                   services.programFolder, services.configFolder))
     , m_pause(std::make_unique<OutputPause>(m_engine->mixer().outputGain()))
+    , m_soundChooser(std::make_unique<SoundChooser>(
+          *m_engine, *services.messages, QDir(services.configFolder).filePath(QString::fromLatin1(Preferences::fileName))))
 {
 }
 

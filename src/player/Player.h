@@ -11,6 +11,7 @@ class MasterOutput;
 class MixCommands;
 class OutputPause;
 class PauseControl;
+class SoundChooser;
 class SoundEngine;
 class UserMessages;
 
@@ -30,7 +31,7 @@ public:
         FileDialogs *fileDialogs; // required; the mix commands' "Save" and "Load"
         UserMessages *messages;   // required
         QString programFolder;    // the sounds
-        QString configFolder;     // the last-settings file and the mix files' first folder
+        QString configFolder;     // the last-settings file, the preferences and the mix files' first folder
     };
 
     explicit Player(const Services &services);
@@ -42,6 +43,8 @@ public:
     ChannelControls &channels() { return *m_channels; }
     MasterOutput &master() { return *m_master; }
     MixCommands &mixCommands() { return *m_mixCommands; }
+    // The sound each channel plays, kept in the preferences.
+    SoundChooser &soundChooser() { return *m_soundChooser; }
     // Pause and play of the whole output; the mix stays as set.
     PauseControl &pauseControl();
     AudioOutput &audioOutput() { return *m_services.audioOutput; }
@@ -54,4 +57,5 @@ private:
     std::unique_ptr<MasterOutput> m_master;
     std::unique_ptr<MixCommands> m_mixCommands;
     std::unique_ptr<OutputPause> m_pause;
+    std::unique_ptr<SoundChooser> m_soundChooser;
 };

@@ -9,6 +9,8 @@
 #include "settings/ConsoleMix.h"
 #include "settings/Duration.h"
 #include "settings/MixFile.h"
+#include "settings/Preferences.h"
+#include "sounds/SoundChoices.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,10 +28,13 @@ namespace {
 
 const QString usage = QStringLiteral(
     "Usage: sonivale --render MIX.smf --length 8h --output FILE [--rate 48000|44100] [--fade-in 10s] "
-    "[--fade-out 1min] [--loop] [--seed N]\n"
+    "[--fade-out 1min] [--loop] [--seed N] [--channel-sound N=SOUND]...\n"
     "The format follows FILE's extension: %1.\n"
     "%2\n"
-    "The sounds are made afresh for every render; --seed N makes them the same each time N is given.")
+    "The sounds are made afresh for every render; --seed N makes them the same each time N is given.\n"
+    "Each channel plays the sound chosen for it on the console; --channel-sound N=SOUND gives channel N "
+    "(1 to 14) another for this render: \"default\" (its own), a built-in sound (brook, heartbeat, train, "
+    "fireplace, purr, or a channel's caption such as pink-noise) or a sound file's path.")
                           .arg(RenderFormat::extensionList(), Duration::rule());
 
 struct Parsed
@@ -37,6 +42,7 @@ struct Parsed
     QString mixPath;
     RenderOptions options;
     std::optional<std::uint64_t> seed;
+    std::vector<SoundChoices::Assignment> channelSounds;
 };
 
 // `--render --help` would otherwise be read as a mix file named "--help".
@@ -58,7 +64,8 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
     const QCommandLineOption fadeOut(QStringLiteral("fade-out"), {}, QStringLiteral("length"));
     const QCommandLineOption loop(QStringLiteral("loop"));
     const QCommandLineOption seed(QStringLiteral("seed"), {}, QStringLiteral("number"));
-    parser.addOptions({render, length, output, rate, fadeIn, fadeOut, loop, seed});
+    const QCommandLineOption channelSound(QStringLiteral("channel-sound"), {}, QStringLiteral("N=SOUND"));
+    parser.addOptions({render, length, output, rate, fadeIn, fadeOut, loop, seed, channelSound});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return std::nullopt;
@@ -118,6 +125,15 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
             return std::nullopt;
         }
     }
+    for (const QString &value : parser.values(channelSound)) {
+        QString problem;
+        const std::optional<SoundChoices::Assignment> assignment = SoundChoices::parse(value, QDir::currentPath(), &problem);
+        if (!assignment) {
+            *error = QStringLiteral("--channel-sound ") + problem;
+            return std::nullopt;
+        }
+        parsed.channelSounds.push_back(*assignment);
+    }
     if (const QString problem = options.problem(); !problem.isEmpty()) {
         *error = problem;
         return std::nullopt;
@@ -125,21 +141,58 @@ std::optional<Parsed> parse(const QStringList &arguments, QString *error)
     return parsed;
 }
 
+// Gives each channel of `engine` the sound the preferences in `configFolder` keep for it,
+// or the one the command line gives. A kept sound that cannot be played is told, and its
+// channel plays its own; one the command line gives ends the render.
+bool chooseSounds(SoundEngine &engine, const Parsed &parsed, const QString &configFolder, QTextStream &messages,
+                  QString *error)
+{
+    QStringList problems;
+    const QString preferences = QDir(configFolder).filePath(QString::fromLatin1(Preferences::fileName));
+    SoundChoices choices = SoundChoices::read(preferences, &problems);
+    std::array<bool, ChannelTable::channelCount> given{};
+    for (const SoundChoices::Assignment &assignment : parsed.channelSounds) {
+        choices.set(assignment.channel, assignment.choice);
+        given[static_cast<std::size_t>(assignment.channel - 1)] = true;
+    }
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const SoundChoice &choice = choices.choice(channel);
+        if (choice.isOwn())
+            continue;
+        QString problem;
+        if (std::shared_ptr<const ChannelSound> sound = SoundChoices::resolve(choice, &problem))
+            engine.setChannelSound(channel, std::move(sound));
+        else if (given[static_cast<std::size_t>(channel - 1)]) {
+            *error = QStringLiteral("--channel-sound %1=%2: %3").arg(channel).arg(choice.toText(), problem);
+            return false;
+        } else
+            problems << QStringLiteral("%1: %2").arg(QString::fromLatin1(ChannelTable::channel(channel).caption), problem);
+    }
+    if (!problems.isEmpty()) {
+        messages << QStringLiteral("These chosen sounds cannot be played, so their channels play their own sounds:\n%1")
+                        .arg(problems.join(QLatin1Char('\n')))
+                 << Qt::endl;
+    }
+    return true;
+}
+
 // The console's mix after "Load" of `record`, as a fresh console would play it.
-std::optional<MixSnapshot> snapshotOf(const MixRecord &record, const QString &programFolder,
-                                      std::optional<std::uint64_t> seed, QString *error)
+std::optional<MixSnapshot> snapshotOf(const MixRecord &record, const Parsed &parsed, const QString &programFolder,
+                                      const QString &configFolder, QTextStream &messages, QString *error)
 {
     OfflineAudioOutput output;
     SoundEngine engine(output);
-    if (seed)
-        engine.setSeed(*seed);
+    if (parsed.seed)
+        engine.setSeed(*parsed.seed);
     engine.loadChannelSounds(programFolder);
+    if (!chooseSounds(engine, parsed, configFolder, messages, error))
+        return std::nullopt;
     ChannelControls controls(engine);
     ConsoleMix::apply(record, controls, engine);
     // A channel the file switches on but whose sound is missing would be silently absent.
     QStringList missing;
     for (int channel : record.switchedOn()) {
-        if (!engine.failedFile(channel).isEmpty())
+        if (!engine.buffer(channel))
             missing << QDir::toNativeSeparators(engine.failedFile(channel));
     }
     if (!missing.isEmpty()) {
@@ -169,18 +222,21 @@ bool RenderCommandLine::isRequested(int argc, char **argv)
     return false;
 }
 
-int RenderCommandLine::run(int argc, char **argv, const std::function<QString()> &programFolder)
+int RenderCommandLine::run(int argc, char **argv, const std::function<QString()> &programFolder,
+                           const std::function<QString()> &configFolder)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Sonivale"));
     UnixSignalWatcher watcher{SIGTERM, SIGINT, SIGHUP};
     // Help that was asked for is the answer, not a complaint: it goes where a pager reads.
     QTextStream messages(asksForHelp(QCoreApplication::arguments()) ? stdout : stderr);
-    return execute(QCoreApplication::arguments(), programFolder(), messages, ::isatty(STDERR_FILENO) == 1, &watcher);
+    return execute(QCoreApplication::arguments(), programFolder(), configFolder(), messages,
+                   ::isatty(STDERR_FILENO) == 1, &watcher);
 }
 
-int RenderCommandLine::execute(const QStringList &arguments, const QString &programFolder, QTextStream &messages,
-                               bool showProgress, UnixSignalWatcher *interrupts)
+int RenderCommandLine::execute(const QStringList &arguments, const QString &programFolder,
+                               const QString &configFolder, QTextStream &messages, bool showProgress,
+                               UnixSignalWatcher *interrupts)
 {
     if (asksForHelp(arguments)) {
         messages << usage << Qt::endl;
@@ -199,7 +255,7 @@ int RenderCommandLine::execute(const QStringList &arguments, const QString &prog
                  << Qt::endl;
         return Failure;
     }
-    const std::optional<MixSnapshot> snapshot = snapshotOf(*record, programFolder, parsed->seed, &error);
+    const std::optional<MixSnapshot> snapshot = snapshotOf(*record, *parsed, programFolder, configFolder, messages, &error);
     if (!snapshot) {
         messages << error << Qt::endl;
         return Failure;

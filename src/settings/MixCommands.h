@@ -36,7 +36,7 @@ public:
     bool loadFile(QWidget *parent, const QString &path);
     // Rebuilds every channel buffer from the channel's own sound file and applies the
     // last-settings file as "Load" would; afterwards every channel whose switch is on
-    // plays its own sound. Without a valid last-settings file it only says so.
+    // plays its own sound, or the one chosen for it (the chooser puts that back). Without a valid last-settings file it only says so.
     void resumeLast(QWidget *parent);
     void resetAll();
     void writeLastSettings(QWidget *parent);

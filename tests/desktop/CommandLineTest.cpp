@@ -4,6 +4,9 @@
 #include "desktop/DesktopCommands.h"
 #include "settings/Duration.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -74,6 +77,54 @@ private slots:
         QTest::newRow("zero duration") << "--sleep 0m" << "not a whole number of minutes from 1 minute";
         QTest::newRow("part of a minute") << "--sleep 90s" << "not a whole number of minutes";
         QTest::newRow("too long") << "--sleep 13h" << "longer than 12 hours";
+        QTest::newRow("sound, no channel") << "--channel-sound brook" << "\"brook\" is not CHANNEL=SOUND with a channel from 1 to 14";
+        QTest::newRow("sound, channel 0") << "--channel-sound 0=brook" << "\"0=brook\" is not CHANNEL=SOUND";
+        QTest::newRow("sound, channel 15") << "--channel-sound 15=brook" << "\"15=brook\" is not CHANNEL=SOUND";
+        QTest::newRow("sound, none named") << "--channel-sound 6=" << "\"6=\": no sound is named";
+        QTest::newRow("sound, no such file") << "--channel-sound 6=thunder.flac"
+                                             << "there is no sound file \"/home/ann/thunder.flac\", nor a built-in sound";
+        QTest::newRow("sound, none at home") << "--channel-sound 6=~/no/thunder.flac"
+                                             << QStringLiteral("there is no sound file \"%1/no/thunder.flac\"").arg(QDir::homePath());
+    }
+
+    // Each --channel-sound reads as a channel and a sound, and reads back the same when a
+    // later start hands it over.
+    void channelSoundsAreParsed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("sounds");
+        QTest::newRow("new sound") << "--channel-sound 6=brook" << QStringList{"6=brook"};
+        QTest::newRow("by its name") << "--channel-sound 6=Purr" << QStringList{"6=purr"};
+        QTest::newRow("another channel's") << "--channel-sound 6=pink-noise" << QStringList{"6=pink-noise"};
+        QTest::newRow("its own, by name") << "--channel-sound 6=rain" << QStringList{"6=default"};
+        QTest::newRow("its own") << "--channel-sound 14=default" << QStringList{"14=default"};
+        QTest::newRow("a file, relative") << "--channel-sound 3=sea.flac" << QStringList{"3=@/sea.flac"};
+        QTest::newRow("several") << "--channel-sound 1=train --channel-sound 2=@/sea.flac"
+                                 << QStringList{"1=train", "2=@/sea.flac"};
+    }
+
+    void channelSoundsAreParsed()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, sounds);
+        QTemporaryDir folder;
+        QFile sea(folder.filePath(QStringLiteral("sea.flac")));
+        QVERIFY(sea.open(QIODevice::WriteOnly));
+        sea.close();
+        line.replace(QLatin1Char('@'), folder.path());
+        sounds.replaceInStrings(QStringLiteral("@"), folder.path());
+
+        const CommandLine::Outcome outcome =
+            CommandLine::parse(QStringList{QStringLiteral("sonivale")} + line.split(QLatin1Char(' ')), folder.path());
+        QVERIFY2(!outcome.exitNow, qPrintable(outcome.output));
+        QStringList parsed;
+        for (const SoundChoices::Assignment &assignment : outcome.request.channelSounds)
+            parsed << SoundChoices::toText(assignment);
+        QCOMPARE(parsed, sounds);
+        QVERIFY(!outcome.request.isPlainStart());
+        const CommandLine::Outcome again =
+            CommandLine::parse(QStringList{QStringLiteral("sonivale")} + outcome.request.toArguments(), QStringLiteral("/"));
+        QCOMPARE(again.request.toArguments(), outcome.request.toArguments());
     }
 
     void badArgumentsEndWithStatusTwoAndAClearMessage()
@@ -94,7 +145,7 @@ private slots:
         QCOMPARE(help.exitStatus, 0);
         QVERIFY2(help.output.startsWith(QStringLiteral("Usage: sonivale [options]")), qPrintable(help.output));
         for (const char *option : {"--tray", "--play", "--pause", "--toggle", "--load", "--resume", "--sleep", "--headless",
-                                   "--version", "--render"})
+                                   "--version", "--render", "--channel-sound"})
             QVERIFY2(help.output.contains(QLatin1String(option)), option);
         // Said in the same words as in --render's help.
         QVERIFY2(help.output.contains(Duration::rule()), qPrintable(help.output));
@@ -132,7 +183,9 @@ private slots:
         QStringList loaded;
         int raised = 0;
         int resumed = 0;
-        DesktopCommands commands(pause, {[&](const QString &path) { loaded << path; }, [&] { ++raised; }, [&] { ++resumed; }});
+        QStringList chosen;
+        DesktopCommands commands(pause, {[&](const QString &path) { loaded << path; }, [&] { ++raised; }, [&] { ++resumed; },
+                                         [&](const SoundChoices::Assignment &sound) { chosen << SoundChoices::toText(sound); }});
         std::vector<std::chrono::minutes> sleeps;
 
         commands.applyHandedOver({QStringLiteral("--pause")});
@@ -147,6 +200,10 @@ private slots:
         commands.applyHandedOver({QStringLiteral("--resume"), QStringLiteral("--play")});
         QCOMPARE(resumed, 1);
         QVERIFY(!pause.isPaused());
+        QCOMPARE(raised, 2);
+        commands.applyHandedOver({QStringLiteral("--channel-sound"), QStringLiteral("6=brook"),
+                                  QStringLiteral("--channel-sound"), QStringLiteral("7=default")});
+        QCOMPARE(chosen, (QStringList{"6=brook", "7=default"}));
         QCOMPARE(raised, 2);
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sleep timer is not available")));

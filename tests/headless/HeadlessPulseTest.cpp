@@ -11,6 +11,7 @@
 #include "product/ProgramPaths.h"
 #include "settings/MixFile.h"
 #include "settings/MixRecord.h"
+#include "sounds/SoundChooser.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -166,6 +167,10 @@ private slots:
         const Result paused = run(program(), {QStringLiteral("--pause")});
         QVERIFY2(paused.status == 0, qPrintable(paused.errors));
         QTRY_VERIFY(player.pauseControl().isPaused());
+        const Result chosen = run(program(), {QStringLiteral("--channel-sound"), QStringLiteral("7=brook")});
+        QVERIFY2(chosen.status == 0, qPrintable(chosen.errors));
+        QTRY_COMPARE(player.soundChooser().choice(7), SoundChoice::builtIn(QStringLiteral("brook")));
+        QCOMPARE(player.channels().switchState(7), 1);
 
         QFile::remove(settingsFile());
         QCOMPARE(::kill(::getpid(), SIGTERM), 0);

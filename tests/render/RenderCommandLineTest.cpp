@@ -24,6 +24,7 @@ class RenderCommandLineTest : public QObject
 private:
     QTemporaryDir m_sounds;
     QTemporaryDir m_work;
+    QTemporaryDir m_config;
 
     QString path(const QString &name) const { return m_work.filePath(name); }
 
@@ -31,7 +32,8 @@ private:
     {
         messages->clear();
         QTextStream stream(messages);
-        return RenderCommandLine::execute(QStringList{QStringLiteral("sonivale")} + arguments, m_sounds.path(), stream, false);
+        return RenderCommandLine::execute(QStringList{QStringLiteral("sonivale")} + arguments, m_sounds.path(),
+                                          m_config.path(), stream, false);
     }
 
     static bool writeFile(const QString &path, const QByteArray &content)
@@ -132,6 +134,12 @@ private slots:
                                   << 2 << "--seed \"x\" is not a whole number.";
         QTest::newRow("missing folder") << QStringList{"--render", mix, "--length", "1s", "--output", path("gone/a.flac")}
                                         << 1 << "does not exist";
+        QTest::newRow("no such channel") << QStringList{"--render", mix, "--length", "1s", "--channel-sound", "15=brook", "--output", path("a.flac")}
+                                         << 2 << "--channel-sound \"15=brook\" is not CHANNEL=SOUND with a channel from 1 to 14.";
+        QTest::newRow("no such sound") << QStringList{"--render", mix, "--length", "1s", "--channel-sound", "6=thunder", "--output", path("a.flac")}
+                                       << 2 << "nor a built-in sound of that name";
+        QTest::newRow("a sound that cannot play") << QStringList{"--render", mix, "--length", "1s", "--channel-sound", "6=" + path("broken.smf"), "--output", path("a.flac")}
+                                                  << 1 << "--channel-sound 6=" + path("broken.smf") + ": \"" + path("broken.smf") + "\" cannot be played";
     }
 
     void failuresExitNonZeroWithAMessage()
@@ -154,7 +162,8 @@ private slots:
             QString messages;
             QTextStream stream(&messages);
             const QStringList arguments{"sonivale", "--render", path("night.smf"), "--length", "1s", "--output", path("seed.wav")};
-            if (RenderCommandLine::execute(arguments + seed, shipped, stream, false) != RenderCommandLine::Success)
+            if (RenderCommandLine::execute(arguments + seed, shipped, m_config.path(), stream, false)
+                != RenderCommandLine::Success)
                 return std::vector<float>{};
             const std::optional<SoundFile> file = readSound(path("seed.wav"));
             QFile::remove(path("seed.wav"));
@@ -165,6 +174,35 @@ private slots:
         QVERIFY(render({"--seed", "5"}) == first);
         QVERIFY(render({"--seed", "6"}) != first);
         QVERIFY(render({}) != first);
+    }
+
+    // A channel plays the sound the preferences keep for it, unless the render is given
+    // another; a kept file that is gone is told, and its channel plays its own sound.
+    void theChosenSoundsAreRendered()
+    {
+        const QString preferences = m_config.filePath(QStringLiteral("preferences.ini"));
+        const auto render = [&](const QStringList &more, QString *messages) {
+            const QStringList arguments{"--render", path("night.smf"), "--length", "1s", "--seed", "3", "--output", path("chosen.wav")};
+            if (execute(arguments + more, messages) != RenderCommandLine::Success)
+                return std::vector<float>{};
+            const std::optional<SoundFile> file = readSound(path("chosen.wav"));
+            QFile::remove(path("chosen.wav"));
+            return file ? file->samples : std::vector<float>{};
+        };
+        QString messages;
+        const std::vector<float> own = render({}, &messages);
+        const std::vector<float> brook = render({"--channel-sound", "6=brook"}, &messages);
+        QVERIFY(!own.empty() && !brook.empty());
+        QVERIFY(brook != own);
+
+        QVERIFY(writeFile(preferences, "[Sounds]\nChannel6=brook\n"));
+        QVERIFY(render({}, &messages) == brook);
+        QVERIFY(render({"--channel-sound", "6=default"}, &messages) == own);
+
+        QVERIFY(writeFile(preferences, "[Sounds]\nChannel6=/gone/thunder.flac\n"));
+        QVERIFY(render({}, &messages) == own);
+        QVERIFY2(messages.contains("Rain: \"/gone/thunder.flac\" cannot be played"), qPrintable(messages));
+        QFile::remove(preferences);
     }
 
     // A damaged mix file gets the words that "Load Config" shows for it.
