@@ -222,17 +222,34 @@ void PulseAudioOutput::applySink(const QString &name)
 }
 
 // The server moves the stream without a gap. A sink it does not have leaves the stream
-// where it plays. A stream moved to the default sink follows the default again.
+// where it plays. A stream moved to the default sink follows the default again. A stream
+// already where it belongs is left alone: PipeWire may relink a stream moved in place.
 void PulseAudioOutput::moveStreamToSink()
 {
     pa_context *context = m_connection.context();
     if (!contextReady(context) || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
-    const char *playsOn = pa_stream_get_device_name(m_stream);
-    if (!m_sinkName.empty() && playsOn && m_sinkName == playsOn)
+    if (!m_sinkName.empty()) {
+        moveStreamTo(context, m_sinkName.c_str());
         return;
-    const char *target = m_sinkName.empty() ? "@DEFAULT_SINK@" : m_sinkName.c_str();
-    PulseOperation::sent(pa_context_move_sink_input_by_name(context, pa_stream_get_index(m_stream), target, nullptr, nullptr));
+    }
+    // The server's default is asked for when it is needed: it changes without our stream.
+    const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
+        auto *output = static_cast<PulseAudioOutput *>(self);
+        if (info && info->default_sink_name && output->m_sinkName.empty())
+            output->moveStreamTo(c, info->default_sink_name);
+    };
+    request(pa_context_get_server_info(context, onServer, this));
+}
+
+void PulseAudioOutput::moveStreamTo(pa_context *context, const char *sink)
+{
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    const char *playsOn = pa_stream_get_device_name(m_stream);
+    if (playsOn && std::strcmp(playsOn, sink) == 0)
+        return;
+    PulseOperation::sent(pa_context_move_sink_input_by_name(context, pa_stream_get_index(m_stream), sink, nullptr, nullptr));
 }
 
 void PulseAudioOutput::restartStream()

@@ -112,6 +112,7 @@ private:
     // The sink a new stream is connected to; empty for the default.
     const std::string &sinkToConnect() const;
     void moveStreamToSink();
+    void moveStreamTo(pa_context *context, const char *sink);
     void setPlaying(bool playing);
     void write(std::size_t bytes);
 
