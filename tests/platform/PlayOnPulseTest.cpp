@@ -185,6 +185,25 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(streamSink(), sink, 5000);
         }
     }
+
+    // The choice outlasts the server: after a restart without the sink the default plays,
+    // and the sink is played on again once it is loaded.
+    void theChoiceOutlastsTheServer()
+    {
+        m_choice->choose(QStringLiteral("playon_b"));
+        QTRY_COMPARE_WITH_TIMEOUT(streamSink(), QStringLiteral("playon_b"), 5000);
+        m_server.stop();
+        m_modules.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_output->isConnected(), 5000);
+        QVERIFY(m_server.start());
+        QTRY_VERIFY_WITH_TIMEOUT(m_output->isConnected(), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_choice->isChosenAbsent(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(streamSink(), QStringLiteral("playon_main"), 5000);
+
+        QVERIFY(loadSink(QStringLiteral("playon_b")));
+        QTRY_COMPARE_WITH_TIMEOUT(streamSink(), QStringLiteral("playon_b"), 5000);
+        QCOMPARE(m_choice->chosen(), QStringLiteral("playon_b"));
+    }
 };
 
 QTEST_GUILESS_MAIN(PlayOnPulseTest)
