@@ -3,6 +3,7 @@
 #include "app/AppLifecycle.h"
 #include "app/InfoWindows.h"
 #include "app/MainWindow.h"
+#include "app/PlayOnMenu.h"
 #include "app/ProductImages.h"
 #include "product/ProductInfo.h"
 #include "app/RecorderLauncher.h"
@@ -18,7 +19,9 @@
 #include "night/NightFeatures.h"
 #include "night/SleepTimer.h"
 #include "night/windows/NightMenus.h"
+#include "output/SinkChoice.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseAudioSinks.h"
 #include "platform/PulseCaptureDevice.h"
 #include "platform/PulseConnection.h"
 #include "platform/PulseMixerLines.h"
@@ -78,6 +81,7 @@ struct Program::Parts
         , console(player, {&systemVolume, &startMessages})
         , trayIcon(ProductImages::programIcon(), console.trayPopupMenu())
         , preferences(ProgramPaths::configFolder())
+        , sinkChoice(sinks, output, preferences.playOnSink())
         , nightPreferences(ProgramPaths::configFolder())
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &startMessages,
                  &nightPreferences, &console})
@@ -98,6 +102,7 @@ struct Program::Parts
     // Before every part that talks to the sound server, so that it outlives them all.
     PulseConnection soundServer;
     PulseAudioOutput output{soundServer};
+    PulseAudioSinks sinks{soundServer};
     PulseSystemVolume systemVolume{soundServer};
     QtUserMessages messages;
     StartupMessages startMessages{messages};
@@ -113,6 +118,7 @@ struct Program::Parts
     MainWindow console;
     QtTrayIcon trayIcon;
     DesktopPreferences preferences;
+    SinkChoice sinkChoice;
     Preferences nightPreferences;
     NightFeatures night;
     NightMenus nightMenus;
@@ -182,6 +188,7 @@ void Program::describeApplication()
 void Program::start(const CommandLine::Request &request, SingleInstance *instance)
 {
     Parts &p = *m_parts;
+    p.sinks.open();
     const CommandLine::Request started = request.atStart(p.preferences.playLastMixAtStart());
     StartSequence({&p.console, &p.night, &p.commands, &p.startMessages}).run(started, [this, &p, instance] {
         if (instance) {
@@ -216,6 +223,10 @@ void Program::wireDesktop()
 
     // Beside the other additions, so that the console's own menus stay as they are.
     QMenu *playback = p.console.playbackMenu();
+    playback->addSeparator();
+    // Where the sound plays, remembered by the sink's name for the next start.
+    playback->addMenu(new PlayOnMenu(p.sinkChoice, playback));
+    connect(&p.sinkChoice, &SinkChoice::chosenChanged, this, [&p](const QString &name) { p.preferences.setPlayOnSink(name); });
     playback->addSeparator();
     QAction *withDesktop = playback->addAction(tr("Start &with the Desktop"));
     withDesktop->setObjectName(QStringLiteral("startWithDesktop"));

@@ -9,6 +9,7 @@ const char *group = "Desktop";
 const char *startInTrayKey = "StartInTray";
 const char *startWithDesktopKey = "StartWithDesktop";
 const char *playLastMixAtStartKey = "PlayLastMixAtStart";
+const char *playOnKey = "PlayOn";
 const char *mixFolderKey = "MixFolder";
 
 }
@@ -46,6 +47,16 @@ bool DesktopPreferences::playLastMixAtStart() const
 void DesktopPreferences::setPlayLastMixAtStart(bool on)
 {
     setValue(playLastMixAtStartKey, on);
+}
+
+QString DesktopPreferences::playOnSink() const
+{
+    return value(playOnKey, QString()).toString();
+}
+
+void DesktopPreferences::setPlayOnSink(const QString &name)
+{
+    setValue(playOnKey, name);
 }
 
 QString DesktopPreferences::mixFolder() const

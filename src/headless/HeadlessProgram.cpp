@@ -1,6 +1,7 @@
 #include "headless/HeadlessProgram.h"
 
 #include "desktop/DesktopCommands.h"
+#include "desktop/DesktopPreferences.h"
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
 #include "engine/ChannelControls.h"
@@ -10,8 +11,10 @@
 #include "night/NightFeatures.h"
 #include "night/ScheduledMixes.h"
 #include "night/SleepTimer.h"
+#include "output/SinkChoice.h"
 #include "platform/NoFileDialogs.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseAudioSinks.h"
 #include "platform/PulseConnection.h"
 #include "platform/StderrMessages.h"
 #include "platform/SystemClock.h"
@@ -27,12 +30,15 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <optional>
 
 struct HeadlessProgram::Parts
 {
     explicit Parts(std::function<void()> quit)
         : quit(std::move(quit))
         , player({&output, &dialogs, &messages, ProgramPaths::programFolder(), ProgramPaths::configFolder()})
+        , desktopPreferences(ProgramPaths::configFolder())
+        , sinkChoice(sinks, output, desktopPreferences.playOnSink())
         , nightPreferences(ProgramPaths::configFolder())
         , night({&player.channels(), &player.engine(), &player.pauseControl(), &clock, &messages, &nightPreferences,
                  nullptr})
@@ -48,10 +54,14 @@ struct HeadlessProgram::Parts
     // The one connection to the sound server, made before and ended after what uses it.
     PulseConnection soundServer;
     PulseAudioOutput output{soundServer};
+    PulseAudioSinks sinks{soundServer};
     StderrMessages messages;
     NoFileDialogs dialogs;
     SystemClock clock;
     Player player;
+    // The sink chosen on the console's Playback > "Play On" is played on here too.
+    DesktopPreferences desktopPreferences;
+    SinkChoice sinkChoice;
     Preferences nightPreferences;
     NightFeatures night;
     DesktopCommands commands;
@@ -71,6 +81,8 @@ struct HeadlessProgram::Parts
     }
 
     bool everConnected = false;
+    // The sink last told as the one played on (empty for the default); none before the first.
+    std::optional<QString> toldSink;
     bool sleepRunning = false;
 };
 
@@ -128,6 +140,19 @@ void HeadlessProgram::tellEvents()
             p.messages.line(QStringLiteral("The sound server was lost; waiting for it to come back."));
         p.everConnected = p.everConnected || connected;
     });
+    connect(&p.sinkChoice, &SinkChoice::entriesChanged, this, [&p] {
+        // A lost server is told already; what plays then is told when the sinks are back.
+        if (!p.sinks.isListed())
+            return;
+        const QString routed = p.sinkChoice.routedSink();
+        if (p.toldSink == routed)
+            return;
+        p.toldSink = routed;
+        if (p.sinkChoice.isChosenAbsent())
+            p.messages.line(QStringLiteral("The chosen sink %1 is absent; playing on the desktop's default.").arg(p.sinkChoice.chosen()));
+        else if (!routed.isEmpty())
+            p.messages.line(QStringLiteral("Playing on the sink %1.").arg(routed));
+    });
     connect(&p.player.pauseControl(), &PauseControl::pausedChanged, this, [&p](bool paused) {
         p.messages.line(paused ? QStringLiteral("Paused.") : QStringLiteral("Playing."));
     });
@@ -155,6 +180,7 @@ void HeadlessProgram::start(const CommandLine::Request &request, SingleInstance 
 {
     Parts &p = *m_parts;
     p.messages.line(QStringLiteral("Sonivale %1 started without a display.").arg(QStringLiteral(SONIVALE_VERSION)));
+    p.sinks.open();
     SoundEngine &engine = p.player.engine();
     if (!engine.initialise())
         p.messages.warn(nullptr, QStringLiteral("The sound output could not be started."));

@@ -13,9 +13,11 @@ class SingleInstance;
 // The program without a display (`sonivale --headless`), for a small computer by a bed
 // that a phone controls: the player, the night features of the preferences file, the
 // media controls and the options of later starts, on a core application with no window.
-// It plays the mix it was given, or else the last one (so --resume changes nothing there), and tells every event (start, mix
-// loaded, paused, sleep timer, sound server lost and back, end) as one line on stderr,
-// where the journal keeps it; so do the warnings a window would show.
+// It plays the mix it was given, or else the last one (so --resume changes nothing there), on
+// the sink chosen on the console's Playback > "Play On", and tells every event (start, mix
+// loaded, paused, sleep timer, sound server lost and back, the chosen sink absent or
+// played on, end) as one line on stderr, where the journal keeps it; so do the warnings a
+// window would show.
 //
 // Without a sound server it waits quietly and plays as soon as one appears. A termination
 // signal (SIGTERM, SIGINT, SIGHUP), the media controls' Quit and a sleep timer told to end

@@ -20,3 +20,9 @@ void AudioOutput::noteStreamVolume(double volume)
     m_streamVolume = volume;
     emit streamVolumeChanged(volume);
 }
+
+void AudioOutput::setSink(const QString &name)
+{
+    m_sink = name;
+    applySink(name);
+}

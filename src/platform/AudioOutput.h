@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class AudioRenderer;
 
@@ -31,6 +32,13 @@ public:
     void setStreamVolume(double volume);
     double streamVolume() const { return m_streamVolume; }
 
+    // The sink to play on, by the sound server's name; empty (the start) for the desktop's
+    // default, which the server follows as it changes. While the server has no sink of that
+    // name the sound plays on the default. Every call applies the name, also one already
+    // set, so that a stream the server has moved elsewhere goes back.
+    void setSink(const QString &name);
+    QString sink() const { return m_sink; }
+
 signals:
     void connectedChanged(bool connected);
     void streamVolumeChanged(double volume);
@@ -40,7 +48,10 @@ protected:
     virtual void applyStreamVolume(double /*volume*/) {}
     // Takes note of a volume that the device reports for the stream, without applying it.
     void noteStreamVolume(double volume);
+    // Routes the sound to a sink named as setSink() takes it; nothing for an output without one.
+    virtual void applySink(const QString & /*name*/) {}
 
 private:
     double m_streamVolume = 1.0;
+    QString m_sink;
 };

@@ -103,6 +103,7 @@ void PulseAudioOutput::connectionLost()
 void PulseAudioOutput::connectionReady(pa_context *context)
 {
     dropStream();
+    m_sinkMissing = false;
     if (!m_realtimeAsked.exchange(true)) {
         // The loop thread renders the sound; it lives as long as the output.
         const pid_t audioThread = gettid();
@@ -140,10 +141,14 @@ void PulseAudioOutput::createStream(pa_context *context)
     const Buffering &buffering = *m_buffering.load();
     const pa_buffer_attr attr = bufferAttr(m_bufferMs.load(), buffering.refillMs);
     const auto flags = buffering.adjustLatency ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_NOFLAGS;
-    // No device and no DONT_MOVE: the server chooses the default sink and may move the
-    // stream when the user changes it or a device comes and goes.
+    // Without a device the server chooses the default sink and may move the stream when
+    // the user changes it or a device comes and goes; never DONT_MOVE, so that a stream on
+    // a chosen sink is moved elsewhere rather than ended when that sink goes.
+    m_streamSink = sinkToConnect();
+    m_streamReady = false;
+    const char *device = m_streamSink.empty() ? nullptr : m_streamSink.c_str();
     pa_cvolume volume;
-    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, rememberedVolume(&volume), nullptr) < 0) {
+    if (pa_stream_connect_playback(m_stream, device, &attr, flags, rememberedVolume(&volume), nullptr) < 0) {
         dropStream();
         scheduleRestart();
     }
@@ -163,7 +168,11 @@ void PulseAudioOutput::onStreamState()
 {
     switch (pa_stream_get_state(m_stream)) {
     case PA_STREAM_READY:
+        m_streamReady = true;
         setPlaying(true);
+        // The sink may have been set while the stream was being made.
+        if (m_streamSink != sinkToConnect())
+            moveStreamToSink();
         // Without a volume of the program's own, the server gave the new stream the one it
         // remembers for the program.
         fetchStreamVolume(pa_stream_get_context(m_stream), pa_stream_get_index(m_stream));
@@ -172,19 +181,75 @@ void PulseAudioOutput::onStreamState()
     case PA_STREAM_TERMINATED:
         setPlaying(false);
         // A lost server makes the stream fail too; the connection's ready handler makes
-        // the next one then. Otherwise the stream alone was lost (its sink went away, or
+        // the next one then. A stream that could not be made on the sink named is made on
+        // the default at once. Otherwise the stream alone was lost (its sink went away, or
         // the server killed it): try again shortly, without waiting for the server.
-        if (contextReady(pa_stream_get_context(m_stream)))
+        if (!contextReady(pa_stream_get_context(m_stream)))
+            break;
+        if (!m_streamReady && !m_streamSink.empty()) {
+            m_sinkMissing = true;
+            scheduleRestart(0);
+        } else {
             scheduleRestart();
+        }
         break;
     default:
         break;
     }
 }
 
-void PulseAudioOutput::scheduleRestart()
+void PulseAudioOutput::scheduleRestart(int delayMs)
 {
-    m_restart.start(pa_threaded_mainloop_get_api(m_connection.mainloop()), restartDelayMs);
+    m_restart.start(pa_threaded_mainloop_get_api(m_connection.mainloop()), delayMs);
+}
+
+const std::string &PulseAudioOutput::sinkToConnect() const
+{
+    static const std::string defaultSink;
+    return m_sinkMissing ? defaultSink : m_sinkName;
+}
+
+void PulseAudioOutput::applySink(const QString &name)
+{
+    if (!m_connection.mainloop()) {
+        m_sinkName = name.toStdString();
+        return;
+    }
+    PulseConnection::Lock lock(m_connection);
+    m_sinkName = name.toStdString();
+    m_sinkMissing = false;
+    moveStreamToSink();
+}
+
+// The server moves the stream without a gap. A sink it does not have leaves the stream
+// where it plays. A stream moved to the default sink follows the default again. A stream
+// already where it belongs is left alone: PipeWire may relink a stream moved in place.
+void PulseAudioOutput::moveStreamToSink()
+{
+    pa_context *context = m_connection.context();
+    if (!contextReady(context) || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    if (!m_sinkName.empty()) {
+        moveStreamTo(context, m_sinkName.c_str());
+        return;
+    }
+    // The server's default is asked for when it is needed: it changes without our stream.
+    const auto onServer = [](pa_context *c, const pa_server_info *info, void *self) {
+        auto *output = static_cast<PulseAudioOutput *>(self);
+        if (info && info->default_sink_name && output->m_sinkName.empty())
+            output->moveStreamTo(c, info->default_sink_name);
+    };
+    request(pa_context_get_server_info(context, onServer, this));
+}
+
+void PulseAudioOutput::moveStreamTo(pa_context *context, const char *sink)
+{
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    const char *playsOn = pa_stream_get_device_name(m_stream);
+    if (playsOn && std::strcmp(playsOn, sink) == 0)
+        return;
+    PulseOperation::sent(pa_context_move_sink_input_by_name(context, pa_stream_get_index(m_stream), sink, nullptr, nullptr));
 }
 
 void PulseAudioOutput::restartStream()

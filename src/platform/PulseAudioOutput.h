@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include <pulse/subscribe.h>
 
@@ -15,7 +16,12 @@ struct pa_stream;
 
 // Plays the renderer through a PulseAudio playback stream (PulseAudio, or PipeWire's
 // PulseAudio service): float32 stereo at 48 kHz to the server's default sink, never pinned
-// to a device, so that the server moves it when the default changes.
+// to a device, so that the server moves it when the default changes; or, when a sink is
+// set, to that sink while the server has it. A stream that plays is moved, not made anew,
+// when the sink is set; one that could not be made on the sink named (it has gone) is made
+// at once on the default instead. When the sink goes away the server moves the stream to
+// another (or ends it, and a new one is made on the default); setting the sink again when
+// it is back moves the stream back.
 //
 // Masking needs no low latency but must never drop out, so the stream keeps a deep buffer
 // and is refilled in large steps; an underrun deepens the buffer up to a ceiling. The
@@ -82,6 +88,7 @@ public:
 
 protected:
     void applyStreamVolume(double volume) override;
+    void applySink(const QString &name) override;
 
 private:
     const pa_cvolume *rememberedVolume(pa_cvolume *storage) const;
@@ -101,13 +108,24 @@ private:
     void fetchStreamVolume(pa_context *context, std::uint32_t index);
     void onStreamInfo(const pa_sink_input_info &info);
     void restartStream();
-    void scheduleRestart();
+    void scheduleRestart(int delayMs = restartDelayMs);
+    // The sink a new stream is connected to; empty for the default.
+    const std::string &sinkToConnect() const;
+    void moveStreamToSink();
+    void moveStreamTo(pa_context *context, const char *sink);
     void setPlaying(bool playing);
     void write(std::size_t bytes);
 
     PulseConnection &m_connection;
     PulseLoopTimer m_restart;
     pa_stream *m_stream = nullptr;
+    // Under the loop lock: the sink asked for (empty for the default), whether a stream
+    // could not be made on it since it was asked for, the sink the stream was connected
+    // to, and whether that stream ever played.
+    std::string m_sinkName;
+    bool m_sinkMissing = false;
+    std::string m_streamSink;
+    bool m_streamReady = false;
     std::atomic<AudioRenderer *> m_renderer{nullptr};
     std::atomic<bool> m_playing{false};
     std::atomic<std::uint64_t> m_underflows{0};

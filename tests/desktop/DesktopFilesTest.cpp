@@ -70,16 +70,19 @@ private slots:
         QVERIFY(!preferences.startInTray());
         QVERIFY(!preferences.startWithDesktop());
         QVERIFY(!preferences.playLastMixAtStart());
+        QVERIFY(preferences.playOnSink().isEmpty());
         QVERIFY(preferences.mixFolder().isEmpty());
         preferences.setStartInTray(true);
         preferences.setStartWithDesktop(true);
         preferences.setPlayLastMixAtStart(true);
+        preferences.setPlayOnSink(QStringLiteral("alsa_output.usb-headset"));
         preferences.setMixFolder(QStringLiteral("/home/ann/mixes"));
 
         const DesktopPreferences later(config);
         QVERIFY(later.startInTray());
         QVERIFY(later.startWithDesktop());
         QVERIFY(later.playLastMixAtStart());
+        QCOMPARE(later.playOnSink(), QStringLiteral("alsa_output.usb-headset"));
         QCOMPARE(later.mixFolder(), QStringLiteral("/home/ann/mixes"));
         const QSettings file(preferences.path(), QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("Desktop/StartInTray")).toBool(), true);

@@ -2,6 +2,7 @@
 #include "PrivateSoundServer.h"
 #include "PulseTestTools.h"
 
+#include "desktop/DesktopPreferences.h"
 #include "desktop/SingleInstance.h"
 #include "engine/ChannelControls.h"
 #include "engine/PauseControl.h"
@@ -238,6 +239,41 @@ private slots:
         told += QString::fromLocal8Bit(headless.readAllStandardError());
         QVERIFY2(told.contains(QStringLiteral("Playing through the sound server.")), qPrintable(told));
         QVERIFY2(!told.contains(QStringLiteral("Warning")) && !told.contains(QStringLiteral("lost")), qPrintable(told));
+    }
+
+    // The sink chosen on the console's Playback > "Play On" is played on here too.
+    void itPlaysOnTheSinkChosenInThePreferences()
+    {
+        PrivateSoundServer server(QStringLiteral("headless_main"));
+        QVERIFY(server.start());
+        const QString chosen = QStringLiteral("headless_chosen");
+        QVERIFY(!PulseTestTools::pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                        QStringLiteral("sink_name=") + chosen})
+                     .isNull());
+        QDir().mkpath(ProgramPaths::configFolder());
+        DesktopPreferences(ProgramPaths::configFolder()).setPlayOnSink(chosen);
+        PrivateSessionBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.error()));
+        QProcess headless;
+        headless.setProcessEnvironment(screenless(bus));
+        headless.start(program(), {QStringLiteral("--headless")});
+        QVERIFY(headless.waitForStarted(5000));
+        const auto playsOn = [] {
+            const QString stream = PulseTestTools::pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+            const QString sinks = PulseTestTools::pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+            const QString index = stream.section(QLatin1Char('\t'), 1, 1);
+            for (const QString &sink : sinks.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                if (!index.isEmpty() && sink.section(QLatin1Char('\t'), 0, 0) == index)
+                    return sink.section(QLatin1Char('\t'), 1, 1);
+            }
+            return QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(playsOn(), chosen, 10000);
+        DesktopPreferences(ProgramPaths::configFolder()).setPlayOnSink(QString());
+        QCOMPARE(::kill(pid_t(headless.processId()), SIGTERM), 0);
+        QVERIFY(headless.waitForFinished(10000));
+        const QString told = QString::fromLocal8Bit(headless.readAllStandardError());
+        QVERIFY2(told.contains(QStringLiteral("Playing on the sink headless_chosen.")), qPrintable(told));
     }
 };
 
