@@ -279,10 +279,16 @@ QWidget *MainWindow::buildBand(const char *group, int firstChannel, int lastChan
         w.toggle->setObjectName(QString::fromLatin1(info.switchName));
         w.toggle->setFixedHeight(rowHeight);
         w.toggle->setAccessibleName(caption);
-        // The menu key and Shift+F10 ask for it as the right button does.
+        // The menu key asks for it as the right button does; Shift+F10, the desktops' other
+        // key for it, reaches a widget only as a shortcut.
         w.toggle->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(w.toggle, &QWidget::customContextMenuRequested, this,
                 [this, channel, toggle = w.toggle](const QPoint &at) { emit soundMenuRequested(channel, toggle->mapToGlobal(at)); });
+        auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), w.toggle);
+        menuKey->setContext(Qt::WidgetShortcut);
+        connect(menuKey, &QShortcut::activated, this, [this, channel, toggle = w.toggle] {
+            emit soundMenuRequested(channel, toggle->mapToGlobal(QPoint(0, toggle->height())));
+        });
         w.volume = makeSlider(QString::fromLatin1(info.volumeName), tr("%1 volume").arg(caption),
                               ChannelTable::volumeMinimum, ChannelTable::volumeMaximum, ChannelTable::volumeStart, 1, 800);
         w.pan = makeSlider(QString::fromLatin1(info.panName), tr("%1 balance").arg(caption), ChannelTable::panMinimum,

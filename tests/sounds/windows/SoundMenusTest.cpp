@@ -117,6 +117,20 @@ private slots:
         QVERIFY(console.messages.texts().isEmpty());
     }
 
+    // Shift+F10 on a focused switch, the desktops' keyboard way to a context menu, opens it.
+    void shiftF10OpensTheSwitchMenu()
+    {
+        Console console(m_program.path(), m_config.path());
+        console.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&console.window));
+        console.rainSwitch()->setFocus();
+        QTest::keyClick(console.rainSwitch(), Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(find(menu, QStringLiteral("Own Sound (Rain)")));
+        menu->close();
+    }
+
     // The window lists every channel, changes and restores each, takes the user's file,
     // and follows what the switches' menus choose.
     void theSoundsWindowChoosesForEveryChannel()
