@@ -13,6 +13,7 @@
 
 class AudioOutput;
 class ChannelBuffer;
+class ChannelSound;
 
 // The audio device of the console: the fourteen channel buffers, mixed into one output.
 //
@@ -42,6 +43,13 @@ public:
     // every core at once, so that a mix that switches many on at once starts sooner.
     void prepare(const std::vector<int> &channels);
 
+    // Plays `sound` on channel 1..14 from now on, keeping the channel's volume, pan, frequency
+    // setting and playing state; a playing channel cross-fades (old fades out, new fades in)
+    // without a click. A null sound changes nothing.
+    void setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound);
+    // The channel's own (built-in) sound, as loadChannelSounds made it.
+    void restoreChannelSound(int channel);
+
     // Where the live sounds' randomness starts: new at every start unless set, so that a
     // render or a test can be made again exactly. Takes effect at the next loading.
     void setSeed(std::uint64_t seed) { m_seed = seed; }
@@ -55,6 +63,9 @@ public:
 signals:
     // Every buffer was replaced; channels may have gained or lost their sound.
     void soundsLoaded();
+    // A user's file that channel 1 to 14 streamed has gone or could no longer be read; the
+    // channel went back to its own sound.
+    void channelSoundLost(int channel, const QString &path);
 
 public:
     Mixer &mixer() { return m_mixer; }
@@ -72,6 +83,7 @@ private:
     void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
     std::uint64_t seedFor(int channel) const;
     void freeReleased(bool reaperTick);
+    void checkLostFiles();
 
     AudioOutput &m_output;
     Mixer m_mixer;
@@ -80,6 +92,10 @@ private:
     std::uint64_t m_loads = 0;
     std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
     std::array<QString, ChannelTable::channelCount> m_failedFiles;
+    std::array<std::shared_ptr<const ChannelSound>, ChannelTable::channelCount> m_ownSounds;
+    std::uint64_t m_draws = 0;
     std::vector<Retired> m_retired;
     QTimer m_reaper;
+    // Looks for lost files while a channel streams one.
+    QTimer m_lostWatch;
 };

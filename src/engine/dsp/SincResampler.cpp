@@ -203,7 +203,7 @@ std::int64_t SincResampler::reach(std::size_t frames) const noexcept
     return static_cast<std::int64_t>((step * frames) >> 32) + 1 + beyond;
 }
 
-void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcept
+void SincResampler::setRate(double sourceHertz, int outputRate, bool glide) noexcept
 {
     const auto target = static_cast<std::uint64_t>(std::llround(2.0 * sourceHertz / outputRate * 4294967296.0));
     if (target == m_targetStep)

@@ -34,7 +34,7 @@ public:
 
     // Sets the rate to play at. The first rate, and any rate while `glide` is false, takes
     // effect at once; later ones are reached over about 20 ms.
-    void setRate(int sourceHertz, int outputRate, bool glide) noexcept;
+    void setRate(double sourceHertz, int outputRate, bool glide) noexcept;
     // Overwrites `frames` interleaved stereo frames (in the sound's 16-bit scale) and moves
     // the play position on.
     void read(float *stereo, std::size_t frames) noexcept;

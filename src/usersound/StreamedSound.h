@@ -1,0 +1,42 @@
+#pragma once
+
+#include "synth/LiveSound.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class FileFeed;
+
+// A user's sound file as a live sound: frames at the file's own rate, taken from its feed's
+// ring. On the audio thread the decoder thread keeps the ring filled; when it falls behind,
+// the sound fades to silence before the ring runs dry and back in once it has frames to
+// spare, rather than wait. An offline stream, for a render, reads the file itself as it goes.
+//
+// Made and destroyed on any thread but the audio thread; destroying it lets the decoder drop
+// the feed. generate() on the audio thread never waits unless the stream is offline.
+class StreamedSound final : public LiveSound
+{
+public:
+    StreamedSound(std::shared_ptr<FileFeed> feed, int rate, bool offline);
+    ~StreamedSound() override;
+
+    int ownRate() const noexcept override { return m_rate; }
+    void generate(float *left, float *right, std::size_t frames) noexcept override;
+
+    // Times the ring ran short and the sound faded out.
+    std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
+
+private:
+    void ramp(float *left, float *right, std::size_t frames, bool rising) noexcept;
+
+    std::shared_ptr<FileFeed> m_feed;
+    int m_rate;
+    bool m_offline;
+    // Frames the ring must hold beyond a block for the sound to go on: a whole fade-out.
+    std::int64_t m_reserve;
+    float m_step;
+    float m_level = 1.0f;
+    bool m_starved = false;
+    std::atomic<std::uint64_t> m_underruns{0};
+};
