@@ -83,7 +83,7 @@ void ChannelBuffer::prepare()
         return;
     }
     m_live = std::make_unique<LiveStream>(m_sound->makeLive(m_seed, m_offline));
-    m_resampler.setSource(m_live->frameData(), m_live->frames());
+    m_resampler.setSource(m_live->frameData(), m_live->frames(), m_live->doubling());
 }
 
 void ChannelBuffer::play()

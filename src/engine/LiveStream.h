@@ -33,6 +33,8 @@ public:
 
     const std::int16_t *frameData() const { return m_ring.get() + 2 * DoubledSound::margin; }
     std::int64_t frames() const { return ringFrames; }
+    // How the ring's frames were doubled; a sound made doubled counts as steeply doubled.
+    Doubler::Kernel doubling() const { return m_madeDoubled ? Doubler::Kernel::Steep : Doubler::Kernel::HalfBand; }
 
     // Audio thread: the reader stands at ring frame `position` and reads up to `reach` frames
     // past it next; makes sure they are all new sound.

@@ -38,7 +38,16 @@ void FileDecoder::add(std::shared_ptr<FileFeed> feed)
     {
         const std::lock_guard lock(m_mutex);
         m_feeds.push_back(std::move(feed));
-        m_added = true;
+        m_wanted = true;
+    }
+    m_wake.notify_all();
+}
+
+void FileDecoder::wake()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_wanted = true;
     }
     m_wake.notify_all();
 }
@@ -67,7 +76,7 @@ bool FileDecoder::round()
     bool hungry = false;
     for (const auto &feed : feeds) {
         if (!feed->isAbandoned())
-            hungry = feed->topUp(roundFrames) || hungry;
+            hungry = feed->topUpUnlessBusy(roundFrames) || hungry;
     }
     return hungry;
 }
@@ -76,15 +85,15 @@ void FileDecoder::run()
 {
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
-        m_added = false;
+        m_wanted = false;
         lock.unlock();
         const bool hungry = round();
         lock.lock();
-        if (hungry || m_added || m_stopping)
+        if (hungry || m_wanted || m_stopping)
             continue;
         if (m_feeds.empty())
-            m_wake.wait(lock, [this] { return m_added || m_stopping; });
+            m_wake.wait(lock, [this] { return m_wanted || m_stopping; });
         else
-            m_wake.wait_for(lock, restWhenFull, [this] { return m_added || m_stopping; });
+            m_wake.wait_for(lock, restWhenFull, [this] { return m_wanted || m_stopping; });
     }
 }

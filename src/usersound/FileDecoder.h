@@ -33,6 +33,8 @@ public:
     static FileDecoder &shared();
 
     void add(std::shared_ptr<FileFeed> feed);
+    // Any thread but the audio thread: a feed wants frames now, not after the decoder's rest.
+    void wake();
     // Manual mode: rounds until every feed's ring is nearly full, or its file failed.
     void serviceAll();
     std::size_t feedCount() const;
@@ -45,7 +47,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<std::shared_ptr<FileFeed>> m_feeds;
-    bool m_added = false;
+    bool m_wanted = false;
     bool m_stopping = false;
     std::thread m_thread;
 };

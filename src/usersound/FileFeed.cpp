@@ -32,6 +32,18 @@ FileFeed::~FileFeed() = default;
 
 bool FileFeed::topUp(std::int64_t most)
 {
+    const std::lock_guard lock(m_producing);
+    return fill(most);
+}
+
+bool FileFeed::topUpUnlessBusy(std::int64_t most)
+{
+    const std::unique_lock lock(m_producing, std::try_to_lock);
+    return lock.owns_lock() && fill(most);
+}
+
+bool FileFeed::fill(std::int64_t most)
+{
     int empty = 0;
     std::int64_t room = std::min(m_ring.writable(), most);
     while (room > 0 && !hasFailed()) {
@@ -44,8 +56,9 @@ bool FileFeed::topUp(std::int64_t most)
             empty = 0;
         float *samples = m_chunk.data();
         // Only a long file's unmeasured stretches can go past the ceiling: they are held at it.
+        const float gain = m_gain;
         for (std::int64_t i = 0; i < 2 * got; ++i)
-            samples[i] = std::clamp(samples[i] * m_gain, -1.0f, 1.0f);
+            samples[i] = std::min(std::max(samples[i] * gain, -1.0f), 1.0f);
         m_ring.write(samples, got);
         room -= got;
     }

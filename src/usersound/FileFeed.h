@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class SoundFileReader;
@@ -14,8 +15,8 @@ class SoundFileReader;
 // loop, cross-fading the end into the frames before the loop's start, at the sound's gain,
 // into a ring that the audio thread empties.
 //
-// topUp() runs on one thread at a time (the decoder thread, or a render's own thread) and may
-// wait on the disk; the ring's other end is the audio thread's. A failure, the file gone or
+// topUp() runs on the decoder thread, and on a render's own thread too, and may wait on the
+// disk; the ring's other end is the audio thread's, or the render's. A failure, the file gone or
 // unreadable, is final and raised on a flag that the sound's owner shares.
 class FileFeed
 {
@@ -33,8 +34,11 @@ public:
     FrameRing &ring() { return m_ring; }
 
     // Adds up to `most` frames to the ring, as far as it has room; true when it has room for
-    // more still. False, too, once the file has failed.
+    // more still. False, too, once the file has failed. Two threads may top a feed up, the
+    // decoder and a render's; they take turns.
     bool topUp(std::int64_t most);
+    // The same, unless the other thread is at it: then false at once.
+    bool topUpUnlessBusy(std::int64_t most);
     bool hasFailed() const { return m_failed.load(std::memory_order_acquire); }
 
     // The audio side no longer wants the feed: the decoder lets go of it.
@@ -42,10 +46,12 @@ public:
     bool isAbandoned() const { return m_abandoned.load(std::memory_order_acquire); }
 
 private:
+    bool fill(std::int64_t most);
     std::int64_t produce(float *stereo, std::int64_t frames);
     void crossFade(float *stereo, std::int64_t frames) const;
     void fail();
 
+    std::mutex m_producing;
     std::unique_ptr<SoundFileReader> m_reader;
     LoopPlan m_plan;
     float m_gain;

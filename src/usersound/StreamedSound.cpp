@@ -1,5 +1,6 @@
 #include "usersound/StreamedSound.h"
 
+#include "usersound/FileDecoder.h"
 #include "usersound/FileFeed.h"
 
 #include <algorithm>
@@ -11,8 +12,9 @@ constexpr double fadeSeconds = 0.005;
 
 }
 
-StreamedSound::StreamedSound(std::shared_ptr<FileFeed> feed, int rate, bool offline)
+StreamedSound::StreamedSound(std::shared_ptr<FileFeed> feed, int rate, bool offline, FileDecoder &decoder)
     : m_feed(std::move(feed))
+    , m_decoder(decoder)
     , m_rate(rate)
     , m_offline(offline)
     , m_reserve(std::max<std::int64_t>(1, std::llround(fadeSeconds * rate)))
@@ -29,10 +31,8 @@ void StreamedSound::generate(float *left, float *right, std::size_t frames) noex
 {
     FrameRing &ring = m_feed->ring();
     const auto wanted = static_cast<std::int64_t>(frames);
-    if (m_offline) {
-        while (ring.readable() < wanted + m_reserve && m_feed->topUp(wanted + m_reserve))
-            ;
-    }
+    if (m_offline)
+        keepUp(wanted);
     const std::int64_t waiting = ring.readable();
     const bool enough = waiting >= wanted + m_reserve;
     if (enough && m_level == 1.0f) {
@@ -49,6 +49,15 @@ void StreamedSound::generate(float *left, float *right, std::size_t frames) noex
     std::fill(left + taken, left + frames, 0.0f);
     std::fill(right + taken, right + frames, 0.0f);
     ramp(left, right, frames, enough);
+}
+
+void StreamedSound::keepUp(std::int64_t frames) noexcept
+{
+    FrameRing &ring = m_feed->ring();
+    if (ring.readable() < ring.capacity() / 2)
+        m_decoder.wake();
+    while (ring.readable() < frames + m_reserve && m_feed->topUp(frames + m_reserve))
+        ;
 }
 
 void StreamedSound::ramp(float *left, float *right, std::size_t frames, bool rising) noexcept

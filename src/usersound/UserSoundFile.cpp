@@ -123,7 +123,6 @@ std::unique_ptr<LiveSound> UserSoundFile::stream(std::uint64_t seed, bool offlin
     const auto ringFrames = std::min(largestRing, static_cast<std::int64_t>(std::bit_ceil(wanted)));
     auto feed = std::make_shared<FileFeed>(std::move(reader), m_loop, m_gain, m_head, ringFrames, first, m_lost);
     feed->topUp(std::llround(firstSeconds * m_sampleRate));
-    if (!offline)
-        m_services.decoder.add(feed);
-    return std::make_unique<StreamedSound>(std::move(feed), m_sampleRate, offline);
+    m_services.decoder.add(feed);
+    return std::make_unique<StreamedSound>(std::move(feed), m_sampleRate, offline, m_services.decoder);
 }
