@@ -55,7 +55,7 @@ std::optional<LoopPlan> LoopPlan::plan(SoundFileReader &reader)
 {
     const std::int64_t frames = reader.frames();
     const double rate = reader.sampleRate();
-    const std::int64_t edge = std::clamp<std::int64_t>(std::llround(edgeSeconds * rate), 2, frames);
+    const std::int64_t edge = std::min<std::int64_t>(std::max<std::int64_t>(std::llround(edgeSeconds * rate), 2), frames);
     const auto head = readAt(reader, 0, edge);
     const auto tail = readAt(reader, frames - edge, edge);
     if (!head || !tail)
