@@ -52,7 +52,8 @@ public:
     void setTrim(int hundredthsOfDecibel);
     int trim() const { return m_trim.load(std::memory_order_relaxed); }
     // Before the first play(): the buffer is mixed by a render, faster than real time, so a
-    // streamed file is read as it plays rather than ahead of it, and never runs short.
+    // streamed file is also read as it plays wherever the decoder falls behind, and never
+    // runs short.
     void setOffline() { m_offline = true; }
     // Any thread but the audio thread: makes what the first play() needs, the sound's
     // doubled copy or its live maker, so that play() itself returns at once. Buffers may
