@@ -32,6 +32,7 @@ ChannelBuffer::ChannelBuffer(std::shared_ptr<const SoundData> sound)
 ChannelBuffer::ChannelBuffer(std::shared_ptr<const ChannelSound> sound, std::uint64_t seed)
     : m_sound(std::move(sound))
     , m_seed(seed)
+    , m_rateRatio(m_sound->rateRatio())
     , m_frequency(m_sound->sampleRate())
 {
 }
@@ -81,8 +82,8 @@ void ChannelBuffer::prepare()
         m_resampler.setSource(doubled.frameData(), doubled.frames());
         return;
     }
-    m_live = std::make_unique<LiveStream>(m_sound->makeLive(m_seed));
-    m_resampler.setSource(m_live->frameData(), m_live->frames());
+    m_live = std::make_unique<LiveStream>(m_sound->makeLive(m_seed, m_offline));
+    m_resampler.setSource(m_live->frameData(), m_live->frames(), m_live->doubling());
 }
 
 void ChannelBuffer::play()
@@ -128,7 +129,7 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
         return;
     }
     // A silent buffer takes a new rate at once; an audible one glides to it.
-    m_resampler.setRate(m_frequency.load(std::memory_order_relaxed), outputRate, !m_silentSeen);
+    m_resampler.setRate(m_frequency.load(std::memory_order_relaxed) * m_rateRatio, outputRate, !m_silentSeen);
     markSilent(false);
     updateTargets();
 

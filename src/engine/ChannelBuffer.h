@@ -11,7 +11,7 @@
 class LiveStream;
 
 // One channel's endless sound, with the settings of a hardware-style sound buffer: a stored
-// sound looped, or a live one that goes on without repeating.
+// sound looped, or a live one that goes on without repeating, or the user's file streamed.
 //
 // The setters are called on the UI thread and only store atomics (the first play() also
 // prepares the buffer, a few milliseconds, unless prepare() did); mixInto() runs on the
@@ -40,7 +40,8 @@ public:
     // Hundredths of a decibel: a negative pan attenuates the right side by its magnitude,
     // a positive one the left side. Kept within -10000..10000.
     void setPan(int hundredthsOfDecibel);
-    // Playback rate in Hz; false (and no change) outside 100..100000.
+    // Playback rate in Hz; false (and no change) outside 100..100000. A user's file plays at
+    // its natural speed where the live sounds do, at their own rate, and in proportion.
     bool setFrequency(int hertz);
     int frequency() const { return m_frequency.load(std::memory_order_relaxed); }
     int volume() const { return m_volume.load(std::memory_order_relaxed); }
@@ -50,6 +51,10 @@ public:
     // itself stays as the slider set it.
     void setTrim(int hundredthsOfDecibel);
     int trim() const { return m_trim.load(std::memory_order_relaxed); }
+    // Before the first play(): the buffer is mixed by a render, faster than real time, so a
+    // streamed file is also read as it plays wherever the decoder falls behind, and never
+    // runs short.
+    void setOffline() { m_offline = true; }
     // Any thread but the audio thread: makes what the first play() needs, the sound's
     // doubled copy or its live maker, so that play() itself returns at once. Buffers may
     // prepare in parallel; later calls do nothing.
@@ -82,6 +87,8 @@ private:
 
     std::shared_ptr<const ChannelSound> m_sound;
     std::uint64_t m_seed = 0;
+    double m_rateRatio;
+    bool m_offline = false;
     std::unique_ptr<LiveStream> m_live;
     std::atomic<int> m_volume{0};
     std::atomic<int> m_pan{0};

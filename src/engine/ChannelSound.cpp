@@ -4,19 +4,19 @@
 #include "synth/LiveSound.h"
 #include "synth/LiveSounds.h"
 
-#include <QString>
-
 #include <algorithm>
 
-ChannelSound::ChannelSound(std::shared_ptr<const SoundData> data, std::string liveName)
+ChannelSound::ChannelSound(std::shared_ptr<const SoundData> data, std::string liveName,
+                           std::shared_ptr<const UserSoundFile> file)
     : m_data(std::move(data))
     , m_liveName(std::move(liveName))
+    , m_file(std::move(file))
 {
 }
 
 std::shared_ptr<const ChannelSound> ChannelSound::stored(std::shared_ptr<const SoundData> data)
 {
-    return std::shared_ptr<const ChannelSound>(new ChannelSound(std::move(data), {}));
+    return std::shared_ptr<const ChannelSound>(new ChannelSound(std::move(data), {}, nullptr));
 }
 
 std::shared_ptr<const ChannelSound> ChannelSound::live(const std::string &name)
@@ -24,19 +24,21 @@ std::shared_ptr<const ChannelSound> ChannelSound::live(const std::string &name)
     const std::vector<std::string_view> extras = LiveSounds::extraNames();
     if (!LiveSounds::makes(name) && std::find(extras.begin(), extras.end(), name) == extras.end())
         return nullptr;
-    return std::shared_ptr<const ChannelSound>(new ChannelSound(nullptr, name));
+    return std::shared_ptr<const ChannelSound>(new ChannelSound(nullptr, name, nullptr));
 }
 
 std::shared_ptr<const ChannelSound> ChannelSound::fromFile(const QString &path, QString *error)
 {
-    QString reason;
-    std::shared_ptr<const SoundData> data = SoundData::load(path, &reason);
-    if (!data) {
-        if (error)
-            *error = QStringLiteral("\"%1\" cannot be played: %2.").arg(path, reason);
+    return fromFile(path, error, UserSoundFile::Services::standard());
+}
+
+std::shared_ptr<const ChannelSound> ChannelSound::fromFile(const QString &path, QString *error,
+                                                           const UserSoundFile::Services &services)
+{
+    std::shared_ptr<const UserSoundFile> file = UserSoundFile::open(path, error, services);
+    if (!file)
         return nullptr;
-    }
-    return stored(std::move(data));
+    return std::shared_ptr<const ChannelSound>(new ChannelSound(nullptr, {}, std::move(file)));
 }
 
 int ChannelSound::sampleRate() const
@@ -44,8 +46,15 @@ int ChannelSound::sampleRate() const
     return m_data ? m_data->sampleRate() : LiveSound::sampleRate;
 }
 
-std::unique_ptr<LiveSound> ChannelSound::makeLive(std::uint64_t seed) const
+double ChannelSound::rateRatio() const
 {
+    return m_file ? static_cast<double>(m_file->sampleRate()) / LiveSound::sampleRate : 1.0;
+}
+
+std::unique_ptr<LiveSound> ChannelSound::makeLive(std::uint64_t seed, bool offline) const
+{
+    if (m_file)
+        return m_file->stream(seed, offline);
     return LiveSounds::make(m_liveName, seed);
 }
 

@@ -48,7 +48,7 @@ LiveStream::LiveStream(std::unique_ptr<LiveSound> sound)
     : m_sound(std::move(sound))
     , m_ring(std::make_unique<std::int16_t[]>(2 * (ringFrames + 2 * DoubledSound::margin)))
     , m_doubler(Doubler::Kernel::HalfBand)
-    , m_madeDoubled(m_sound->rate() == LiveSound::doubledRate)
+    , m_madeDoubled(m_sound->rate() == 2 * m_sound->ownRate())
 {
     static_assert(historyFrames == SincTable::doublingTaps - 1);
     static_assert(ringFrames % (2 * blockFrames) == 0, "a block never wraps the ring");

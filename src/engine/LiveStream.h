@@ -14,7 +14,8 @@ class LiveSound;
 // ahead of the reader, so that the loop the resampler believes it plays never comes round.
 //
 // A sound made at twice its own rate is written to the ring as it comes; one made at its own
-// rate is doubled on the way, through the doubling kernel.
+// rate, whatever that is, is doubled on the way, through the half-band kernel, which keeps
+// the sound's band up to 0.45 of its rate.
 //
 // Made off the audio thread, which also makes the sound's first frames; after that only the
 // audio thread touches it. fillAhead() makes what the next read needs, a few hundred frames,
@@ -32,6 +33,8 @@ public:
 
     const std::int16_t *frameData() const { return m_ring.get() + 2 * DoubledSound::margin; }
     std::int64_t frames() const { return ringFrames; }
+    // How the ring's frames were doubled; a sound made doubled counts as steeply doubled.
+    Doubler::Kernel doubling() const { return m_madeDoubled ? Doubler::Kernel::Steep : Doubler::Kernel::HalfBand; }
 
     // Audio thread: the reader stands at ring frame `position` and reads up to `reach` frames
     // past it next; makes sure they are all new sound.

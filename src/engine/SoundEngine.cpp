@@ -34,6 +34,8 @@ SoundEngine::SoundEngine(AudioOutput &output, QObject *parent)
 {
     m_reaper.setInterval(250);
     connect(&m_reaper, &QTimer::timeout, this, [this] { freeReleased(true); });
+    m_lostWatch.setInterval(250);
+    connect(&m_lostWatch, &QTimer::timeout, this, &SoundEngine::checkLostFiles);
 }
 
 SoundEngine::~SoundEngine()
@@ -77,9 +79,9 @@ QStringList SoundEngine::loadChannelSounds(const QString &folder)
     for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
         LoadResult &result = results[static_cast<std::size_t>(channel - 1)];
         m_failedFiles[static_cast<std::size_t>(channel - 1)] = result.sound ? QString() : result.path;
+        m_ownSounds[static_cast<std::size_t>(channel - 1)] = result.sound;
         if (!result.sound)
             failed << result.path;
-        m_ownSounds[static_cast<std::size_t>(channel - 1)] = result.sound;
         install(channel, result.sound ? std::make_unique<ChannelBuffer>(std::move(result.sound), seedFor(channel)) : nullptr);
     }
     emit soundsLoaded();
@@ -90,6 +92,61 @@ std::uint64_t SoundEngine::seedFor(int channel) const
 {
     // Each channel, and each loading, draws a sound of its own.
     return ChannelSound::seedFor(m_seed, m_loads * ChannelTable::channelCount + static_cast<std::uint64_t>(channel));
+}
+
+void SoundEngine::setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound)
+{
+    if (!sound || channel < 1 || channel > ChannelTable::channelCount)
+        return;
+    // Each new sound on a channel is a draw of its own, so a file starts at a new point.
+    auto buffer = std::make_unique<ChannelBuffer>(std::move(sound),
+                                                  ChannelSound::seedFor(ChannelSound::seedFor(m_seed, ~0ULL), ++m_draws));
+    if (const ChannelBuffer *old = this->buffer(channel)) {
+        buffer->setVolume(old->volume());
+        buffer->setPan(old->pan());
+        buffer->setFrequency(old->frequency());
+        buffer->setTrim(old->trim());
+        if (old->isPlaying())
+            buffer->play();
+    }
+    install(channel, std::move(buffer));
+    if (this->buffer(channel)->sound().file() && !m_lostWatch.isActive())
+        m_lostWatch.start();
+}
+
+void SoundEngine::restoreChannelSound(int channel)
+{
+    if (channel < 1 || channel > ChannelTable::channelCount)
+        return;
+    const std::shared_ptr<const ChannelSound> &own = m_ownSounds[static_cast<std::size_t>(channel - 1)];
+    const ChannelBuffer *current = buffer(channel);
+    // A channel that plays its own sound goes on with it rather than starting a new draw.
+    if (current && current->sharedSound() == own)
+        return;
+    if (own)
+        setChannelSound(channel, own);
+    else
+        install(channel, nullptr);
+}
+
+void SoundEngine::checkLostFiles()
+{
+    bool streaming = false;
+    for (int channel = 1; channel <= ChannelTable::channelCount; ++channel) {
+        const ChannelBuffer *found = buffer(channel);
+        const UserSoundFile *file = found ? found->sound().file() : nullptr;
+        if (!file)
+            continue;
+        if (!file->isLost()) {
+            streaming = true;
+            continue;
+        }
+        const QString path = file->path();
+        restoreChannelSound(channel);
+        emit channelSoundLost(channel, path);
+    }
+    if (!streaming)
+        m_lostWatch.stop();
 }
 
 void SoundEngine::prepare(const std::vector<int> &channels)
@@ -114,38 +171,6 @@ QString SoundEngine::failedFile(int channel) const
     if (channel < 1 || channel > ChannelTable::channelCount)
         return {};
     return m_failedFiles[static_cast<std::size_t>(channel - 1)];
-}
-
-void SoundEngine::setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound)
-{
-    if (channel < 1 || channel > ChannelTable::channelCount || !sound)
-        return;
-    auto next = std::make_unique<ChannelBuffer>(std::move(sound), seedFor(channel));
-    const ChannelBuffer *old = buffer(channel);
-    const bool playing = old && old->isPlaying();
-    if (old) {
-        next->setVolume(old->volume());
-        next->setPan(old->pan());
-        next->setFrequency(old->frequency());
-        next->setTrim(old->trim());
-    }
-    ChannelBuffer *installed = next.get();
-    // The old buffer fades out as the new one fades in.
-    install(channel, std::move(next));
-    if (playing)
-        installed->play();
-}
-
-void SoundEngine::restoreChannelSound(int channel)
-{
-    const ChannelBuffer *current = buffer(channel);
-    if (!current)
-        return;
-    const auto &own = m_ownSounds[static_cast<std::size_t>(channel - 1)];
-    if (!own)
-        install(channel, nullptr);
-    else if (current->sharedSound() != own)
-        setChannelSound(channel, own);
 }
 
 void SoundEngine::install(int channel, std::unique_ptr<ChannelBuffer> buffer)

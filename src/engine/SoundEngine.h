@@ -54,8 +54,9 @@ public:
     QString failedFile(int channel) const;
 
     // Channel 1 to 14 plays `sound` instead of what it played; keeps volume, pan, frequency
-    // and playing state, and cross-fades a playing channel. The next loading of the sounds
-    // gives every channel its own sound again.
+    // and playing state, and cross-fades a playing channel (the old fades out as the new fades
+    // in). A null sound changes nothing. The next loading of the sounds gives every channel
+    // its own sound again.
     void setChannelSound(int channel, std::shared_ptr<const ChannelSound> sound);
     // Channel 1 to 14 plays its own sound again, as setChannelSound() would change it; a
     // channel whose own sound could not be loaded falls silent.
@@ -64,8 +65,8 @@ public:
 signals:
     // Every buffer was replaced; channels may have gained or lost their sound.
     void soundsLoaded();
-    // A streamed file vanished mid-play; the engine already went back to the channel's own
-    // sound.
+    // A user's file that channel 1 to 14 streamed has gone or could no longer be read; the
+    // channel went back to its own sound.
     void channelSoundLost(int channel, const QString &path);
 
 public:
@@ -84,6 +85,7 @@ private:
     void install(int channel, std::unique_ptr<ChannelBuffer> buffer);
     std::uint64_t seedFor(int channel) const;
     void freeReleased(bool reaperTick);
+    void checkLostFiles();
 
     AudioOutput &m_output;
     Mixer m_mixer;
@@ -93,6 +95,9 @@ private:
     std::array<std::unique_ptr<ChannelBuffer>, ChannelTable::channelCount> m_buffers;
     std::array<QString, ChannelTable::channelCount> m_failedFiles;
     std::array<std::shared_ptr<const ChannelSound>, ChannelTable::channelCount> m_ownSounds;
+    std::uint64_t m_draws = 0;
     std::vector<Retired> m_retired;
     QTimer m_reaper;
+    // Looks for lost files while a channel streams one.
+    QTimer m_lostWatch;
 };

@@ -115,6 +115,7 @@ public:
                 continue;
             auto buffer = std::make_unique<ChannelBuffer>(
                 channel.sound, ChannelSound::seedFor(snapshot.soundSeed(), static_cast<std::uint64_t>(number)));
+            buffer->setOffline();
             buffer->setVolume(channel.volume);
             buffer->setPan(channel.pan);
             buffer->setFrequency(channel.frequency);

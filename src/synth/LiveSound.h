@@ -4,9 +4,10 @@
 
 // A sound made endlessly, block by block, in stereo at the common loudness of the shipped
 // sounds (full scale is 1). Its own rate is 22050 Hz, the rate of its file and the one a
-// channel plays it at unless told otherwise. It may be made at that rate, or at twice it with
-// nothing above 11025 Hz: the form in which the player reads every sound, so that a sound made
-// so is played without a doubling pass, the largest cost of playing it.
+// channel plays it at unless told otherwise (a sound that plays a file has the file's). It may
+// be made at that rate, or at twice it with nothing above half its own rate: the form in which
+// the player reads every sound, so that a sound made so is played without a doubling pass,
+// the largest cost of playing it.
 //
 // Made and destroyed on any thread but the audio thread: the constructor does all the
 // allocating and the heavy making (noise tables, event shapes). generate() runs on the audio
@@ -19,8 +20,11 @@ public:
 
     virtual ~LiveSound() = default;
 
-    // The rate generate() makes frames at: sampleRate or doubledRate.
-    virtual int rate() const noexcept { return sampleRate; }
+    // The rate its frames are meant to be heard at: sampleRate for the sounds made here; a
+    // sound that plays a file has its file's.
+    virtual int ownRate() const noexcept { return sampleRate; }
+    // The rate generate() makes frames at: ownRate() or twice it.
+    virtual int rate() const noexcept { return ownRate(); }
     // Overwrites `frames` frames of each side, at rate(), and moves the sound on.
     virtual void generate(float *left, float *right, std::size_t frames) noexcept = 0;
 };

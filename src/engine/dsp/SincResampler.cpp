@@ -18,6 +18,11 @@ constexpr int leadFrames = SincTable::taps / 2 - 1;
 // Up to this step the doubled copy's band stays under the output's Nyquist frequency and the
 // reading kernel keeps its width; past it the band kernel is stretched with the step.
 constexpr std::uint64_t fastStepLimit = unitStep / 4 * 7;
+// A copy doubled through the half-band kernel holds its band to 0.225 of the doubled rate and
+// nothing from 0.275 to 0.725, where the reading kernel's transition lies: up to this step that
+// band stays under the output's Nyquist frequency, and only the half-band kernel's own
+// transition, above 0.45 of the sound's rate, folds back, to above the band.
+constexpr std::uint64_t halfBandStepLimit = unitStep / 5 * 11;
 
 // One output frame of a chunk: the taps for its phase (`row`, moved `t` of the way to the
 // next row) and where its first source frame sits in the chunk's converted frames.
@@ -188,8 +193,9 @@ SincResampler::SincResampler()
 {
 }
 
-void SincResampler::setSource(const std::int16_t *data, std::int64_t frames)
+void SincResampler::setSource(const std::int16_t *data, std::int64_t frames, Doubler::Kernel doubling)
 {
+    m_fastStepLimit = doubling == Doubler::Kernel::HalfBand ? halfBandStepLimit : fastStepLimit;
     m_frames = frames;
     m_loopLength = static_cast<std::uint64_t>(m_frames) << 32;
     m_data = data;
@@ -203,7 +209,7 @@ std::int64_t SincResampler::reach(std::size_t frames) const noexcept
     return static_cast<std::int64_t>((step * frames) >> 32) + 1 + beyond;
 }
 
-void SincResampler::setRate(int sourceHertz, int outputRate, bool glide) noexcept
+void SincResampler::setRate(double sourceHertz, int outputRate, bool glide) noexcept
 {
     const auto target = static_cast<std::uint64_t>(std::llround(2.0 * sourceHertz / outputRate * 4294967296.0));
     if (target == m_targetStep)
@@ -254,7 +260,7 @@ __attribute__((always_inline)) inline void SincResampler::readFrames(float *ster
     while (frames > 0) {
         const std::size_t chunk = std::min(frames, convertedFrames);
         const std::uint64_t largestStep = m_glideLeft != 0 ? std::max(m_step, m_targetStep) : m_step;
-        if (largestStep <= fastStepLimit)
+        if (largestStep <= m_fastStepLimit)
             readConverted<Avx2, Add>(stereo, chunk, largestStep, gains);
         else
             readDirect<Avx2, Add>(stereo, chunk, gains);
@@ -334,7 +340,7 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             if (--glideLeft == 0)
                 step = m_targetStep;
         }
-        if (step <= fastStepLimit) {
+        if (step <= m_fastStepLimit) {
             const auto whole = static_cast<std::int64_t>(phase >> 32);
             const auto fraction = static_cast<std::uint32_t>(phase);
             const float *row = table.row(static_cast<int>(fraction >> phaseShift));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/dsp/Doubler.h"
 #include "engine/dsp/SincTable.h"
 
 #include <array>
@@ -27,14 +28,16 @@ public:
     SincResampler();
 
     // Any thread but the audio thread, before the first read and published to it: the loop
-    // to read, `frames` doubled frames from `data` with DoubledSound's margins around them.
-    // It outlives the resampler.
-    void setSource(const std::int16_t *data, std::int64_t frames);
+    // to read, `frames` doubled frames from `data` with DoubledSound's margins around them,
+    // doubled through `doubling`. It outlives the resampler. A copy doubled through the
+    // half-band kernel is read by the reading kernel up to a step of 11/5 (a 48 kHz sound at
+    // its own rate at 44.1 kHz), since its band ends lower.
+    void setSource(const std::int16_t *data, std::int64_t frames, Doubler::Kernel doubling = Doubler::Kernel::Steep);
     bool hasSource() const { return m_data != nullptr; }
 
     // Sets the rate to play at. The first rate, and any rate while `glide` is false, takes
     // effect at once; later ones are reached over about 20 ms.
-    void setRate(int sourceHertz, int outputRate, bool glide) noexcept;
+    void setRate(double sourceHertz, int outputRate, bool glide) noexcept;
     // Overwrites `frames` interleaved stereo frames (in the sound's 16-bit scale) and moves
     // the play position on.
     void read(float *stereo, std::size_t frames) noexcept;
@@ -74,13 +77,14 @@ private:
 
     const std::int16_t *m_data = nullptr;
     std::int64_t m_frames = 0;
+    std::uint64_t m_fastStepLimit = 0;
     std::uint64_t m_loopLength = 0;
     bool m_useAvx2;
     // The frames that a chunk reads, as float, left and right apart: the right side starts
     // `splitStride` floats after the left, so one pointer with a fixed offset reaches both.
     // Aligned, so that which window loads straddle cache lines depends on the read position
     // alone and not on where the channel's buffer happens to be allocated.
-    static constexpr std::size_t splitStride = 2 * convertedFrames + SincTable::taps + 16;
+    static constexpr std::size_t splitStride = 9 * convertedFrames / 4 + SincTable::taps + 16;
     static_assert(splitStride % 16 == 0, "the right side starts on a cache line too");
     alignas(64) std::array<float, 2 * splitStride> m_split;
 
