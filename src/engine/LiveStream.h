@@ -25,8 +25,9 @@ class LiveStream
 public:
     // Doubled frames in the ring: the reader never needs more than a quarter of it ahead.
     static constexpr std::int64_t ringFrames = std::int64_t{1} << 14;
-    // Live frames made and doubled at a time.
-    static constexpr std::int64_t blockFrames = 64;
+    // Live frames made and doubled at a time: enough that what each block costs whatever its
+    // length (setting up the sound's parts, the doubler's history) is small beside its frames.
+    static constexpr std::int64_t blockFrames = 256;
 
     explicit LiveStream(std::unique_ptr<LiveSound> sound);
     ~LiveStream();
