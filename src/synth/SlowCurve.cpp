@@ -22,9 +22,9 @@ void tune(double hertz, double rate, double &pull, double &spread)
 
 SlowCurve::SlowCurve(double maxHertz, double sampleRate, Random &random)
     : m_random(random.next())
-    , m_interval(std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate / (kStepsPerCycle * maxHertz))))
+    , m_lines(std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate / (kStepsPerCycle * maxHertz))))
 {
-    const double stepRate = sampleRate / static_cast<double>(m_interval);
+    const double stepRate = sampleRate / static_cast<double>(m_lines.interval());
     tune(maxHertz / 6.0, stepRate, m_slow.pull, m_slow.spread);
     tune(maxHertz / 1.5, stepRate, m_quick.pull, m_quick.spread);
     // Each walk has unit variance, so the weighted sum's is the sum of the squared weights.
@@ -32,7 +32,7 @@ SlowCurve::SlowCurve(double maxHertz, double sampleRate, Random &random)
     // Starts somewhere along the way rather than at rest.
     m_slow.value = m_random.gaussian();
     m_quick.value = m_random.gaussian();
-    m_value = static_cast<float>(m_scale * (kSlowWeight * m_slow.value + kQuickWeight * m_quick.value));
+    m_lines.place(m_scale * (kSlowWeight * m_slow.value + kQuickWeight * m_quick.value));
 }
 
 double SlowCurve::target() noexcept
@@ -40,10 +40,4 @@ double SlowCurve::target() noexcept
     for (Walk *walk : {&m_slow, &m_quick})
         walk->value = walk->pull * walk->value + walk->spread * m_random.gaussian();
     return m_scale * (kSlowWeight * m_slow.value + kQuickWeight * m_quick.value);
-}
-
-void SlowCurve::step() noexcept
-{
-    m_slope = static_cast<float>((target() - m_value) / static_cast<double>(m_interval));
-    m_left = m_interval;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "synth/Random.h"
+#include "synth/StraightLines.h"
 
-#include <algorithm>
 #include <cstddef>
 
 // A smooth random curve that wanders below a given frequency with an RMS of about 1, made
@@ -19,25 +19,13 @@ public:
 
     float next() noexcept
     {
-        if (m_left == 0)
-            step();
-        --m_left;
-        m_value += m_slope;
-        return m_value;
+        return m_lines.next([this] { return target(); });
     }
 
     // Moves `frames` values on at once and returns the last, as that many next() would.
     float skip(std::size_t frames) noexcept
     {
-        while (frames > 0) {
-            if (m_left == 0)
-                step();
-            const std::size_t taken = std::min(frames, m_left);
-            m_value += m_slope * static_cast<float>(taken);
-            m_left -= taken;
-            frames -= taken;
-        }
-        return m_value;
+        return m_lines.skip(frames, [this] { return target(); });
     }
 
     void fill(float *values, std::size_t frames) noexcept
@@ -54,15 +42,11 @@ private:
         double value = 0.0;
     };
 
-    void step() noexcept;
     double target() noexcept;
 
     Random m_random;
     Walk m_slow;
     Walk m_quick;
     double m_scale = 1.0;
-    std::size_t m_interval;
-    std::size_t m_left = 0;
-    float m_value = 0.0f;
-    float m_slope = 0.0f;
+    StraightLines m_lines;
 };

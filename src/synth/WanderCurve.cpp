@@ -1,5 +1,6 @@
 #include "synth/WanderCurve.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -17,9 +18,9 @@ WanderCurve::WanderCurve(double lowestHertz, double highestHertz, double sampleR
     : m_random(random.next())
     // Sinusoids of random phase add their powers: a half of the squared amplitude each.
     , m_amplitude(std::sqrt(2.0 / oscillators))
-    , m_interval(static_cast<std::size_t>(std::max(1.0, sampleRate / (kStepsPerCycle * highestHertz))))
+    , m_lines(static_cast<std::size_t>(std::max(1.0, sampleRate / (kStepsPerCycle * highestHertz))))
 {
-    const double stepSeconds = static_cast<double>(m_interval) / sampleRate;
+    const double stepSeconds = static_cast<double>(m_lines.interval()) / sampleRate;
     const double octaves = std::log2(highestHertz / lowestHertz);
     for (std::size_t k = 0; k < oscillators; ++k) {
         // Each takes a random place in its own share of the octaves.
@@ -30,7 +31,7 @@ WanderCurve::WanderCurve(double lowestHertz, double highestHertz, double sampleR
         oscillator.drift = std::sqrt(kDriftPerCycle * 2.0 * std::numbers::pi * oscillator.advance);
         oscillator.phase = m_random.phase();
     }
-    m_value = static_cast<float>(sum());
+    m_lines.place(sum());
 }
 
 double WanderCurve::sum() const noexcept
@@ -41,11 +42,10 @@ double WanderCurve::sum() const noexcept
     return m_amplitude * total;
 }
 
-void WanderCurve::step() noexcept
+double WanderCurve::advance() noexcept
 {
     for (Oscillator &oscillator : m_oscillators)
         oscillator.phase = std::remainder(oscillator.phase + oscillator.advance + oscillator.drift * m_random.gaussian(),
                                           2.0 * std::numbers::pi);
-    m_slope = static_cast<float>((sum() - m_value) / static_cast<double>(m_interval));
-    m_left = m_interval;
+    return sum();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "synth/Random.h"
+#include "synth/StraightLines.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -24,25 +24,13 @@ public:
 
     float next() noexcept
     {
-        if (m_left == 0)
-            step();
-        --m_left;
-        m_value += m_slope;
-        return m_value;
+        return m_lines.next([this] { return advance(); });
     }
 
     // Moves `frames` values on at once and returns the last, as that many next() would.
     float skip(std::size_t frames) noexcept
     {
-        while (frames > 0) {
-            if (m_left == 0)
-                step();
-            const std::size_t taken = std::min(frames, m_left);
-            m_value += m_slope * static_cast<float>(taken);
-            m_left -= taken;
-            frames -= taken;
-        }
-        return m_value;
+        return m_lines.skip(frames, [this] { return advance(); });
     }
 
 private:
@@ -55,14 +43,12 @@ private:
         double phase = 0.0;
     };
 
-    void step() noexcept;
+    // Moves the oscillators on to the next point of the curve, and returns it.
+    double advance() noexcept;
     double sum() const noexcept;
 
     Random m_random;
     std::array<Oscillator, oscillators> m_oscillators{};
     double m_amplitude;
-    std::size_t m_interval;
-    std::size_t m_left = 0;
-    float m_value = 0.0f;
-    float m_slope = 0.0f;
+    StraightLines m_lines;
 };
