@@ -365,6 +365,8 @@ void UserSoundTest::keepsItsSpeedAndBandwidth_data()
     QTest::newRow("44.1 kHz, natural speed") << 44100 << 17000.0 << 22050 << 17000.0;
     QTest::newRow("22.05 kHz, half speed") << 22050 << 8000.0 << 11025 << 4000.0;
     QTest::newRow("96 kHz, natural speed") << 96000 << 5000.0 << 22050 << 5000.0;
+    // Faster, the kernel is stretched over every other frame.
+    QTest::newRow("44.1 kHz, the sliders' start") << 44100 << 5000.0 << 32000 << 5000.0 * 32000 / 22050;
 }
 
 void UserSoundTest::keepsItsSpeedAndBandwidth()

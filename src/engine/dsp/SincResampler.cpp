@@ -230,6 +230,14 @@ __attribute__((always_inline)) inline const std::int16_t *SincResampler::window(
     return m_data + 2 * first;
 }
 
+// A doubled sound holds nothing above a quarter of its rate, so every other frame of it is a
+// whole sound as well. A kernel stretched to twice the frame or more passes nothing above a
+// quarter either, so it may read every other frame alone: half the taps, the same sound.
+inline std::int64_t tapSpacing(float stretch) noexcept
+{
+    return stretch >= 2.0f ? 2 : 1;
+}
+
 template <bool Add>
 void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept
 {
@@ -242,10 +250,11 @@ void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *fr
     const auto last = static_cast<std::int64_t>(std::floor(fraction + reach));
     const std::int16_t *source = window(whole + first);
     const float inverse = 1.0f / stretch;
+    const std::int64_t spacing = tapSpacing(stretch);
     float left = 0.0f;
     float right = 0.0f;
     float total = 0.0f;
-    for (std::int64_t j = first; j <= last; ++j) {
+    for (std::int64_t j = first; j <= last; j += spacing) {
         const float c = table.kernel((fraction - static_cast<float>(j)) * inverse);
         left += c * static_cast<float>(source[2 * (j - first)]);
         right += c * static_cast<float>(source[2 * (j - first) + 1]);
@@ -253,6 +262,70 @@ void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *fr
     }
     deliver<Add>(left / total, right / total, frame, gains);
 }
+
+#ifdef SONIVALE_HAVE_AVX2_PATH
+// The stretched kernel eight taps at a time: the taps' weights gathered from the finely
+// sampled kernel, the frames' two sides split from the 32 bits that hold them. Lanes past the
+// last tap, or outside the kernel, weigh nothing; the frames they load lie within the reach.
+template <bool Add>
+__attribute__((target("avx2,fma"))) void SincResampler::stretchedAvx2(std::uint64_t phase, std::uint64_t step,
+                                                                      float *frame, Gains gains) const noexcept
+{
+    constexpr int edge = SincTable::bandTaps * SincTable::phases;
+    const float stretch = std::min(static_cast<float>(step) * fractionScale, static_cast<float>(maximumStretch));
+    const auto whole = static_cast<std::int64_t>(phase >> 32);
+    const float fraction = static_cast<float>(static_cast<std::uint32_t>(phase)) * fractionScale;
+    const float reach = SincTable::bandTaps / 2.0f * stretch;
+    const auto first = static_cast<std::int64_t>(std::floor(fraction - reach)) + 1;
+    const std::int64_t spacing = tapSpacing(stretch);
+    const std::int64_t count = (static_cast<std::int64_t>(std::floor(fraction + reach)) - first) / spacing + 1;
+    const std::int16_t *source = window(whole + first);
+    const float *prototype = SincTable::instance().prototype();
+    // Tap k sits (fraction - first - spacing * k) / stretch kernel frames from the read position.
+    const float scale = SincTable::phases / stretch;
+    const __m256 origin = _mm256_set1_ps((fraction - static_cast<float>(first)) * scale + edge / 2.0f);
+    // Read every other frame, eight taps come from two loads of eight frames, in this order.
+    const __m256 lanes = spacing == 1 ? _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f)
+                                      : _mm256_setr_ps(0.0f, 1.0f, 4.0f, 5.0f, 2.0f, 3.0f, 6.0f, 7.0f);
+    __m256 left = _mm256_setzero_ps();
+    __m256 right = _mm256_setzero_ps();
+    __m256 total = _mm256_setzero_ps();
+    for (std::int64_t k = 0; k < count; k += 8) {
+        const __m256 tap = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(k)), lanes);
+        const __m256 position = _mm256_fnmadd_ps(tap, _mm256_set1_ps(scale * static_cast<float>(spacing)), origin);
+        const __m256 inside = _mm256_and_ps(
+            _mm256_and_ps(_mm256_cmp_ps(position, _mm256_setzero_ps(), _CMP_GE_OQ),
+                          _mm256_cmp_ps(position, _mm256_set1_ps(static_cast<float>(edge)), _CMP_LT_OQ)),
+            _mm256_cmp_ps(tap, _mm256_set1_ps(static_cast<float>(count)), _CMP_LT_OQ));
+        const __m256 held = _mm256_min_ps(_mm256_max_ps(position, _mm256_setzero_ps()), _mm256_set1_ps(edge - 1.0f));
+        const __m256i index = _mm256_cvttps_epi32(held);
+        const __m256 t = _mm256_sub_ps(held, _mm256_cvtepi32_ps(index));
+        const __m256 a = _mm256_i32gather_ps(prototype, index, 4);
+        const __m256 b = _mm256_i32gather_ps(prototype + 1, index, 4);
+        const __m256 weight = _mm256_and_ps(_mm256_fmadd_ps(t, _mm256_sub_ps(b, a), a), inside);
+        const std::int16_t *at = source + 2 * spacing * k;
+        __m256i frames = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at));
+        if (spacing == 2) {
+            const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at + 16));
+            frames = _mm256_castps_si256(
+                _mm256_shuffle_ps(_mm256_castsi256_ps(frames), _mm256_castsi256_ps(next), _MM_SHUFFLE(2, 0, 2, 0)));
+        }
+        left = _mm256_fmadd_ps(weight, _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(frames, 16), 16)), left);
+        right = _mm256_fmadd_ps(weight, _mm256_cvtepi32_ps(_mm256_srai_epi32(frames, 16)), right);
+        total = _mm256_add_ps(total, weight);
+    }
+    alignas(32) float sums[3][8];
+    _mm256_store_ps(sums[0], left);
+    _mm256_store_ps(sums[1], right);
+    _mm256_store_ps(sums[2], total);
+    float sum[3] = {};
+    for (int which = 0; which < 3; ++which) {
+        for (float lane : sums[which])
+            sum[which] += lane;
+    }
+    deliver<Add>(sum[0] / sum[2], sum[1] / sum[2], frame, gains);
+}
+#endif
 
 template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames, Gains gains) noexcept
@@ -350,7 +423,12 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             convert<Avx2>(window(whole - leadFrames), left, right, SincTable::taps);
             convolve<Avx2, Add>(left, right, row, t, stereo + 2 * i, gains);
         } else {
-            stretched<Add>(phase, step, stereo + 2 * i, gains);
+#ifdef SONIVALE_HAVE_AVX2_PATH
+            if constexpr (Avx2)
+                stretchedAvx2<Add>(phase, step, stereo + 2 * i, gains);
+            else
+#endif
+                stretched<Add>(phase, step, stereo + 2 * i, gains);
         }
         phase += step;
         if (phase >= loopLength)

@@ -71,6 +71,8 @@ private:
     void dispatch(float *stereo, std::size_t frames, Gains gains) noexcept;
     template <bool Add>
     void stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
+    template <bool Add>
+    void stretchedAvx2(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
     // Consecutive doubled frames from `first` (which may lie a little before 0 or past the
     // end of the loop), contiguous.
     const std::int16_t *window(std::int64_t first) const noexcept;

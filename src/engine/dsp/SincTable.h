@@ -50,6 +50,9 @@ public:
     // The band kernel at `x` of the sound's frames from the read position, interpolated from
     // a finely sampled copy; zero for |x| >= bandTaps / 2. Used when the kernel is stretched.
     float kernel(float x) const noexcept;
+    // The finely sampled copy itself: bandTaps * phases + 1 values, value m at
+    // m / phases - bandTaps / 2 frames.
+    const float *prototype() const { return m_prototype.data(); }
 
 private:
     SincTable();
