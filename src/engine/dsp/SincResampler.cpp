@@ -230,14 +230,6 @@ __attribute__((always_inline)) inline const std::int16_t *SincResampler::window(
     return m_data + 2 * first;
 }
 
-// A doubled sound holds nothing above a quarter of its rate, so every other frame of it is a
-// whole sound as well. A kernel stretched to twice the frame or more passes nothing above a
-// quarter either, so it may read every other frame alone: half the taps, the same sound.
-inline std::int64_t tapSpacing(float stretch) noexcept
-{
-    return stretch >= 2.0f ? 2 : 1;
-}
-
 template <bool Add>
 void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept
 {
@@ -250,7 +242,7 @@ void SincResampler::stretched(std::uint64_t phase, std::uint64_t step, float *fr
     const auto last = static_cast<std::int64_t>(std::floor(fraction + reach));
     const std::int16_t *source = window(whole + first);
     const float inverse = 1.0f / stretch;
-    const std::int64_t spacing = tapSpacing(stretch);
+    const std::int64_t spacing = StretchedKernel::spacingFor(stretch);
     float left = 0.0f;
     float right = 0.0f;
     float total = 0.0f;
@@ -277,7 +269,7 @@ __attribute__((target("avx2,fma"))) void SincResampler::stretchedAvx2(std::uint6
     const float fraction = static_cast<float>(static_cast<std::uint32_t>(phase)) * fractionScale;
     const float reach = SincTable::bandTaps / 2.0f * stretch;
     const auto first = static_cast<std::int64_t>(std::floor(fraction - reach)) + 1;
-    const std::int64_t spacing = tapSpacing(stretch);
+    const std::int64_t spacing = StretchedKernel::spacingFor(stretch);
     const std::int64_t count = (static_cast<std::int64_t>(std::floor(fraction + reach)) - first) / spacing + 1;
     const std::int16_t *source = window(whole + first);
     const float *prototype = SincTable::instance().prototype();
@@ -326,6 +318,21 @@ __attribute__((target("avx2,fma"))) void SincResampler::stretchedAvx2(std::uint6
     deliver<Add>(sum[0] / sum[2], sum[1] / sum[2], frame, gains);
 }
 #endif
+
+// A step that stays is read through its kernel tabulated once; a gliding one has its weights
+// worked out frame by frame.
+template <bool Avx2, bool Add>
+__attribute__((always_inline)) inline void SincResampler::stretchedSteady(std::uint64_t phase, std::uint64_t step,
+                                                                          float *frame, Gains gains) noexcept
+{
+    if (!m_stretched.holds(step))
+        m_stretched.build(step, std::min(static_cast<float>(step) * fractionScale, static_cast<float>(maximumStretch)));
+    const auto whole = static_cast<std::int64_t>(phase >> 32);
+    float left = 0.0f;
+    float right = 0.0f;
+    m_stretched.weigh<Avx2>(window(whole + m_stretched.first()), static_cast<std::uint32_t>(phase), left, right);
+    deliver<Add>(left, right, frame, gains);
+}
 
 template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames, Gains gains) noexcept
@@ -422,6 +429,8 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             float right[SincTable::taps];
             convert<Avx2>(window(whole - leadFrames), left, right, SincTable::taps);
             convolve<Avx2, Add>(left, right, row, t, stereo + 2 * i, gains);
+        } else if (glideLeft == 0) {
+            stretchedSteady<Avx2, Add>(phase, step, stereo + 2 * i, gains);
         } else {
 #ifdef SONIVALE_HAVE_AVX2_PATH
             if constexpr (Avx2)

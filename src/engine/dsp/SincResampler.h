@@ -2,6 +2,7 @@
 
 #include "engine/dsp/Doubler.h"
 #include "engine/dsp/SincTable.h"
+#include "engine/dsp/StretchedKernel.h"
 
 #include <array>
 #include <cstddef>
@@ -73,6 +74,8 @@ private:
     void stretched(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
     template <bool Add>
     void stretchedAvx2(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
+    template <bool Avx2, bool Add>
+    void stretchedSteady(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) noexcept;
     // Consecutive doubled frames from `first` (which may lie a little before 0 or past the
     // end of the loop), contiguous.
     const std::int16_t *window(std::int64_t first) const noexcept;
@@ -89,6 +92,8 @@ private:
     static constexpr std::size_t splitStride = 9 * convertedFrames / 4 + SincTable::taps + 16;
     static_assert(splitStride % 16 == 0, "the right side starts on a cache line too");
     alignas(64) std::array<float, 2 * splitStride> m_split;
+    // The stretched kernel for the last steady step above the reading kernel's.
+    StretchedKernel m_stretched;
 
     std::uint64_t m_phase = 0; // doubled frames, 32.32 fixed point
     std::uint64_t m_step = 0;
