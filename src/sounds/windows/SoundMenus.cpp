@@ -1,14 +1,19 @@
 #include "sounds/windows/SoundMenus.h"
 
+#include "engine/ChannelSound.h"
 #include "engine/ChannelTable.h"
 #include "platform/FileDialogs.h"
 #include "sounds/SoundChooser.h"
 #include "sounds/windows/SoundsWindow.h"
 
 #include <QActionGroup>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
 
 const char *const SoundMenus::fileFilter =
     "Sound Files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.au *.caf *.w64);;All Files (*)";
@@ -93,5 +98,31 @@ bool SoundMenus::chooseFile(int channel, QWidget *parent)
     const QString path = m_services.fileDialogs->openFile(parent, folder, QString::fromLatin1(fileFilter));
     if (path.isEmpty())
         return false;
-    return m_services.chooser->choose(channel, SoundChoice::file(QFileInfo(path).absoluteFilePath()), parent);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    measureFirst(absolute, parent);
+    return m_services.chooser->choose(channel, SoundChoice::file(absolute), parent);
+}
+
+// The first time a file is opened its loudness is measured, which reads a long file for the
+// better part of a second. That is done here on a worker thread, under a busy indication if it
+// takes a while, so the window never freezes; the choice then finds the measure kept, and any
+// message about the file comes from the choice as always.
+void SoundMenus::measureFirst(const QString &path, QWidget *parent)
+{
+    QFutureWatcher<void> watcher;
+    QEventLoop waiting;
+    connect(&watcher, &QFutureWatcher<void>::finished, &waiting, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run([path] {
+        QString error;
+        ChannelSound::fromFile(path, &error);
+    }));
+    if (watcher.isFinished())
+        return;
+    QProgressDialog progress(tr("Measuring the loudness of \u201c%1\u201d\u2026").arg(QFileInfo(path).fileName()), QString(),
+                             0, 0, parent);
+    progress.setWindowTitle(tr("Sounds"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    connect(&watcher, &QFutureWatcher<void>::finished, &progress, &QProgressDialog::reset);
+    waiting.exec();
 }

@@ -46,6 +46,8 @@ public:
     bool chooseFile(int channel, QWidget *parent);
 
 private:
+    void measureFirst(const QString &path, QWidget *parent);
+
     Services m_services;
     QPointer<SoundsWindow> m_window;
 };
