@@ -123,6 +123,8 @@ void SoundMenus::measureFirst(const QString &path, QWidget *parent)
     progress.setWindowTitle(tr("Sounds"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
+    // The first value starts the clock after which the dialog shows itself.
+    progress.setValue(0);
     connect(&watcher, &QFutureWatcher<void>::finished, &progress, &QProgressDialog::reset);
     waiting.exec();
 }
