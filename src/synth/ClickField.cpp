@@ -11,8 +11,6 @@ namespace {
 // Long enough for the ringing of any filter the sounds use to die away on both sides.
 constexpr std::size_t kFilterFrames = 4096;
 constexpr std::size_t kOnsetFrame = kFilterFrames / 2;
-// Ringing below this share of a shape's peak is cut off.
-constexpr double kTrimRatio = 1e-4;
 
 }
 
@@ -22,28 +20,15 @@ ClickField::ClickField(std::size_t count, const Maker &make, const NoiseTable::R
     // The clicks have always been made without their steady part.
     const auto unsteady = [&](double hertz) { return hertz > 0.0 ? response(hertz) : 0.0; };
     ZeroPhaseFilter filter(unsteady, kFilterFrames, sampleRate);
-    for (std::size_t n = 0; n < count; ++n) {
-        const double *filtered = filter.filter(make(random), kOnsetFrame);
-        double peak = 0.0;
-        for (std::size_t i = 0; i < kFilterFrames; ++i)
-            peak = std::max(peak, std::fabs(filtered[i]));
-        std::size_t first = 0;
-        std::size_t end = kFilterFrames;
-        while (first < kOnsetFrame && std::fabs(filtered[first]) < kTrimRatio * peak)
-            ++first;
-        while (end > kOnsetFrame && std::fabs(filtered[end - 1]) < kTrimRatio * peak)
-            --end;
-        m_shapes.push_back({m_samples.size(), end - first, kOnsetFrame - first, static_cast<float>(peak)});
-        m_samples.insert(m_samples.end(), filtered + first, filtered + end);
-        m_latency = std::max<std::uint64_t>(m_latency, kOnsetFrame - first);
-    }
+    for (std::size_t n = 0; n < count; ++n)
+        m_bank.add(filter.filter(make(random), kOnsetFrame), kFilterFrames, kOnsetFrame);
 }
 
 void ClickField::schedule(std::uint64_t delay, std::size_t shape, float gain) noexcept
 {
     if (m_playing == m_pool.size())
         return;
-    m_pool[m_playing++] = {m_now + delay + m_latency - m_shapes[shape].lead, shape, gain};
+    m_pool[m_playing++] = {m_now + delay + m_bank.latency() - m_bank.shape(shape).lead, shape, gain};
 }
 
 void ClickField::addTo(float *mono, std::size_t frames) noexcept
@@ -52,14 +37,14 @@ void ClickField::addTo(float *mono, std::size_t frames) noexcept
     std::size_t index = 0;
     while (index < m_playing) {
         const Click &click = m_pool[index];
-        const Shape &shape = m_shapes[click.shape];
+        const ShapeBank::Shape &shape = m_bank.shape(click.shape);
         if (click.start >= end) {
             ++index;
             continue;
         }
         const std::uint64_t from = std::max(click.start, m_now);
         const std::uint64_t to = std::min<std::uint64_t>(click.start + shape.length, end);
-        const float *source = m_samples.data() + shape.first + (from - click.start);
+        const float *source = m_bank.samples(shape) + (from - click.start);
         float *target = mono + (from - m_now);
         for (std::uint64_t i = 0; i < to - from; ++i)
             target[i] += click.gain * source[i];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "synth/NoiseTable.h"
+#include "synth/ShapeBank.h"
 
 #include <array>
 #include <cstddef>
@@ -30,9 +31,9 @@ public:
     ClickField(std::size_t count, const Maker &make, const NoiseTable::Response &response, double sampleRate,
                Random &random);
 
-    std::size_t shapes() const { return m_shapes.size(); }
+    std::size_t shapes() const { return m_bank.size(); }
     // The largest magnitude a shape reaches at gain 1.
-    float peak(std::size_t shape) const { return m_shapes[shape].peak; }
+    float peak(std::size_t shape) const { return m_bank.shape(shape).peak; }
 
     // A click of `shape` at `gain` whose onset comes `delay` frames after the first frame
     // that the next addTo() writes, and a fixed latency more: room for its ringing ahead.
@@ -41,15 +42,6 @@ public:
     void addTo(float *mono, std::size_t frames) noexcept;
 
 private:
-    struct Shape
-    {
-        std::size_t first = 0;
-        std::size_t length = 0;
-        // Frames of ringing that the filter puts before the onset.
-        std::size_t lead = 0;
-        float peak = 0.0f;
-    };
-
     struct Click
     {
         std::uint64_t start = 0;
@@ -57,11 +49,8 @@ private:
         float gain = 0.0f;
     };
 
-    std::vector<float> m_samples;
-    std::vector<Shape> m_shapes;
+    ShapeBank m_bank;
     std::array<Click, poolSize> m_pool{};
     std::size_t m_playing = 0;
     std::uint64_t m_now = 0;
-    // The longest lead of any shape.
-    std::uint64_t m_latency = 0;
 };

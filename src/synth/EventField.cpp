@@ -12,8 +12,6 @@ namespace {
 
 // Room either side of a shape for the filter's ringing to die away.
 constexpr double kRingingSeconds = 0.05;
-// Ringing below this share of a shape's peak is cut off.
-constexpr double kTrimRatio = 1e-4;
 // The taper that keeps the shapes inside the band starts this far below its edge: a gentle
 // slope rings for a few frames where an abrupt edge would ring for thousands.
 constexpr double kTaperHertz = 1500.0;
@@ -43,22 +41,9 @@ EventField::EventField(std::size_t count, const Maker &make, const NoiseTable::R
     const auto reach = static_cast<std::size_t>(kRingingSeconds * sampleRate);
     const std::size_t frames = std::bit_ceil(longest + 2 * reach);
     ZeroPhaseFilter filter([&](double hertz) { return response(hertz) * taper(hertz); }, frames, sampleRate);
-    for (const std::vector<float> &shape : made) {
-        const double *filtered = filter.filter(shape, reach);
-        double peak = 0.0;
-        for (std::size_t i = 0; i < frames; ++i)
-            peak = std::max(peak, std::fabs(filtered[i]));
-        std::size_t first = 0;
-        std::size_t end = frames;
-        while (first < reach && std::fabs(filtered[first]) < kTrimRatio * peak)
-            ++first;
-        while (end > reach && std::fabs(filtered[end - 1]) < kTrimRatio * peak)
-            --end;
-        m_shapes.push_back({m_samples.size(), end - first, reach - first, static_cast<float>(peak)});
-        m_samples.insert(m_samples.end(), filtered + first, filtered + end);
-        m_latency = std::max<std::uint64_t>(m_latency, reach - first);
-    }
-    m_samples.shrink_to_fit();
+    for (const std::vector<float> &shape : made)
+        m_bank.add(filter.filter(shape, reach), frames, reach);
+    m_bank.shrink();
 }
 
 EventField::Sides EventField::placed(double gain, double place)
@@ -71,8 +56,8 @@ void EventField::schedule(std::uint64_t delay, std::size_t shape, Sides gains) n
 {
     if (m_playing == m_pool.size())
         return;
-    const Shape &chosen = m_shapes[shape];
-    m_pool[m_playing++] = {m_now + delay + m_latency - chosen.lead, m_samples.data() + chosen.first, chosen.length,
+    const ShapeBank::Shape &chosen = m_bank.shape(shape);
+    m_pool[m_playing++] = {m_now + delay + m_bank.latency() - chosen.lead, m_bank.samples(chosen), chosen.length,
                            gains.left, gains.right};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "synth/NoiseTable.h"
+#include "synth/ShapeBank.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,9 +41,9 @@ public:
     // power.
     static Sides placed(double gain, double place);
 
-    std::size_t shapes() const { return m_shapes.size(); }
+    std::size_t shapes() const { return m_bank.size(); }
     // The largest magnitude shape `shape` reaches at gain 1.
-    float peak(std::size_t shape) const { return m_shapes[shape].peak; }
+    float peak(std::size_t shape) const { return m_bank.shape(shape).peak; }
 
     // An event of `shape` whose onset comes `delay` frames after the first frame that the
     // next addTo() writes, and a fixed latency more: room for the filter's ringing ahead.
@@ -51,15 +52,6 @@ public:
     void addTo(float *left, float *right, std::size_t frames) noexcept;
 
 private:
-    struct Shape
-    {
-        std::size_t first = 0;
-        std::size_t length = 0;
-        // Frames of ringing that the filter puts before the onset.
-        std::size_t lead = 0;
-        float peak = 0.0f;
-    };
-
     struct Event
     {
         std::uint64_t start = 0;
@@ -71,11 +63,8 @@ private:
 
     static void add(const Event &event, std::size_t count, float *left, float *right) noexcept;
 
-    std::vector<float> m_samples;
-    std::vector<Shape> m_shapes;
+    ShapeBank m_bank;
     std::vector<Event> m_pool;
     std::size_t m_playing = 0;
     std::uint64_t m_now = 0;
-    // The longest lead of any shape.
-    std::uint64_t m_latency = 0;
 };
