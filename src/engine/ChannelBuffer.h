@@ -2,7 +2,7 @@
 
 #include "engine/ChannelSound.h"
 #include "engine/SoundData.h"
-#include "engine/dsp/SincResampler.h"
+#include "dsp/SincResampler.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/dsp/DoubledSound.h"
-#include "engine/dsp/Doubler.h"
+#include "dsp/DoubledSound.h"
+#include "dsp/Doubler.h"
 
 #include <array>
 #include <cstdint>

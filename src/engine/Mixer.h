@@ -3,7 +3,7 @@
 #include "engine/ChannelTable.h"
 #include "engine/MixDrift.h"
 #include "engine/OutputGain.h"
-#include "engine/dsp/LookAheadLimiter.h"
+#include "dsp/LookAheadLimiter.h"
 #include "platform/AudioRenderer.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/dsp/DoubledSound.h"
+#include "dsp/DoubledSound.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "engine/dsp/SincResampler.h"
+#include "dsp/SincResampler.h"
 
-#include "engine/dsp/Simd.h"
-#include "engine/dsp/SincTable.h"
+#include "dsp/Simd.h"
+#include "dsp/SincTable.h"
 
 #include <algorithm>
 #include <cmath>

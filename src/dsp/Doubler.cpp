@@ -1,6 +1,6 @@
-#include "engine/dsp/Doubler.h"
+#include "dsp/Doubler.h"
 
-#include "engine/dsp/Simd.h"
+#include "dsp/Simd.h"
 
 #include <algorithm>
 #include <cmath>

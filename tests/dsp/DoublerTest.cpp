@@ -1,7 +1,7 @@
 // The half-band kernel that doubles live sounds: it keeps each frame as it is, passes the
 // sound's band flat and leaves its images far below it.
 
-#include "engine/dsp/Doubler.h"
+#include "dsp/Doubler.h"
 
 #include <QtTest>
 

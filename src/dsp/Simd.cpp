@@ -1,4 +1,4 @@
-#include "engine/dsp/Simd.h"
+#include "dsp/Simd.h"
 
 bool cpuHasAvx2()
 {

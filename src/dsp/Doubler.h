@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/dsp/SincTable.h"
+#include "dsp/SincTable.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The doubled copy that the resampler reads: its two phases line up with the sound, and
 // the frames around the loop repeat it, for loops shorter than those margins too.
 
-#include "engine/dsp/DoubledSound.h"
+#include "dsp/DoubledSound.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "engine/dsp/LookAheadLimiter.h"
+#include "dsp/LookAheadLimiter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/dsp/Doubler.h"
-#include "engine/dsp/SincTable.h"
-#include "engine/dsp/StretchedKernel.h"
+#include "dsp/Doubler.h"
+#include "dsp/SincTable.h"
+#include "dsp/StretchedKernel.h"
 
 #include <array>
 #include <cstddef>

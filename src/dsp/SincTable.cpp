@@ -1,4 +1,4 @@
-#include "engine/dsp/SincTable.h"
+#include "dsp/SincTable.h"
 
 #include <cmath>
 #include <numbers>

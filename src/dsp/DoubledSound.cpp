@@ -1,7 +1,7 @@
-#include "engine/dsp/DoubledSound.h"
+#include "dsp/DoubledSound.h"
 
-#include "engine/dsp/Doubler.h"
-#include "engine/dsp/SincTable.h"
+#include "dsp/Doubler.h"
+#include "dsp/SincTable.h"
 
 #include <algorithm>
 #include <array>

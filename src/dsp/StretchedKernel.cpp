@@ -1,7 +1,7 @@
-#include "engine/dsp/StretchedKernel.h"
+#include "dsp/StretchedKernel.h"
 
-#include "engine/dsp/Simd.h"
-#include "engine/dsp/SincTable.h"
+#include "dsp/Simd.h"
+#include "dsp/SincTable.h"
 
 #include <cmath>
 
