@@ -173,6 +173,50 @@ __attribute__((always_inline)) inline void convert(const std::int16_t *source, f
     convertGeneric(source, left, right, frames);
 }
 
+inline void convertParitiesGeneric(const std::int16_t *source, float *even, float *odd, std::size_t stride,
+                                   std::size_t frames) noexcept
+{
+    for (std::size_t i = 0; i < frames; ++i) {
+        float *parity = (i % 2 == 0 ? even : odd) + i / 2;
+        parity[0] = static_cast<float>(source[2 * i]);
+        parity[stride] = static_cast<float>(source[2 * i + 1]);
+    }
+}
+
+#ifdef SONIVALE_HAVE_AVX2_PATH
+// As convertAvx2, with the even frames and the odd ones apart: four of each from eight.
+__attribute__((target("avx2,fma"))) inline void convertParitiesAvx2(const std::int16_t *source, float *even, float *odd,
+                                                                    std::size_t stride, std::size_t frames) noexcept
+{
+    const __m256i evensFirst = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    for (std::size_t i = 0; i < frames; i += 8) {
+        const __m256i words = _mm256_permutevar8x32_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i *>(source + 2 * i)), evensFirst);
+        const __m256 left = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(words, 16), 16));
+        const __m256 right = _mm256_cvtepi32_ps(_mm256_srai_epi32(words, 16));
+        _mm_storeu_ps(even + i / 2, _mm256_castps256_ps128(left));
+        _mm_storeu_ps(odd + i / 2, _mm256_extractf128_ps(left, 1));
+        _mm_storeu_ps(even + stride + i / 2, _mm256_castps256_ps128(right));
+        _mm_storeu_ps(odd + stride + i / 2, _mm256_extractf128_ps(right, 1));
+    }
+}
+#endif
+
+// `frames` interleaved frames into each side's even and odd frames, a multiple of eight; each
+// right side lies `stride` floats after its left.
+template <bool Avx2>
+__attribute__((always_inline)) inline void convertParities(const std::int16_t *source, float *even, float *odd,
+                                                           std::size_t stride, std::size_t frames) noexcept
+{
+#ifdef SONIVALE_HAVE_AVX2_PATH
+    if constexpr (Avx2) {
+        convertParitiesAvx2(source, even, odd, stride, frames);
+        return;
+    }
+#endif
+    convertParitiesGeneric(source, even, odd, stride, frames);
+}
+
 template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void convolve(const float *left, const float *right, const float *row, float t,
                                                     float *frame, Gains gains) noexcept
@@ -199,6 +243,8 @@ void SincResampler::setSource(const std::int16_t *data, std::int64_t frames, Dou
     m_frames = frames;
     m_loopLength = static_cast<std::uint64_t>(m_frames) << 32;
     m_data = data;
+    // The kernels are worked out at their first use: here, not on the audio thread.
+    SincTable::instance();
 }
 
 std::int64_t SincResampler::reach(std::size_t frames) const noexcept
@@ -319,29 +365,60 @@ __attribute__((target("avx2,fma"))) void SincResampler::stretchedAvx2(std::uint6
 }
 #endif
 
-// A step that stays is read through its kernel tabulated once; a gliding one has its weights
-// worked out frame by frame.
+// A step that stays, past the reading kernel's, is read through its kernel tabulated once,
+// from the frames that the chunk reads converted to float once: as many output frames as those
+// frames fit the converted chunk, which are returned.
 template <bool Avx2, bool Add>
-__attribute__((always_inline)) inline void SincResampler::stretchedSteady(std::uint64_t phase, std::uint64_t step,
-                                                                          float *frame, Gains gains) noexcept
+__attribute__((always_inline)) inline std::size_t SincResampler::readStretched(float *stereo, std::size_t frames,
+                                                                               Gains gains) noexcept
 {
+    const std::uint64_t step = m_step;
     if (!m_stretched.holds(step))
         m_stretched.build(step, std::min(static_cast<float>(step) * fractionScale, static_cast<float>(maximumStretch)));
-    const auto whole = static_cast<std::int64_t>(phase >> 32);
-    float left = 0.0f;
-    float right = 0.0f;
-    m_stretched.weigh<Avx2>(window(whole + m_stretched.first()), static_cast<std::uint32_t>(phase), left, right);
-    deliver<Add>(left, right, frame, gains);
+    const std::int64_t spacing = m_stretched.spacing();
+    const std::int64_t span = spacing * m_stretched.taps();
+    const auto start = static_cast<std::uint32_t>(m_phase);
+    // The converter writes whole vectors of eight frames, each parity half of them.
+    constexpr std::int64_t room = splitStride - 16;
+    const std::uint64_t fit = ((static_cast<std::uint64_t>(room - span) << 32) - start) / step + 1;
+    frames = static_cast<std::size_t>(std::min<std::uint64_t>(frames, fit));
+    std::int64_t count = static_cast<std::int64_t>((start + step * (frames - 1)) >> 32) + span;
+    count = (count + 7) & ~std::int64_t{7};
+    const std::int16_t *source = window(static_cast<std::int64_t>(m_phase >> 32) + m_stretched.first());
+    float *split = m_split.data();
+    if (spacing == 1)
+        convert<Avx2>(source, split, split + splitStride, static_cast<std::size_t>(count));
+    else
+        convertParities<Avx2>(source, split, split + splitStride / 2, splitStride, static_cast<std::size_t>(count));
+    const auto *ahead = reinterpret_cast<const char *>(source + 2 * count);
+    for (std::int64_t byte = 0; byte < 4 * count; byte += 64)
+        __builtin_prefetch(ahead + byte);
+
+    std::uint64_t local = start;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto offset = static_cast<std::size_t>(local >> 32);
+        // Every other frame: those of the read frame's parity, from its half.
+        const float *left = spacing == 1 ? split + offset : split + (offset % 2) * (splitStride / 2) + offset / 2;
+        float sumLeft = 0.0f;
+        float sumRight = 0.0f;
+        m_stretched.weigh<Avx2>(left, left + splitStride, static_cast<std::uint32_t>(local), sumLeft, sumRight);
+        deliver<Add>(sumLeft, sumRight, stereo + 2 * i, gains);
+        local += step;
+    }
+    m_phase = (m_phase + (local - start)) % m_loopLength;
+    return frames;
 }
 
 template <bool Avx2, bool Add>
 __attribute__((always_inline)) inline void SincResampler::readFrames(float *stereo, std::size_t frames, Gains gains) noexcept
 {
     while (frames > 0) {
-        const std::size_t chunk = std::min(frames, convertedFrames);
+        std::size_t chunk = std::min(frames, convertedFrames);
         const std::uint64_t largestStep = m_glideLeft != 0 ? std::max(m_step, m_targetStep) : m_step;
         if (largestStep <= m_fastStepLimit)
             readConverted<Avx2, Add>(stereo, chunk, largestStep, gains);
+        else if (m_glideLeft == 0)
+            chunk = readStretched<Avx2, Add>(stereo, chunk, gains);
         else
             readDirect<Avx2, Add>(stereo, chunk, gains);
         stereo += 2 * chunk;
@@ -429,8 +506,6 @@ __attribute__((always_inline)) inline void SincResampler::readDirect(float *ster
             float right[SincTable::taps];
             convert<Avx2>(window(whole - leadFrames), left, right, SincTable::taps);
             convolve<Avx2, Add>(left, right, row, t, stereo + 2 * i, gains);
-        } else if (glideLeft == 0) {
-            stretchedSteady<Avx2, Add>(phase, step, stereo + 2 * i, gains);
         } else {
 #ifdef SONIVALE_HAVE_AVX2_PATH
             if constexpr (Avx2)

@@ -75,7 +75,7 @@ private:
     template <bool Add>
     void stretchedAvx2(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) const noexcept;
     template <bool Avx2, bool Add>
-    void stretchedSteady(std::uint64_t phase, std::uint64_t step, float *frame, Gains gains) noexcept;
+    std::size_t readStretched(float *stereo, std::size_t frames, Gains gains) noexcept;
     // Consecutive doubled frames from `first` (which may lie a little before 0 or past the
     // end of the loop), contiguous.
     const std::int16_t *window(std::int64_t first) const noexcept;
@@ -87,6 +87,8 @@ private:
     bool m_useAvx2;
     // The frames that a chunk reads, as float, left and right apart: the right side starts
     // `splitStride` floats after the left, so one pointer with a fixed offset reaches both.
+    // A stretched kernel that reads every other frame has each side's even frames in its
+    // first half and its odd frames in the second.
     // Aligned, so that which window loads straddle cache lines depends on the read position
     // alone and not on where the channel's buffer happens to be allocated.
     static constexpr std::size_t splitStride = 9 * convertedFrames / 4 + SincTable::taps + 16;
