@@ -47,21 +47,29 @@ void scale(float *samples, std::size_t count) noexcept
 LiveStream::LiveStream(std::unique_ptr<LiveSound> sound)
     : m_sound(std::move(sound))
     , m_ring(std::make_unique<std::int16_t[]>(2 * (ringFrames + 2 * DoubledSound::margin)))
-    , m_doubler(Doubler::Kernel::HalfBand)
     , m_madeDoubled(m_sound->rate() == 2 * m_sound->ownRate())
 {
-    static_assert(historyFrames == SincTable::doublingTaps - 1);
     static_assert(ringFrames % (2 * blockFrames) == 0, "a block never wraps the ring");
     static_assert(blockFrames % 16 == 0, "the vector path writes whole blocks only");
+    static_assert(RunningDoubler::historyFrames <= blockFrames);
     if (m_madeDoubled)
         return;
-    // The first doubled frames look back on real sound rather than on silence.
-    m_sound->generate(m_left.data(), m_right.data(), historyFrames);
-    scale(m_left.data(), historyFrames);
-    scale(m_right.data(), historyFrames);
+    // The first doubled frames look back on real sound rather than on silence; after the
+    // history, every block of whole vectors comes out doubled whole.
+    m_doubler = std::make_unique<RunningDoubler>(blockFrames);
+    constexpr std::int64_t history = RunningDoubler::historyFrames;
+    m_sound->generate(m_doubler->left(), m_doubler->right(), history);
+    scale(m_doubler->left(), history);
+    scale(m_doubler->right(), history);
+    m_doubler->take(history);
 }
 
 LiveStream::~LiveStream() = default;
+
+Doubler::Kernel LiveStream::doubling() const
+{
+    return m_madeDoubled && !m_sound->halfBandDoubled() ? Doubler::Kernel::Steep : Doubler::Kernel::HalfBand;
+}
 
 void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 {
@@ -78,25 +86,23 @@ void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 void LiveStream::makeDoubledBlock() noexcept
 {
     constexpr std::int64_t frames = 2 * blockFrames;
-    float *left = m_left.data();
-    float *right = m_right.data();
-    m_sound->generate(left, right, frames);
-    interleave(left, right, frames, m_doubled.data());
+    if (!m_sound->generateSamples(m_doubled.data(), frames)) {
+        m_sound->generate(m_left.data(), m_right.data(), frames);
+        interleave(m_left.data(), m_right.data(), frames, m_doubled.data());
+    }
     store(m_made % ringFrames, m_doubled.data());
     m_made += frames;
 }
 
 void LiveStream::makeBlock() noexcept
 {
-    float *left = m_left.data() + historyFrames;
-    float *right = m_right.data() + historyFrames;
+    float *left = m_doubler->left();
+    float *right = m_doubler->right();
     m_sound->generate(left, right, blockFrames);
     scale(left, blockFrames);
     scale(right, blockFrames);
-    m_doubler.run(m_left.data(), m_right.data(), blockFrames, m_doubled.data());
-    std::copy_n(m_left.data() + blockFrames, historyFrames, m_left.data());
-    std::copy_n(m_right.data() + blockFrames, historyFrames, m_right.data());
-    store(m_made % ringFrames, m_doubled.data());
+    m_doubler->take(blockFrames);
+    store(m_made % ringFrames, m_doubler->doubled());
     m_made += 2 * blockFrames;
 }
 

@@ -2,6 +2,7 @@
 
 #include "dsp/DoubledSound.h"
 #include "dsp/Doubler.h"
+#include "dsp/RunningDoubler.h"
 
 #include <array>
 #include <cstdint>
@@ -34,29 +35,28 @@ public:
 
     const std::int16_t *frameData() const { return m_ring.get() + 2 * DoubledSound::margin; }
     std::int64_t frames() const { return ringFrames; }
-    // How the ring's frames were doubled; a sound made doubled counts as steeply doubled.
-    Doubler::Kernel doubling() const { return m_madeDoubled ? Doubler::Kernel::Steep : Doubler::Kernel::HalfBand; }
+    // How the ring's frames were doubled; a sound made doubled counts as steeply doubled unless
+    // it says it was doubled through the half-band kernel.
+    Doubler::Kernel doubling() const;
 
     // Audio thread: the reader stands at ring frame `position` and reads up to `reach` frames
     // past it next; makes sure they are all new sound.
     void fillAhead(std::int64_t position, std::int64_t reach) noexcept;
 
 private:
-    static constexpr std::int64_t historyFrames = Doubler::leadFrames + Doubler::FoldedRows::taps;
-    // History, a new block, and the vector path's slack.
-    static constexpr std::size_t windowFrames = historyFrames + blockFrames + 16;
-
     void makeBlock() noexcept;
     void makeDoubledBlock() noexcept;
     void store(std::int64_t frame, const std::int16_t *doubled) noexcept;
 
     std::unique_ptr<LiveSound> m_sound;
     std::unique_ptr<std::int16_t[]> m_ring;
-    Doubler m_doubler;
-    alignas(32) std::array<float, windowFrames> m_left{};
-    alignas(32) std::array<float, windowFrames> m_right{};
-    alignas(32) std::array<std::int16_t, 4 * blockFrames> m_doubled{};
     bool m_madeDoubled;
+    // A sound made at its own rate is doubled through this; one made doubled is made into the
+    // two sides below.
+    std::unique_ptr<RunningDoubler> m_doubler;
+    alignas(32) std::array<float, 2 * blockFrames> m_left{};
+    alignas(32) std::array<float, 2 * blockFrames> m_right{};
+    alignas(32) std::array<std::int16_t, 4 * blockFrames> m_doubled{};
     std::int64_t m_made = 0;
     std::int64_t m_read = 0;
     std::int64_t m_position = 0;

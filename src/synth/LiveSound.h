@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // A sound made endlessly, block by block, in stereo at the common loudness of the shipped
 // sounds (full scale is 1). Its own rate is 22050 Hz, the rate of its file and the one a
@@ -25,6 +26,14 @@ public:
     virtual int ownRate() const noexcept { return sampleRate; }
     // The rate generate() makes frames at: ownRate() or twice it.
     virtual int rate() const noexcept { return ownRate(); }
+    // For a sound made at twice its own rate: true when it was doubled through a half-band
+    // kernel, which keeps the band to 0.45 of its own rate and lets its transition, up to 0.55,
+    // stand above it; false when nothing of it lies above half its own rate.
+    virtual bool halfBandDoubled() const noexcept { return false; }
     // Overwrites `frames` frames of each side, at rate(), and moves the sound on.
     virtual void generate(float *left, float *right, std::size_t frames) noexcept = 0;
+    // The same as interleaved 16-bit frames (full scale 32768), for a sound that holds its
+    // frames so already and need not convert them twice; false, having made nothing, when the
+    // sound cannot now, and generate() is to be called instead.
+    virtual bool generateSamples(std::int16_t * /*stereo*/, std::size_t /*frames*/) noexcept { return false; }
 };

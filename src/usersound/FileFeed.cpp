@@ -11,6 +11,8 @@ namespace {
 // Reads that give nothing, in a row, before a file counts as failed: one is the early end of
 // a file whose header claimed more, which goes back to the loop's start.
 constexpr int patientEmptyReads = 2;
+// The doubler's scale: the player's 16-bit frames.
+constexpr float fullScale = 32768.0f;
 
 }
 
@@ -23,6 +25,7 @@ FileFeed::FileFeed(std::unique_ptr<SoundFileReader> reader, const LoopPlan &plan
     , m_head(std::move(head))
     , m_ring(ringFrames)
     , m_chunk(2 * chunkFrames)
+    , m_doubler(chunkFrames)
     , m_seekTo(first)
     , m_lost(std::move(lost))
 {
@@ -46,23 +49,38 @@ bool FileFeed::fill(std::int64_t most)
 {
     int empty = 0;
     std::int64_t room = std::min(m_ring.writable(), most);
-    while (room > 0 && !hasFailed()) {
-        const std::int64_t got = produce(m_chunk.data(), std::min(room, chunkFrames));
+    while (!hasFailed()) {
+        // What the doubler holds back comes out with the next chunk, so it counts as written.
+        const std::int64_t wanted = std::min(room / 2 - m_doubler.waiting(), chunkFrames);
+        if (wanted <= 0)
+            break;
+        const std::int64_t got = produce(m_chunk.data(), wanted);
         if (got < 0 || (got == 0 && ++empty >= patientEmptyReads)) {
             fail();
             break;
         }
         if (got > 0)
             empty = 0;
-        float *samples = m_chunk.data();
-        // Only a long file's unmeasured stretches can go past the ceiling: they are held at it.
-        const float gain = m_gain;
-        for (std::int64_t i = 0; i < 2 * got; ++i)
-            samples[i] = std::min(std::max(samples[i] * gain, -1.0f), 1.0f);
-        m_ring.write(samples, got);
-        room -= got;
+        const std::int64_t doubled = doubleChunk(got);
+        m_ring.write(m_doubler.doubled(), doubled);
+        room -= doubled;
     }
-    return !hasFailed() && m_ring.writable() >= chunkFrames;
+    return !hasFailed() && m_ring.writable() >= 2 * chunkFrames;
+}
+
+// Both sides of the chunk at the sound's gain into the doubler. Only a long file's unmeasured
+// stretches can go past the ceiling: they are held at it.
+std::int64_t FileFeed::doubleChunk(std::int64_t frames) noexcept
+{
+    const float *samples = m_chunk.data();
+    float *left = m_doubler.left();
+    float *right = m_doubler.right();
+    const float gain = m_gain;
+    for (std::int64_t i = 0; i < frames; ++i) {
+        left[i] = std::min(std::max(samples[2 * i] * gain, -1.0f), 1.0f) * fullScale;
+        right[i] = std::min(std::max(samples[2 * i + 1] * gain, -1.0f), 1.0f) * fullScale;
+    }
+    return m_doubler.take(frames);
 }
 
 // The next frames of the loop, up to `frames`: 0 when the file ended before its loop did.

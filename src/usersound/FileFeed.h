@@ -3,6 +3,8 @@
 #include "usersound/FrameRing.h"
 #include "usersound/LoopPlan.h"
 
+#include "dsp/RunningDoubler.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,7 +15,9 @@ class SoundFileReader;
 
 // One stream of a user's sound file on its way to the audio thread: reads the file round its
 // loop, cross-fading the end into the frames before the loop's start, at the sound's gain,
-// into a ring that the audio thread empties.
+// and doubles it through the half-band kernel, the form the player reads, into a ring that
+// the audio thread empties. Doubling here rather than on the audio thread moves the largest
+// cost of playing a file but reading it off that thread, to the decoder's.
 //
 // topUp() runs on the decoder thread, and on a render's own thread too, and may wait on the
 // disk; the ring's other end is the audio thread's, or the render's. A failure, the file gone or
@@ -25,7 +29,8 @@ public:
     static constexpr std::int64_t chunkFrames = 4096;
 
     // `head` holds the loop's first `plan.fade` frames as the file has them; playing starts
-    // at `first`.
+    // at `first`. The ring holds `ringFrames` frames at twice the file's rate, as do all counts
+    // of the ring's frames below.
     FileFeed(std::unique_ptr<SoundFileReader> reader, const LoopPlan &plan, float gain,
              std::shared_ptr<const std::vector<float>> head, std::int64_t ringFrames, std::int64_t first,
              std::shared_ptr<std::atomic<bool>> lost);
@@ -48,6 +53,7 @@ public:
 private:
     bool fill(std::int64_t most);
     std::int64_t produce(float *stereo, std::int64_t frames);
+    std::int64_t doubleChunk(std::int64_t frames) noexcept;
     void crossFade(float *stereo, std::int64_t frames) const;
     void fail();
 
@@ -58,6 +64,7 @@ private:
     std::shared_ptr<const std::vector<float>> m_head;
     FrameRing m_ring;
     std::vector<float> m_chunk;
+    RunningDoubler m_doubler;
     std::int64_t m_position = 0;
     std::int64_t m_seekTo;
     std::shared_ptr<std::atomic<bool>> m_lost;

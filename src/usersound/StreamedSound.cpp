@@ -17,7 +17,7 @@ StreamedSound::StreamedSound(std::shared_ptr<FileFeed> feed, int rate, bool offl
     , m_decoder(decoder)
     , m_rate(rate)
     , m_offline(offline)
-    , m_reserve(std::max<std::int64_t>(1, std::llround(fadeSeconds * rate)))
+    , m_reserve(std::max<std::int64_t>(1, std::llround(fadeSeconds * 2 * rate)))
     , m_step(1.0f / static_cast<float>(m_reserve))
 {
 }
@@ -49,6 +49,18 @@ void StreamedSound::generate(float *left, float *right, std::size_t frames) noex
     std::fill(left + taken, left + frames, 0.0f);
     std::fill(right + taken, right + frames, 0.0f);
     ramp(left, right, frames, enough);
+}
+
+bool StreamedSound::generateSamples(std::int16_t *stereo, std::size_t frames) noexcept
+{
+    FrameRing &ring = m_feed->ring();
+    const auto wanted = static_cast<std::int64_t>(frames);
+    if (m_offline)
+        keepUp(wanted);
+    if (m_level != 1.0f || ring.readable() < wanted + m_reserve)
+        return false;
+    ring.read(stereo, wanted);
+    return true;
 }
 
 void StreamedSound::keepUp(std::int64_t frames) noexcept

@@ -121,8 +121,8 @@ std::unique_ptr<LiveSound> UserSoundFile::stream(std::uint64_t seed, bool offlin
     const std::int64_t first = m_loop.start + static_cast<std::int64_t>(seed % static_cast<std::uint64_t>(starts));
     const auto wanted = static_cast<std::uint64_t>(std::llround(ringSeconds * m_sampleRate));
     const auto ringFrames = std::min(largestRing, static_cast<std::int64_t>(std::bit_ceil(wanted)));
-    auto feed = std::make_shared<FileFeed>(std::move(reader), m_loop, m_gain, m_head, ringFrames, first, m_lost);
-    feed->topUp(std::llround(firstSeconds * m_sampleRate));
+    auto feed = std::make_shared<FileFeed>(std::move(reader), m_loop, m_gain, m_head, 2 * ringFrames, first, m_lost);
+    feed->topUp(2 * std::llround(firstSeconds * m_sampleRate));
     m_services.decoder.add(feed);
     return std::make_unique<StreamedSound>(std::move(feed), m_sampleRate, offline, m_services.decoder);
 }

@@ -2,6 +2,7 @@
 // sound's band flat and leaves its images far below it.
 
 #include "dsp/Doubler.h"
+#include "dsp/RunningDoubler.h"
 
 #include <QtTest>
 
@@ -75,6 +76,27 @@ private slots:
         QVERIFY2(std::fabs(levelAt(doubled, hertz)) <= 0.05, qPrintable(QString::number(levelAt(doubled, hertz))));
         // The image mirrors the tone about the sound's own rate.
         QVERIFY2(levelAt(doubled, kRate - hertz) <= -80.0, qPrintable(QString::number(levelAt(doubled, kRate - hertz))));
+    }
+
+    // A stream doubled as it comes, in blocks of any length, is the sound doubled in one piece.
+    void doublesAStreamInBlocksAsInOnePiece()
+    {
+        const std::vector<std::int16_t> whole = doubledSine(1000.0);
+        RunningDoubler running(200);
+        std::vector<std::int16_t> pieces;
+        std::int64_t fed = 0;
+        for (std::int64_t block : {1, 62, 16, 17, 200, 5, 31, 128, 199, 3}) {
+            for (std::int64_t i = 0; i < block; ++i) {
+                const double at = 2.0 * std::numbers::pi * 1000.0 * static_cast<double>(fed + i) / kRate;
+                running.left()[i] = running.right()[i] = static_cast<float>(8192.0 * std::sin(at));
+            }
+            fed += block;
+            const std::int64_t doubled = running.take(block);
+            QVERIFY(doubled % 32 == 0);
+            pieces.insert(pieces.end(), running.doubled(), running.doubled() + 2 * doubled);
+        }
+        QCOMPARE(static_cast<std::int64_t>(pieces.size()) / 4, (fed - RunningDoubler::historyFrames) / 16 * 16);
+        QVERIFY(std::equal(pieces.begin(), pieces.end(), whole.begin()));
     }
 };
 
