@@ -17,10 +17,10 @@ inline double threadCpuSeconds()
 }
 
 // Dependent integer adds per CPU-second, in billions: one add per clock cycle on any
-// processor of the last twenty years, so this is the clock rate the thread was given.
-inline double gigaAddsPerCpuSecond()
+// processor of the last twenty years, so this is the clock rate the thread was given. Fewer
+// adds give a quicker sample, for bracketing short rounds.
+inline double gigaAddsPerCpuSecond(std::uint64_t adds = 200'000'000)
 {
-    constexpr std::uint64_t adds = 200'000'000;
     std::uint64_t value = 0;
     const double start = threadCpuSeconds();
     for (std::uint64_t i = 0; i < adds; ++i) {
