@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("1 kHz, nominal rate") << 1000.0 << 22050 << -0.1 << -88.5 << -93.0;
         QTest::newRow("1 kHz, half rate") << 1000.0 << 11025 << -0.1 << -88.5 << -93.0;
         QTest::newRow("1 kHz, slider top") << 1000.0 << 32767 << -0.1 << -88.5 << -93.0;
+        // Just past the reading kernel, where the stretched kernel reads every frame.
+        QTest::newRow("1 kHz, 45000 Hz") << 1000.0 << 45000 << -0.1 << -88.5 << -93.0;
         QTest::newRow("1 kHz, 100000 Hz") << 1000.0 << 100000 << -0.1 << -88.5 << -93.0;
         QTest::newRow("1 kHz, slider bottom") << 1000.0 << 100 << -0.1 << -88.5 << -93.0;
         QTest::newRow("5 kHz, nominal rate") << 5000.0 << 22050 << -0.1 << -89.0 << -102.0;
