@@ -85,10 +85,7 @@ __attribute__((target("avx2,fma"))) inline void convolveSplitAvx2(const float *l
         sums[2 * (group & 1)] = _mm256_fmadd_ps(_mm256_loadu_ps(left + 8 * group), taps, sums[2 * (group & 1)]);
         sums[2 * (group & 1) + 1] = _mm256_fmadd_ps(_mm256_loadu_ps(right + 8 * group), taps, sums[2 * (group & 1) + 1]);
     }
-    // l01 l23 r01 r23 | l45 l67 r45 r67, then both halves, then left and right.
-    const __m256 pairs = _mm256_hadd_ps(_mm256_add_ps(sums[0], sums[2]), _mm256_add_ps(sums[1], sums[3]));
-    __m128 quads = _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
-    quads = _mm_hadd_ps(quads, quads);
+    __m128 quads = sumEachSide(_mm256_add_ps(sums[0], sums[2]), _mm256_add_ps(sums[1], sums[3]));
     if constexpr (Add) {
         const __m128 was = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(frame)));
         quads = _mm_fmadd_ps(quads, _mm_setr_ps(gains.left, gains.right, 0.0f, 0.0f), was);

@@ -86,11 +86,7 @@ __attribute__((target("avx2,fma"))) void StretchedKernel::weighAvx2(const float 
         left1 = _mm256_fmadd_ps(weight1, _mm256_loadu_ps(sourceLeft + k + 8), left1);
         right1 = _mm256_fmadd_ps(weight1, _mm256_loadu_ps(sourceRight + k + 8), right1);
     }
-    // Left and right summed across their lanes together: the pairs, then the halves.
-    const __m256 pairs = _mm256_hadd_ps(_mm256_add_ps(left0, left1), _mm256_add_ps(right0, right1));
-    const __m128 halves = _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
-    // halves holds left, left, right, right.
-    const __m128 both = _mm_hadd_ps(halves, halves);
+    const __m128 both = sumEachSide(_mm256_add_ps(left0, left1), _mm256_add_ps(right0, right1));
     left = _mm_cvtss_f32(both);
     right = _mm_cvtss_f32(_mm_shuffle_ps(both, both, 1));
 }

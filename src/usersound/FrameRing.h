@@ -28,6 +28,9 @@ public:
     void read(std::int16_t *stereo, std::int64_t count) noexcept;
 
 private:
+    template <typename Copy>
+    void take(std::int64_t count, Copy copy) noexcept;
+
     std::int64_t m_capacity;
     std::int64_t m_mask;
     std::unique_ptr<std::int16_t[]> m_frames;
