@@ -2,9 +2,11 @@
 
 // Marks a function whose loops the compiler turns into vector operations: it is built twice,
 // for every x86-64 processor and for those with AVX2 and FMA, eight floats to a vector
-// instead of four, and the program picks one when it loads.
+// instead of four, and the program picks one when it loads. The wide build is named by the
+// instruction set level, which the loader checks feature by feature; a processor's name
+// ("arch=haswell") is checked as that very model, which no later processor and no AMD one is.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define WIDE_LOOPS __attribute__((target_clones("arch=haswell", "default")))
+#define WIDE_LOOPS __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define WIDE_LOOPS
 #endif
