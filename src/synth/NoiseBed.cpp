@@ -3,6 +3,7 @@
 #include "synth/LiveSound.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -42,16 +43,17 @@ std::size_t NoiseBed::tableFrames(double sampleRate)
 
 float NoiseBed::windowGain(std::size_t age) const noexcept
 {
-    const std::size_t framesPerPoint = m_grainFrames / kWindowPoints;
     const std::array<float, kWindowPoints + 1> &table = windowTable();
-    const std::size_t point = std::min(age / framesPerPoint, kWindowPoints - 1);
-    const float t = static_cast<float>(age - point * framesPerPoint) / static_cast<float>(framesPerPoint);
+    const std::size_t point = std::min(age >> m_pointShift, kWindowPoints - 1);
+    const float t = static_cast<float>(age - (point << m_pointShift)) * m_pointScale;
     return table[point] + t * (table[point + 1] - table[point]);
 }
 
 NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random)
     : m_tableFrames(tableFrames(sampleRate))
     , m_grainFrames(m_tableFrames / 2)
+    , m_pointShift(std::countr_zero(m_grainFrames / kWindowPoints))
+    , m_pointScale(1.0f / static_cast<float>(m_grainFrames / kWindowPoints))
     , m_random(0)
 {
     const NoiseTable::Bins bins = NoiseTable::binsOf(magnitude, m_tableFrames, sampleRate);
@@ -93,14 +95,14 @@ void NoiseBed::addTo(float *left, float *right, std::size_t frames, float gain) 
             if (voice.age == m_grainFrames) {
                 // The window is closed here, so the voice moves without a click.
                 voice.age = 0;
-                voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / rampFrames)) * rampFrames;
+                voice.place = static_cast<std::size_t>(m_random.next() & (m_tableFrames / rampFrames - 1)) * rampFrames;
             }
             stretch.left[v] = m_tables[v].left.get() + voice.place;
             stretch.right[v] = m_tables[v].right.get() + voice.place;
             stretch.start[v] = scale * windowGain(voice.age);
             stretch.step[v] = (scale * windowGain(voice.age + length) - stretch.start[v]) / static_cast<float>(length);
             voice.age += length;
-            voice.place = (voice.place + length) % m_tableFrames;
+            voice.place = (voice.place + length) & (m_tableFrames - 1);
         }
         addStretch(stretch, left + done, right + done, length);
         done += length;

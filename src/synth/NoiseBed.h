@@ -64,6 +64,10 @@ private:
 
     std::size_t m_tableFrames;
     std::size_t m_grainFrames;
+    // The table and window sizes are powers of two, so that the audio thread places and
+    // weighs each stretch with shifts and masks rather than divisions.
+    int m_pointShift;
+    float m_pointScale;
     std::array<Table, voices> m_tables;
     std::array<Voice, voices> m_voices{};
     Random m_random;

@@ -13,35 +13,12 @@ std::uint64_t splitMix(std::uint64_t &state)
     return z ^ (z >> 31);
 }
 
-std::uint64_t rotateLeft(std::uint64_t value, int bits)
-{
-    return (value << bits) | (value >> (64 - bits));
-}
-
 }
 
 Random::Random(std::uint64_t seed)
 {
     for (auto &word : m_state)
         word = splitMix(seed);
-}
-
-std::uint64_t Random::next()
-{
-    const std::uint64_t result = rotateLeft(m_state[1] * 5, 7) * 9;
-    const std::uint64_t shifted = m_state[1] << 17;
-    m_state[2] ^= m_state[0];
-    m_state[3] ^= m_state[1];
-    m_state[1] ^= m_state[2];
-    m_state[0] ^= m_state[3];
-    m_state[2] ^= shifted;
-    m_state[3] = rotateLeft(m_state[3], 45);
-    return result;
-}
-
-double Random::uniform()
-{
-    return static_cast<double>(next() >> 11) * 0x1.0p-53;
 }
 
 double Random::uniform(double low, double high)

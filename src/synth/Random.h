@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <complex>
 #include <cstdint>
 
@@ -12,8 +13,20 @@ class Random
 public:
     explicit Random(std::uint64_t seed);
 
-    std::uint64_t next();
-    double uniform();
+    // Inline, since the sounds draw a number a frame.
+    std::uint64_t next() noexcept
+    {
+        const std::uint64_t result = std::rotl(m_state[1] * 5, 7) * 9;
+        const std::uint64_t shifted = m_state[1] << 17;
+        m_state[2] ^= m_state[0];
+        m_state[3] ^= m_state[1];
+        m_state[1] ^= m_state[2];
+        m_state[0] ^= m_state[3];
+        m_state[2] ^= shifted;
+        m_state[3] = std::rotl(m_state[3], 45);
+        return result;
+    }
+    double uniform() noexcept { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
     double uniform(double low, double high);
     double gaussian();
     double phase();
