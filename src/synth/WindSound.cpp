@@ -1,6 +1,7 @@
 #include "synth/WindSound.h"
 
 #include "synth/FilterShape.h"
+#include "synth/WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -148,8 +149,9 @@ void WindSound::generateBlock(float *left, float *right, std::size_t frames) noe
     renderSides(left, right, frames);
 }
 
-// Both sides in one loop: each side's resonator waits on its own last output, so the two
-// chains run side by side rather than one after the other.
+// The resonators run first, both sides in one loop: each side's waits on its own last output,
+// so the two chains run side by side rather than one after the other. The mix then has no
+// chain to wait on, and the compiler turns it into vector operations.
 void WindSound::renderSides(float *left, float *right, std::size_t frames) noexcept
 {
     const auto steps = static_cast<float>(frames);
@@ -177,11 +179,25 @@ void WindSound::renderSides(float *left, float *right, std::size_t frames) noexc
         previousLeft = howlLeft;
         beforePreviousRight = previousRight;
         previousRight = howlRight;
-        left[i] = (fromLeft.body + stepLeft.body * at) * m_bodyLeft[i] + (fromLeft.bright + stepLeft.bright * at) * m_brightLeft[i]
-                  + (fromLeft.howl + stepLeft.howl * at) * howlLeft;
-        right[i] = (fromRight.body + stepRight.body * at) * m_bodyRight[i]
-                   + (fromRight.bright + stepRight.bright * at) * m_brightRight[i] + (fromRight.howl + stepRight.howl * at) * howlRight;
+        m_howlLeft[i] = howlLeft;
+        m_howlRight[i] = howlRight;
     }
+    mixSide(left, m_bodyLeft.data(), m_brightLeft.data(), m_howlLeft.data(), fromLeft, stepLeft, frames);
+    mixSide(right, m_bodyRight.data(), m_brightRight.data(), m_howlRight.data(), fromRight, stepRight, frames);
     m_left = {m_leftTarget, previousLeft, beforePreviousLeft};
     m_right = {m_rightTarget, previousRight, beforePreviousRight};
+}
+
+WIDE_LOOPS void WindSound::mixSide(float *__restrict side, const float *__restrict body, const float *__restrict bright,
+                                   const float *__restrict howl, const Gains &fromGains, const Gains &stepGains,
+                                   std::size_t frames) noexcept
+{
+    // Copied, so that the compiler knows no store to the side changes them.
+    const Gains from = fromGains;
+    const Gains step = stepGains;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto at = static_cast<float>(i);
+        side[i] = (from.body + step.body * at) * body[i] + (from.bright + step.bright * at) * bright[i]
+                  + (from.howl + step.howl * at) * howl[i];
+    }
 }

@@ -45,6 +45,8 @@ private:
     void advanceGusts() noexcept;
     static Gains gainsFor(float gust) noexcept;
     void renderSides(float *left, float *right, std::size_t frames) noexcept;
+    static void mixSide(float *side, const float *body, const float *bright, const float *howl, const Gains &from,
+                        const Gains &step, std::size_t frames) noexcept;
 
     NoiseBed m_body;
     NoiseBed m_bright;
@@ -63,4 +65,6 @@ private:
     std::array<float, controlFrames> m_bodyRight{};
     std::array<float, controlFrames> m_brightLeft{};
     std::array<float, controlFrames> m_brightRight{};
+    std::array<float, controlFrames> m_howlLeft{};
+    std::array<float, controlFrames> m_howlRight{};
 };
