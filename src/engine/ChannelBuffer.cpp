@@ -156,8 +156,9 @@ void ChannelBuffer::mixInto(float *out, std::size_t frames, int outputRate) noex
     }
 }
 
-// A live sound is made just ahead of the reader, never more than a quarter of its ring at a
-// time, so that what the reader still needs behind it is never overwritten.
+// A read of a live sound never reaches more than a quarter of its ring ahead, and the sound is
+// made at most half a ring and a block past the reader, so that what the reader still needs
+// behind it is never overwritten.
 std::size_t ChannelBuffer::makeReadable(std::size_t frames) noexcept
 {
     if (!m_live)

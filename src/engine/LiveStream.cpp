@@ -75,7 +75,10 @@ void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 {
     m_read += (position - m_position + ringFrames) % ringFrames;
     m_position = position;
-    while (m_made < m_read + reach) {
+    if (m_made >= m_read + reach)
+        return;
+    const std::int64_t target = m_read + std::max(reach, batchFrames);
+    while (m_made < target) {
         if (m_madeDoubled)
             makeDoubledBlock();
         else

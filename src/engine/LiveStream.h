@@ -19,8 +19,8 @@ class LiveSound;
 // the sound's band up to 0.45 of its rate.
 //
 // Made off the audio thread, which also makes the sound's first frames; after that only the
-// audio thread touches it. fillAhead() makes what the next read needs, a few hundred frames,
-// and neither allocates nor waits.
+// audio thread touches it. fillAhead() makes what the next read needs, in batches of up to
+// half the ring, and neither allocates nor waits.
 class LiveStream
 {
 public:
@@ -29,6 +29,10 @@ public:
     // Live frames made and doubled at a time: enough that what each block costs whatever its
     // length (setting up the sound's parts, the doubler's history) is small beside its frames.
     static constexpr std::int64_t blockFrames = 256;
+    // Once the frames made ahead run short, this many are made ahead at once. Playback asks
+    // for sound in short bursts, and each finds the sound's code and tables gone from the
+    // caches: making it in a few long runs rather than in every burst pays that far less often.
+    static constexpr std::int64_t batchFrames = ringFrames / 2;
 
     explicit LiveStream(std::unique_ptr<LiveSound> sound);
     ~LiveStream();
