@@ -1,6 +1,6 @@
 // A live stream writes what its sound makes, each side where it belongs, block after block
-// and round the ring: a sound made doubled as it comes, one made at its own rate with every
-// frame kept between the new ones.
+// and round the ring, and never over what the reader may still read: a sound made doubled as
+// it comes, one made at its own rate with every frame kept between the new ones.
 
 #include "engine/LiveStream.h"
 
@@ -8,6 +8,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -53,22 +54,46 @@ private slots:
     {
         QFETCH(bool, doubled);
         LiveStream stream(std::make_unique<CountingSound>(doubled));
-        // Once and a half round the ring, a few hundred frames at a time, as the reader goes.
-        const std::int64_t total = 3 * LiveStream::ringFrames / 2;
-        std::int64_t checked = 0;
-        for (std::int64_t position = 0; position < total; position += 300) {
-            stream.fillAhead(position % LiveStream::ringFrames, 300);
-            for (; checked < position + 300; ++checked) {
-                // A frame made at its own rate is every other doubled frame, the doubler's
-                // reach behind the sound.
-                if (!doubled && checked % 2 != 0)
-                    continue;
-                const std::int64_t made = doubled ? checked : checked / 2 + Doubler::leadFrames;
-                const std::int16_t *frame = stream.frameData() + 2 * (checked % LiveStream::ringFrames);
-                QCOMPARE(static_cast<int>(frame[0]), CountingSound::leftAt(made));
-                QCOMPARE(static_cast<int>(frame[1]), CountingSound::rightAt(made));
+        // Round the ring twice, a few hundred frames at a time as the reader goes, now and then
+        // reaching as far ahead as a read may. Every frame the reader may still read, from a
+        // kernel's reach behind it to as far as it reaches, must be the sound as made.
+        constexpr std::int64_t step = 300;
+        constexpr std::int64_t behind = 128;
+        for (std::int64_t position = 0; position < 2 * LiveStream::ringFrames; position += step) {
+            const std::int64_t reach = position % (4 * step) == 0 ? LiveStream::ringFrames / 4 : step;
+            stream.fillAhead(position % LiveStream::ringFrames, reach);
+            for (std::int64_t frame = std::max<std::int64_t>(0, position - behind); frame < position + reach; ++frame) {
+                const std::int64_t wrong = wrongCopy(stream, frame, doubled);
+                QVERIFY2(wrong < 0, qPrintable(QStringLiteral("frame %1 (ring slot %2), read from %3")
+                                                   .arg(frame)
+                                                   .arg(wrong)
+                                                   .arg(position)));
             }
         }
+    }
+
+private:
+    // The ring slot, or the margin beside the ring that copies it, where frame `frame` is not
+    // what the sound made; -1 when every copy is.
+    static std::int64_t wrongCopy(const LiveStream &stream, std::int64_t frame, bool doubled)
+    {
+        // A frame made at its own rate is every other doubled frame, the doubler's reach behind
+        // the sound; those between are new.
+        if (!doubled && frame % 2 != 0)
+            return -1;
+        const std::int64_t made = doubled ? frame : frame / 2 + Doubler::leadFrames;
+        const std::int64_t slot = frame % LiveStream::ringFrames;
+        std::int64_t copies[] = {slot, slot, slot};
+        if (slot < DoubledSound::margin)
+            copies[1] = slot + LiveStream::ringFrames;
+        if (slot >= LiveStream::ringFrames - DoubledSound::margin)
+            copies[2] = slot - LiveStream::ringFrames;
+        for (const std::int64_t copy : copies) {
+            const std::int16_t *at = stream.frameData() + 2 * copy;
+            if (at[0] != CountingSound::leftAt(made) || at[1] != CountingSound::rightAt(made))
+                return copy;
+        }
+        return -1;
     }
 };
 
