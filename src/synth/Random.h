@@ -6,8 +6,9 @@
 #include <cstdint>
 
 // xoshiro256** seeded through splitmix64. Our own generator rather than the standard
-// distributions, whose output differs between library versions: the same seed must give
-// byte-identical sound files everywhere.
+// distributions, whose output differs between library versions: the same seed must draw the
+// same sound everywhere. (Its last bits may still differ between processors with and without
+// fused multiply-adds, which the sounds' wide loops use where they can.)
 class Random
 {
 public:
