@@ -147,6 +147,7 @@ int main(int argc, char **argv)
 
     // Let fades and glides settle so the steady figure measures the steady path.
     run(mixer, buffers, 0.5, false);
+    const double shareBefore = HostSpeed::addsPerCycle();
     const double clockBefore = HostSpeed::gigaAddsPerCpuSecond();
     const Figures steady = fastest(mixer, buffers, seconds, false);
     const Figures gliding = fastest(mixer, buffers, seconds, true);
@@ -161,6 +162,7 @@ int main(int argc, char **argv)
     const double clock = std::max(clockBefore, clockAfter);
     std::printf("clock given to the thread: %.2f GHz before, %.2f GHz after (dependent adds per CPU-second)\n",
                 clockBefore, clockAfter);
+    HostSpeed::printCoreShare(shareBefore, HostSpeed::addsPerCycle());
     report("steady", steady, clock);
     report("gliding", gliding, clock);
     report("drifting", drifting, clock);

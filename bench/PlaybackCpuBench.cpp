@@ -50,6 +50,7 @@ int main(int argc, char **argv)
     QTimer::singleShot(1000, &app, &QCoreApplication::quit);
     QCoreApplication::exec();
 
+    const double shareBefore = HostSpeed::addsPerCycle();
     const double cpuBefore = ProcessStats::cpuSeconds();
     const long long switchesBefore = ProcessStats::voluntarySwitches();
     QElapsedTimer wall;
@@ -59,6 +60,7 @@ int main(int argc, char **argv)
     const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
     const double wallSeconds = wall.elapsed() / 1000.0;
     const double gigahertz = HostSpeed::gigaAddsPerCpuSecond();
+    const double shareAfter = HostSpeed::addsPerCycle();
     const double cyclesPerFrame = cpu * gigahertz * 1e9 / (wallSeconds * output.sampleRate());
     const double share = 100.0 * cpu / wallSeconds;
     const double wakeups = double(ProcessStats::voluntarySwitches() - switchesBefore) / wallSeconds;
@@ -67,6 +69,7 @@ int main(int argc, char **argv)
                 wallSeconds, cpu, share, wakeups, static_cast<unsigned long long>(output.underflowCount()), output.bufferMs());
     std::printf("%.0f cycles per output frame for the whole program at %.2f GHz (target at most 250)\n", cyclesPerFrame,
                 gigahertz);
+    HostSpeed::printCoreShare(shareBefore, shareAfter);
     std::printf("resident %.1f MB while they play (target at most 60)\n", ProcessStats::residentMegabytes());
     return cyclesPerFrame <= 250.0 ? 0 : 1;
 }

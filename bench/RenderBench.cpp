@@ -110,9 +110,11 @@ int main(int argc, char **argv)
     bool met = true;
     for (const auto &[kind, limit] : {std::pair{RenderFormat::Kind::Flac, 180.0}, std::pair{RenderFormat::Kind::Wav, 120.0}}) {
         const double processCpuStart = ProcessStats::cpuSeconds();
+        const double shareBefore = HostSpeed::addsPerCycle();
         const double clockBefore = HostSpeed::gigaAddsPerCpuSecond();
         const Figures f = renderOnce(snapshot, kind, hours, folder);
         const double clockAfter = HostSpeed::gigaAddsPerCpuSecond();
+        const double shareAfter = HostSpeed::addsPerCycle();
         const double processCpu = ProcessStats::cpuSeconds() - processCpuStart;
         const double scaledLimit = limit * hours / 8.0;
         const bool cpuMet = f.done && f.cpu < scaledLimit;
@@ -124,6 +126,7 @@ int main(int argc, char **argv)
                     static_cast<double>(f.bytes) / 1e6, f.rssStart, f.rssPeak, f.rssEnd);
         std::printf("     clock given to the thread: %.2f GHz before, %.2f GHz after; %.0f cycles per output frame\n",
                     clockBefore, clockAfter, f.cpu * std::max(clockBefore, clockAfter) * 1e9 / (hours * 3600.0 * 48000.0));
+        HostSpeed::printCoreShare(shareBefore, shareAfter, "     ");
         std::printf("     targets: CPU under %.0f s: %s; resident memory within 10 MB: %s\n", scaledLimit,
                     cpuMet ? "met" : "MISSED", memoryMet ? "met" : "MISSED");
         std::fflush(stdout);
