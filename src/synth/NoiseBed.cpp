@@ -62,7 +62,7 @@ NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Ran
     m_random = Random(random.next());
     for (int v = 0; v < voices; ++v) {
         Voice &voice = m_voices[static_cast<std::size_t>(v)];
-        voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / rampFrames)) * rampFrames;
+        voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / placeFrames)) * placeFrames;
         // A third of a grain apart, to the nearest stretch.
         voice.age = m_grainFrames * static_cast<std::size_t>(v) / voices / rampFrames * rampFrames;
     }
@@ -86,17 +86,21 @@ void NoiseBed::addTo(float *left, float *right, std::size_t frames, float gain) 
     const float scale = gain * kVoiceScale;
     std::size_t done = 0;
     while (done < frames) {
-        // Every voice's age and place stay a whole number of stretches apart from the
-        // others', so a stretch never ends a grain or wraps a table part way.
-        const std::size_t length = std::min(frames - done, rampFrames - m_voices[0].age % rampFrames);
-        Stretch stretch{};
-        for (std::size_t v = 0; v < m_voices.size(); ++v) {
-            Voice &voice = m_voices[v];
+        for (Voice &voice : m_voices) {
             if (voice.age == m_grainFrames) {
                 // The window is closed here, so the voice moves without a click.
                 voice.age = 0;
-                voice.place = static_cast<std::size_t>(m_random.next() & (m_tableFrames / rampFrames - 1)) * rampFrames;
+                voice.place = static_cast<std::size_t>(m_random.next() & (m_tableFrames / placeFrames - 1)) * placeFrames;
             }
+        }
+        // Every voice's age stays a whole number of stretches apart from the others', so a
+        // stretch never ends a grain part way; it ends early where a voice wraps its table.
+        std::size_t length = std::min(frames - done, rampFrames - m_voices[0].age % rampFrames);
+        for (const Voice &voice : m_voices)
+            length = std::min(length, m_tableFrames - voice.place);
+        Stretch stretch{};
+        for (std::size_t v = 0; v < m_voices.size(); ++v) {
+            Voice &voice = m_voices[v];
             stretch.left[v] = m_tables[v].left.get() + voice.place;
             stretch.right[v] = m_tables[v].right.get() + voice.place;
             stretch.start[v] = scale * windowGain(voice.age);
