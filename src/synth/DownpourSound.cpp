@@ -172,7 +172,7 @@ WIDE_LOOPS void DownpourSound::swell(float *left, float *right, std::size_t fram
         const auto target = static_cast<float>(std::exp(kSwellDepth / kSwellKept * (value - m_drift)));
         const float step = (target - m_swellGain) / static_cast<float>(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const float gain = m_swellGain + step * static_cast<float>(i + 1);
+            const float gain = m_swellGain + step * frameAt(i + 1);
             left[first + i] *= gain;
             right[first + i] *= gain;
         }

@@ -135,7 +135,7 @@ WIDE_LOOPS void OceanSound::fillLevels(std::size_t frames) noexcept
         const float startLeft = m_levelLeft;
         const float startRight = m_levelRight;
         for (std::size_t i = 0; i < length; ++i) {
-            const auto steps = static_cast<float>(i + 1);
+            const float steps = frameAt(i + 1);
             levelLeft[done + i] = startLeft + m_slopeLeft * steps;
             levelRight[done + i] = startRight + m_slopeRight * steps;
         }

@@ -125,7 +125,7 @@ WIDE_LOOPS void RadioStaticSound::generateBlock(float *left, float *right, std::
     m_fadeGain = nextFadeGain(frames);
     const float step = (m_fadeGain - startGain) / static_cast<float>(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        const float gain = startGain + step * static_cast<float>(i);
+        const float gain = startGain + step * frameAt(i);
         left[i] = gain * (kDirect * m_first[i] + kCross * m_second[i] + m_clicks[i]);
         right[i] = gain * (kCross * m_first[i] + kDirect * m_second[i] + m_clicks[i]);
     }

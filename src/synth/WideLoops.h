@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 // Marks a function whose loops the compiler turns into vector operations: it is built twice,
 // for every x86-64 processor and for those with AVX2 and FMA, eight floats to a vector
 // instead of four, and the program picks one when it loads. The wide build is named by the
@@ -10,3 +13,10 @@
 #else
 #define WIDE_LOOPS
 #endif
+
+// A loop's index as a float, through a 32-bit integer: vector instructions convert those,
+// while a 64-bit index converted directly keeps the whole loop one frame at a time.
+inline float frameAt(std::size_t index) noexcept
+{
+    return static_cast<float>(static_cast<std::int32_t>(index));
+}

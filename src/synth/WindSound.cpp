@@ -196,7 +196,7 @@ WIDE_LOOPS void WindSound::mixSide(float *__restrict side, const float *__restri
     const Gains from = fromGains;
     const Gains step = stepGains;
     for (std::size_t i = 0; i < frames; ++i) {
-        const auto at = static_cast<float>(i);
+        const float at = frameAt(i);
         side[i] = (from.body + step.body * at) * body[i] + (from.bright + step.bright * at) * bright[i]
                   + (from.howl + step.howl * at) * howl[i];
     }
