@@ -12,6 +12,9 @@ class DoubledSound
 public:
     // Frames -margin .. frames() + margin - 1 exist; those outside the loop repeat it.
     static constexpr std::int64_t margin = 512;
+    // A sample of 1 in floating point, in the 16-bit frames the resampler reads: every stream
+    // written for it (a live sound, a user's file) is scaled by this.
+    static constexpr float fullScale = 32768.0f;
 
     // From `frames` (at least one) interleaved stereo frames, the whole of a loop. Takes
     // a few milliseconds per minute of sound; any thread but the audio thread.

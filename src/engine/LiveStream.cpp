@@ -11,8 +11,7 @@
 
 namespace {
 
-// The resampler reads 16-bit frames; a live sound's full scale is 1.
-constexpr float sampleScale = 32768.0f;
+constexpr float sampleScale = DoubledSound::fullScale;
 
 // Both sides as interleaved 16-bit frames, rounded to the nearest step and held within range.
 // `frames` is a multiple of four.

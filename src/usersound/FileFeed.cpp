@@ -2,6 +2,8 @@
 
 #include "usersound/SoundFileReader.h"
 
+#include "dsp/DoubledSound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -11,8 +13,6 @@ namespace {
 // Reads that give nothing, in a row, before a file counts as failed: one is the early end of
 // a file whose header claimed more, which goes back to the loop's start.
 constexpr int patientEmptyReads = 2;
-// The doubler's scale: the player's 16-bit frames.
-constexpr float fullScale = 32768.0f;
 
 }
 
@@ -77,8 +77,8 @@ std::int64_t FileFeed::doubleChunk(std::int64_t frames) noexcept
     float *right = m_doubler.right();
     const float gain = m_gain;
     for (std::int64_t i = 0; i < frames; ++i) {
-        left[i] = std::min(std::max(samples[2 * i] * gain, -1.0f), 1.0f) * fullScale;
-        right[i] = std::min(std::max(samples[2 * i + 1] * gain, -1.0f), 1.0f) * fullScale;
+        left[i] = std::min(std::max(samples[2 * i] * gain, -1.0f), 1.0f) * DoubledSound::fullScale;
+        right[i] = std::min(std::max(samples[2 * i + 1] * gain, -1.0f), 1.0f) * DoubledSound::fullScale;
     }
     return m_doubler.take(frames);
 }

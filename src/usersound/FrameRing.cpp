@@ -1,10 +1,12 @@
 #include "usersound/FrameRing.h"
 
+#include "dsp/DoubledSound.h"
+
 #include <algorithm>
 
 namespace {
 
-constexpr float fromSample = 1.0f / 32768.0f;
+constexpr float fromSample = 1.0f / DoubledSound::fullScale;
 
 void split(const std::int16_t *stereo, std::int64_t count, float *left, float *right) noexcept
 {

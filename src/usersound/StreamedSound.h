@@ -10,11 +10,12 @@ class FileDecoder;
 class FileFeed;
 
 // A user's sound file as a live sound: frames at twice the file's own rate, doubled through
-// the half-band kernel, taken from its feed's ring. On the audio thread the decoder thread keeps the ring filled; when it falls behind,
-// the sound fades to silence before the ring runs dry and back in once it has frames to
-// spare, rather than wait. An offline stream, for a render that runs faster than real time,
-// calls the decoder in once its ring is half empty and reads the file itself whenever the
-// decoder has not kept up, so a render decodes on two cores and never misses a frame.
+// the half-band kernel, taken from its feed's ring. On the audio thread the decoder thread
+// keeps the ring filled; when it falls behind, the sound fades to silence before the ring
+// runs dry and back in once it has frames to spare, rather than wait. An offline stream, for
+// a render that runs faster than real time, calls the decoder in once its ring is half empty
+// and reads the file itself whenever the decoder has not kept up, so a render decodes on two
+// cores and never misses a frame.
 //
 // Made and destroyed on any thread but the audio thread; destroying it lets the decoder drop
 // the feed. generate() on the audio thread never waits; an offline one may.
