@@ -28,38 +28,48 @@ LiveRender::Stereo LiveRender::render(std::string_view name, double seconds, std
     return out;
 }
 
-double LiveRender::largestEarlierCorrelation(const std::vector<float> &signal, std::size_t first, std::size_t count)
+LiveRender::Match LiveRender::bestEarlierMatch(const std::vector<float> &signal, const std::vector<std::size_t> &firsts,
+                                               std::size_t count)
 {
+    const std::size_t end = *std::max_element(firsts.begin(), firsts.end()) + count;
     std::size_t size = 1;
-    while (size < first + count)
+    while (size < end)
         size *= 2;
-    std::vector<double> earlier(size, 0.0);
-    std::vector<double> stretch(size, 0.0);
-    std::copy(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(first + count - 1), earlier.begin());
-    std::copy_n(signal.begin() + static_cast<std::ptrdiff_t>(first), count, stretch.begin());
-    std::vector<std::complex<double>> a(size / 2 + 1);
-    std::vector<std::complex<double>> b(size / 2 + 1);
-    fftw_plan forwardA = fftw_plan_dft_r2c_1d(static_cast<int>(size), earlier.data(), reinterpret_cast<fftw_complex *>(a.data()), FFTW_ESTIMATE);
-    fftw_plan forwardB = fftw_plan_dft_r2c_1d(static_cast<int>(size), stretch.data(), reinterpret_cast<fftw_complex *>(b.data()), FFTW_ESTIMATE);
-    fftw_execute(forwardA);
-    fftw_execute(forwardB);
-    for (std::size_t bin = 0; bin < a.size(); ++bin)
-        a[bin] *= std::conj(b[bin]);
+    // A lag that ends before the stretch begins never reaches the signal after it, so the
+    // whole signal's transform serves every stretch, and no product wraps round.
+    std::vector<double> frames(size, 0.0);
+    std::copy(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(end), frames.begin());
+    std::vector<std::complex<double>> whole(size / 2 + 1);
+    std::vector<std::complex<double>> part(size / 2 + 1);
     std::vector<double> product(size);
-    fftw_plan back = fftw_plan_dft_c2r_1d(static_cast<int>(size), reinterpret_cast<fftw_complex *>(a.data()), product.data(), FFTW_ESTIMATE);
-    fftw_execute(back);
-    for (fftw_plan plan : {forwardA, forwardB, back})
-        fftw_destroy_plan(plan);
-
-    std::vector<double> energy(first + count, 0.0);
-    for (std::size_t i = 0; i + 1 < energy.size(); ++i)
+    auto *wholeBins = reinterpret_cast<fftw_complex *>(whole.data());
+    auto *partBins = reinterpret_cast<fftw_complex *>(part.data());
+    fftw_plan forward = fftw_plan_dft_r2c_1d(static_cast<int>(size), frames.data(), wholeBins, FFTW_ESTIMATE);
+    fftw_execute(forward);
+    fftw_destroy_plan(forward);
+    std::vector<double> energy(end + 1, 0.0);
+    for (std::size_t i = 0; i < end; ++i)
         energy[i + 1] = energy[i] + static_cast<double>(signal[i]) * signal[i];
-    const double own = std::inner_product(stretch.begin(), stretch.begin() + static_cast<std::ptrdiff_t>(count), stretch.begin(), 0.0);
-    double largest = 0.0;
-    for (std::size_t lag = 0; lag + count <= first; ++lag) {
-        const double there = energy[lag + count] - energy[lag];
-        if (there > 0.0)
-            largest = std::max(largest, product[lag] / static_cast<double>(size) / std::sqrt(own * there));
+
+    fftw_plan stretch = fftw_plan_dft_r2c_1d(static_cast<int>(size), frames.data(), partBins, FFTW_ESTIMATE);
+    fftw_plan back = fftw_plan_dft_c2r_1d(static_cast<int>(size), partBins, product.data(), FFTW_ESTIMATE);
+    Match best{firsts.front(), 0.0};
+    for (const std::size_t first : firsts) {
+        std::fill(frames.begin(), frames.end(), 0.0);
+        std::copy_n(signal.begin() + static_cast<std::ptrdiff_t>(first), count, frames.begin());
+        fftw_execute(stretch);
+        for (std::size_t bin = 0; bin < part.size(); ++bin)
+            part[bin] = whole[bin] * std::conj(part[bin]);
+        fftw_execute(back);
+        const double own = energy[first + count] - energy[first];
+        for (std::size_t lag = 0; lag + count <= first; ++lag) {
+            const double there = energy[lag + count] - energy[lag];
+            const double correlation = there > 0.0 ? product[lag] / static_cast<double>(size) / std::sqrt(own * there) : 0.0;
+            if (correlation > best.correlation)
+                best = {first, correlation};
+        }
     }
-    return largest;
+    fftw_destroy_plan(stretch);
+    fftw_destroy_plan(back);
+    return best;
 }

@@ -20,7 +20,14 @@ public:
     // twice that rate is brought down to it exactly, as its file would be.
     static Stereo render(std::string_view name, double seconds, std::uint64_t seed = 7);
 
-    // The largest normalised correlation of `count` frames from `first` with any stretch of
-    // the same length that starts earlier, found at every lag through one FFT each.
-    static double largestEarlierCorrelation(const std::vector<float> &signal, std::size_t first, std::size_t count);
+    // Of the stretches of `count` frames that start at `firsts`, the one that best matches a
+    // stretch of the same length that starts earlier, and its normalised correlation with it,
+    // found at every lag through FFTs; the signal itself is transformed once for them all.
+    struct Match
+    {
+        std::size_t first;
+        double correlation;
+    };
+    static Match bestEarlierMatch(const std::vector<float> &signal, const std::vector<std::size_t> &firsts,
+                                  std::size_t count);
 };
