@@ -51,7 +51,7 @@ float NoiseBed::windowGain(std::size_t age) const noexcept
 
 NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random)
     : m_tableFrames(tableFrames(sampleRate))
-    , m_grainFrames(m_tableFrames / 2)
+    , m_grainFrames(grainFrames(sampleRate))
     , m_pointShift(std::countr_zero(m_grainFrames / kWindowPoints))
     , m_pointScale(1.0f / static_cast<float>(m_grainFrames / kWindowPoints))
     , m_random(0)
@@ -63,8 +63,9 @@ NoiseBed::NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Ran
     for (int v = 0; v < voices; ++v) {
         Voice &voice = m_voices[static_cast<std::size_t>(v)];
         voice.place = static_cast<std::size_t>(m_random.next() % (m_tableFrames / placeFrames)) * placeFrames;
-        // A third of a grain apart, to the nearest stretch.
-        voice.age = m_grainFrames * static_cast<std::size_t>(v) / voices / rampFrames * rampFrames;
+        // A third of a grain apart, to the frame: grains so short would swell and fade by a few
+        // per cent with each if they were a stretch out of step.
+        voice.age = m_grainFrames * static_cast<std::size_t>(v) / voices;
     }
 }
 
@@ -93,11 +94,11 @@ void NoiseBed::addTo(float *left, float *right, std::size_t frames, float gain) 
                 voice.place = static_cast<std::size_t>(m_random.next() & (m_tableFrames / placeFrames - 1)) * placeFrames;
             }
         }
-        // Every voice's age stays a whole number of stretches apart from the others', so a
-        // stretch never ends a grain part way; it ends early where a voice wraps its table.
+        // Stretches keep in step with the first voice's grains, and end early where another
+        // voice's grain ends or a voice wraps its table.
         std::size_t length = std::min(frames - done, rampFrames - m_voices[0].age % rampFrames);
         for (const Voice &voice : m_voices)
-            length = std::min(length, m_tableFrames - voice.place);
+            length = std::min({length, m_grainFrames - voice.age, m_tableFrames - voice.place});
         Stretch stretch{};
         for (std::size_t v = 0; v < m_voices.size(); ++v) {
             Voice &voice = m_voices[v];

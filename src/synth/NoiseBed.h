@@ -14,8 +14,11 @@
 // take a new place each time their window closes. They are staggered by a third of a window,
 // and sine windows so staggered have squares that sum to a constant, so the voices, being
 // independent, always add to the same power and the spectrum stays the table's. Any stretch
-// of the bed is a mixture of several pieces from random places: no stretch matches an
-// earlier one by more than the share of a single piece, a quarter of its power at most.
+// of the bed is a mixture of many pieces from random places. Over minutes some piece always
+// comes back nearly where and when one did before, and now and then several pieces of a
+// stretch come back in step: the stretch then matches an earlier one by the share of the
+// pieces that came back. Short pieces keep that share small: an eighth of a table long, each
+// is a sixteenth of a two-second stretch.
 //
 // The tables are held as 16-bit samples, which keeps fourteen channels' beds small; their
 // rounding lies some 80 dB under the bed.
@@ -25,9 +28,13 @@ class NoiseBed
 {
 public:
     static constexpr int voices = 3;
+    // How many grains, the pieces above, a table holds.
+    static constexpr std::size_t grainsPerTable = 8;
 
-    // Each table holds about three seconds, and a voice reads half of one at a time.
+    // Each table holds about three seconds, and a voice reads an eighth of one at a time, a
+    // grain.
     static std::size_t tableFrames(double sampleRate);
+    static std::size_t grainFrames(double sampleRate) { return tableFrames(sampleRate) / grainsPerTable; }
 
     NoiseBed(const NoiseTable::Response &magnitude, double sampleRate, Random &random);
 
@@ -47,9 +54,9 @@ private:
         std::size_t age = 0;
     };
 
-    // Each window's gain moves in straight lines this long, within a ten-thousandth of the
-    // sine over a grain of 32768 frames or more. Every stretch costs the placing and weighing
-    // of three voices: at 256 frames the bed costs a third less than at 64.
+    // Each window's gain moves in straight lines this long, within a thousandth and a half of
+    // the sine over a grain of 8192 frames or more. Every stretch costs the placing and
+    // weighing of three voices: at 256 frames the bed costs a third less than at 64.
     static constexpr std::size_t rampFrames = 256;
     // A voice starts reading at a multiple of this: the finer, the less often a grain comes
     // back where and when one did before.
