@@ -59,14 +59,14 @@ constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "Whit
 using Stereo = LiveRender::Stereo;
 
 // Where the stretches that must not come back start: four places in the second half, or, for
-// a render of ten minutes or more, one every five seconds of it, since pieces of a noise bed
+// a render of ten minutes or more, one every ten seconds of it, since pieces of a noise bed
 // come back together only now and then.
 std::vector<std::size_t> stretchStarts(double length)
 {
     std::vector<double> seconds{0.5 * length, 0.68 * length, 0.85 * length, 0.97 * length};
     if (length >= 600.0) {
         seconds.clear();
-        for (double at = 0.5 * length; at + 2.0 <= length; at += 5.0)
+        for (double at = 0.5 * length; at + 2.0 <= length; at += 10.0)
             seconds.push_back(at);
     }
     std::vector<std::size_t> starts;
