@@ -28,8 +28,6 @@ class NoiseBed
 {
 public:
     static constexpr int voices = 3;
-    // How many grains, the pieces above, a table holds.
-    static constexpr std::size_t grainsPerTable = 8;
 
     // Each table holds about three seconds, and a voice reads an eighth of one at a time, a
     // grain.
@@ -47,6 +45,9 @@ private:
         std::unique_ptr<std::int16_t[]> left;
         std::unique_ptr<std::int16_t[]> right;
     };
+
+    // How many grains, the pieces above, a table holds.
+    static constexpr std::size_t grainsPerTable = 8;
 
     struct Voice
     {

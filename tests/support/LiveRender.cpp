@@ -10,7 +10,6 @@
 #include <cmath>
 #include <complex>
 #include <memory>
-#include <numeric>
 
 LiveRender::Stereo LiveRender::render(std::string_view name, double seconds, std::uint64_t seed)
 {
@@ -26,6 +25,17 @@ LiveRender::Stereo LiveRender::render(std::string_view name, double seconds, std
     if (doubled)
         out = {HalfRate::halve(out.left), HalfRate::halve(out.right)};
     return out;
+}
+
+std::vector<std::size_t> LiveRender::stretchStarts(double seconds)
+{
+    const auto frame = [](double at) { return static_cast<std::size_t>(at * LiveSound::sampleRate); };
+    if (seconds < 600.0)
+        return {frame(0.5 * seconds), frame(0.68 * seconds), frame(0.85 * seconds), frame(0.97 * seconds)};
+    std::vector<std::size_t> starts;
+    for (double at = 0.5 * seconds; at + 2.0 <= seconds; at += 10.0)
+        starts.push_back(frame(at));
+    return starts;
 }
 
 LiveRender::Match LiveRender::bestEarlierMatch(const std::vector<float> &signal, const std::vector<std::size_t> &firsts,

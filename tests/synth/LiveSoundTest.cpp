@@ -58,23 +58,6 @@ constexpr const char *kLiveFiles[] = {"Brown_Noise.Wav", "Pink_Noise.Wav", "Whit
 
 using Stereo = LiveRender::Stereo;
 
-// Where the stretches that must not come back start: four places in the second half, or, for
-// a render of ten minutes or more, one every ten seconds of it, since pieces of a noise bed
-// come back together only now and then.
-std::vector<std::size_t> stretchStarts(double length)
-{
-    std::vector<double> seconds{0.5 * length, 0.68 * length, 0.85 * length, 0.97 * length};
-    if (length >= 600.0) {
-        seconds.clear();
-        for (double at = 0.5 * length; at + 2.0 <= length; at += 10.0)
-            seconds.push_back(at);
-    }
-    std::vector<std::size_t> starts;
-    for (const double at : seconds)
-        starts.push_back(static_cast<std::size_t>(at * kRate));
-    return starts;
-}
-
 Stereo readFile(const QString &path)
 {
     SF_INFO info{};
@@ -285,7 +268,7 @@ void LiveSoundTest::neverRepeatsAStretch()
                                    ? qEnvironmentVariable("SONIVALE_LIVE_TEST_SEED").toULongLong()
                                    : 7;
     const Stereo live = LiveRender::render(fileName.toLatin1().constData(), length, seed);
-    const LiveRender::Match match = LiveRender::bestEarlierMatch(live.left, stretchStarts(length), static_cast<std::size_t>(2.0 * kRate));
+    const LiveRender::Match match = LiveRender::bestEarlierMatch(live.left, LiveRender::stretchStarts(length), static_cast<std::size_t>(2.0 * kRate));
     const double at = static_cast<double>(match.first) / kRate;
     qInfo("%s: the stretch that matches its past best, at %.0f s, does so by %.2f", qPrintable(fileName), at, match.correlation);
     QVERIFY2(match.correlation < 0.5, qPrintable(QStringLiteral("%1 at %2 s").arg(match.correlation).arg(at)));
