@@ -10,8 +10,9 @@
 class DoubledSound
 {
 public:
-    // Frames -margin .. frames() + margin - 1 exist; those outside the loop repeat it.
-    static constexpr std::int64_t margin = 512;
+    // Frames -margin .. frames() + margin - 1 exist; those outside the loop repeat it. A
+    // resampler's chunk that crosses the loop's end reads up to about 600 frames past it.
+    static constexpr std::int64_t margin = 1024;
     // A sample of 1 in floating point, in the 16-bit frames the resampler reads: every stream
     // written for it (a live sound, a user's file) is scaled by this.
     static constexpr float fullScale = 32768.0f;

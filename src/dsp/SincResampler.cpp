@@ -1,5 +1,6 @@
 #include "dsp/SincResampler.h"
 
+#include "dsp/DoubledSound.h"
 #include "dsp/Simd.h"
 #include "dsp/SincTable.h"
 
@@ -267,9 +268,15 @@ void SincResampler::setRate(double sourceHertz, int outputRate, bool glide) noex
     m_stepChange = (static_cast<std::int64_t>(target) - static_cast<std::int64_t>(m_step)) / static_cast<std::int64_t>(m_glideLeft);
 }
 
-// The doubled copy's margin holds every window that a read position within the loop needs.
+// The doubled copy's margin holds every window that a read position within the loop needs: a
+// chunk converts its frames from a little before its position onwards, through the reading
+// kernel at its fastest step or through a stretched kernel as far as the converted frames hold.
 __attribute__((always_inline)) inline const std::int16_t *SincResampler::window(std::int64_t first) const noexcept
 {
+    constexpr std::uint64_t fastestStep = std::max(fastStepLimit, halfBandStepLimit);
+    constexpr std::int64_t readingPast =
+        static_cast<std::int64_t>((fastestStep * convertedFrames + unitStep - 1) >> 32) + SincTable::taps + 8 - leadFrames;
+    static_assert(readingPast <= DoubledSound::margin && splitStride - 16 <= DoubledSound::margin);
     return m_data + 2 * first;
 }
 
