@@ -59,7 +59,7 @@ private:
 
     void note(const QString &what)
     {
-        if (QThread::currentThread() == qApp->thread())
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
             m_onUiThread = true;
         std::lock_guard lock(m_mutex);
         m_heard.append(what);
