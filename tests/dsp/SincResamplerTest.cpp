@@ -6,38 +6,34 @@
 
 #include <QTest>
 
-#include <cstring>
+#include <algorithm>
 #include <random>
 #include <vector>
 
 namespace {
 
-constexpr std::int64_t loopFrames = 4096;
+constexpr std::size_t soundFrames = 2048;
 constexpr int outputRate = 48000;
 
-// A loop of noise laid out as a doubled copy, its margins repeating it, followed by frames
-// that are no part of it, all `beyond`.
+// A doubled copy of a loop of noise, followed by frames that are no part of it, all `beyond`.
 std::vector<std::int16_t> copyFollowedBy(std::int16_t beyond)
 {
-    constexpr std::int64_t margin = DoubledSound::margin;
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(2 * (loopFrames + 2 * margin + 4096)), beyond);
     std::mt19937 random(5);
     std::uniform_int_distribution<int> sample(-20000, 20000);
-    std::vector<std::int16_t> loop(static_cast<std::size_t>(2 * loopFrames));
-    for (std::int16_t &value : loop)
+    std::vector<std::int16_t> sound(2 * soundFrames);
+    for (std::int16_t &value : sound)
         value = static_cast<std::int16_t>(sample(random));
-    for (std::int64_t frame = -margin; frame < loopFrames + margin; ++frame) {
-        const std::int64_t inLoop = (frame % loopFrames + loopFrames) % loopFrames;
-        std::memcpy(&samples[static_cast<std::size_t>(2 * (frame + margin))], &loop[static_cast<std::size_t>(2 * inLoop)],
-                    2 * sizeof(std::int16_t));
-    }
+    const DoubledSound doubled(sound.data(), soundFrames);
+    const std::size_t withMargins = static_cast<std::size_t>(2 * (doubled.frames() + 2 * DoubledSound::margin));
+    std::vector<std::int16_t> samples(withMargins + 2 * 4096, beyond);
+    std::copy_n(doubled.frameData() - 2 * DoubledSound::margin, withMargins, samples.begin());
     return samples;
 }
 
 std::vector<float> readRound(const std::vector<std::int16_t> &copy, Doubler::Kernel kernel, double step)
 {
     SincResampler resampler;
-    resampler.setSource(copy.data() + 2 * DoubledSound::margin, loopFrames, kernel);
+    resampler.setSource(copy.data() + 2 * DoubledSound::margin, 2 * soundFrames, kernel);
     resampler.setRate(step * outputRate / 2.0, outputRate, false);
     // Long enough to cross the end some forty times, at chunk lengths that vary where.
     std::vector<float> out(2 * 200000);
