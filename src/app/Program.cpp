@@ -91,7 +91,7 @@ struct Program::Parts
                    {[this](const QString &path) { player.mixCommands().loadFile(&console, path); },
                     [this] { console.restoreFromTray(); }, [this] { player.mixCommands().resumeLast(&console); },
                     [this](const SoundChoices::Assignment &sound) {
-                        player.soundChooser().choose(sound.channel, sound.choice, &console);
+                        soundMenus.choose(sound.channel, sound.choice, &console);
                     }})
     {
     }

@@ -98,9 +98,14 @@ bool SoundMenus::chooseFile(int channel, QWidget *parent)
     const QString path = m_services.fileDialogs->openFile(parent, folder, QString::fromLatin1(fileFilter));
     if (path.isEmpty())
         return false;
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    measureFirst(absolute, parent);
-    return m_services.chooser->choose(channel, SoundChoice::file(absolute), parent);
+    return choose(channel, SoundChoice::file(QFileInfo(path).absoluteFilePath()), parent);
+}
+
+bool SoundMenus::choose(int channel, const SoundChoice &choice, QWidget *parent)
+{
+    if (choice.kind() == SoundChoice::Kind::File)
+        measureFirst(choice.value(), parent);
+    return m_services.chooser->choose(channel, choice, parent);
 }
 
 // The first time a file is opened its loudness is measured, which reads a long file for the

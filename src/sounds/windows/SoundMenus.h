@@ -7,6 +7,7 @@ class FileDialogs;
 class QMenu;
 class QPoint;
 class QWidget;
+class SoundChoice;
 class SoundChooser;
 class SoundsWindow;
 
@@ -44,6 +45,10 @@ public:
     // Asks for a file, which channel 1 to 14 then plays; false when none was chosen or it
     // cannot be played.
     bool chooseFile(int channel, QWidget *parent);
+    // Channel 1 to 14 plays `choice`, as the chooser's choose(); a file new to the program is
+    // measured first without freezing the window. For choices that come from outside the
+    // menus, such as another start's command line.
+    bool choose(int channel, const SoundChoice &choice, QWidget *parent);
 
 private:
     void measureFirst(const QString &path, QWidget *parent);
