@@ -128,9 +128,9 @@ int main(int argc, char **argv)
                 live.wall, live.cpu, 100.0 * live.cpu / live.wall, double(live.switches) / live.wall,
                 static_cast<unsigned long long>(output.underflowCount()), output.bufferMs());
     std::printf("%.0f cycles per output frame for the whole program (target at most 250)\n", cyclesPerFrame);
-    std::printf("the same channels as stored loops, in rounds taken in turn: %.0f cycles per output frame; "
-                "live costs %.2f times as much\n",
-                perFrame(loops), cyclesPerFrame / perFrame(loops));
+    std::printf("the same channels as stored loops, in rounds taken in turn: %.0f cycles per output frame, "
+                "%.1f wake-ups per second; live costs %.2f times as much\n",
+                perFrame(loops), double(loops.switches) / loops.wall, cyclesPerFrame / perFrame(loops));
     HostSpeed::printCoreShare(shareBefore, shareAfter);
     std::printf("resident %.1f MB while the live channels play (target at most 60)\n", resident);
     return cyclesPerFrame <= 250.0 ? 0 : 1;
