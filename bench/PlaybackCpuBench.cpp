@@ -20,9 +20,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstdio>
@@ -39,7 +39,7 @@ struct Round
     long long switches = 0;
 };
 
-// The fourteen files alone, linked from `folder` into `stored`: no manifest says they are
+// The sound files alone, linked from `folder` into `stored`: no manifest says they are
 // the shipped ones, so each plays as a stored loop.
 bool linkFilesAlone(const QString &folder, const QString &stored)
 {
