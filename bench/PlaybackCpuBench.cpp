@@ -51,6 +51,13 @@ bool linkFilesAlone(const QString &folder, const QString &stored)
     return !files.isEmpty();
 }
 
+// Lets the program play on its own for `milliseconds`.
+void playFor(int milliseconds)
+{
+    QTimer::singleShot(milliseconds, QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
 // Loads the sounds of `folder`, each channel at its own rate and pan, and plays them for
 // `seconds` after a settling second: the stream's start-up and the first fill are not what
 // plays all night.
@@ -67,15 +74,13 @@ bool playRound(SoundEngine &engine, const QString &folder, double seconds, Round
         controls.setSlider(channel, ChannelControls::Slider::Pan, 400 * channel - 3000);
         controls.setSwitch(channel, 1);
     }
-    QTimer::singleShot(1000, QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
+    playFor(1000);
     const double gigahertzBefore = HostSpeed::gigaAddsPerCpuSecond(50'000'000);
     const double cpuBefore = ProcessStats::cpuSeconds();
     const long long switchesBefore = ProcessStats::voluntarySwitches();
     QElapsedTimer wall;
     wall.start();
-    QTimer::singleShot(static_cast<int>(seconds * 1000), QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
+    playFor(static_cast<int>(seconds * 1000));
     const double cpu = ProcessStats::cpuSeconds() - cpuBefore;
     const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
     const double gigahertz = (gigahertzBefore + HostSpeed::gigaAddsPerCpuSecond(50'000'000)) / 2.0;
