@@ -25,13 +25,16 @@ class LiveStream
 {
 public:
     // Doubled frames in the ring: the reader never needs more than a quarter of it ahead.
-    static constexpr std::int64_t ringFrames = std::int64_t{1} << 14;
+    // Its size sets the batches below: 256 KB a channel.
+    static constexpr std::int64_t ringFrames = std::int64_t{1} << 16;
     // Live frames made and doubled at a time: enough that what each block costs whatever its
     // length (setting up the sound's parts, the doubler's history) is small beside its frames.
     static constexpr std::int64_t blockFrames = 256;
     // Once the frames made ahead run short, this many are made ahead at once. Playback asks
     // for sound in short bursts, and each finds the sound's code and tables gone from the
     // caches: making it in a few long runs rather than in every burst pays that far less often.
+    // A batch is some three quarters of a second of a sound at its own rate, a burst's work
+    // every twenty bursts or so; longer batches gained no more.
     static constexpr std::int64_t batchFrames = ringFrames / 2;
 
     explicit LiveStream(std::unique_ptr<LiveSound> sound);
