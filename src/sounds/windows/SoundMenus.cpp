@@ -101,10 +101,16 @@ bool SoundMenus::chooseFile(int channel, QWidget *parent)
     return choose(channel, SoundChoice::file(QFileInfo(path).absoluteFilePath()), parent);
 }
 
+// Measuring lets other events through, among them another start's choice for the same
+// channel, which is then made first; the older choice must not follow and undo it.
 bool SoundMenus::choose(int channel, const SoundChoice &choice, QWidget *parent)
 {
+    const quint64 asked = ++m_choicesAsked;
+    m_latestChoice.insert(channel, asked);
     if (choice.kind() == SoundChoice::Kind::File)
         measureFirst(choice.value(), parent);
+    if (m_latestChoice.value(channel) != asked)
+        return false;
     return m_services.chooser->choose(channel, choice, parent);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -47,7 +48,8 @@ public:
     bool chooseFile(int channel, QWidget *parent);
     // Channel 1 to 14 plays `choice`, as the chooser's choose(); a file new to the program is
     // measured first without freezing the window. For choices that come from outside the
-    // menus, such as another start's command line.
+    // menus, such as another start's command line. A later choice for the channel made while
+    // this one is measured stands, and this one is dropped: false.
     bool choose(int channel, const SoundChoice &choice, QWidget *parent);
 
 private:
@@ -55,4 +57,7 @@ private:
 
     Services m_services;
     QPointer<SoundsWindow> m_window;
+    // The latest choice asked for each channel, numbered in the order they came.
+    QHash<int, quint64> m_latestChoice;
+    quint64 m_choicesAsked = 0;
 };

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // The console's ways to choose a channel's sound: the menu of its switch and the "Sounds…"
 // window, wired as the program wires them, offscreen.
@@ -114,6 +115,22 @@ private slots:
         QCOMPARE(rain->accessibleName(), QStringLiteral("Rain"));
         QVERIFY(rain->toolTip().isEmpty());
         QVERIFY(!console.rainIsLive());
+        QVERIFY(console.messages.texts().isEmpty());
+    }
+
+    // A choice that comes while a file chosen before it is still being measured, as from two
+    // quick starts, stands: the file, measured last, does not undo it.
+    void theLatestChoiceStands()
+    {
+        Console console(m_program.path(), m_config.path());
+        const QString night = m_config.filePath(QStringLiteral("Long Night.wav"));
+        QVERIFY(TestSounds::writeSine(night, 48000, 48000 * 60, 200.0, 0.3));
+        const SoundChoice brook = SoundChoice::builtIn(QStringLiteral("brook"));
+        bool laterChosen = false;
+        QTimer::singleShot(0, &console.window, [&] { laterChosen = console.menus.choose(6, brook, &console.window); });
+        console.menus.choose(6, SoundChoice::file(night), &console.window);
+        QTRY_VERIFY(laterChosen);
+        QCOMPARE(console.player.soundChooser().choice(6), brook);
         QVERIFY(console.messages.texts().isEmpty());
     }
 
