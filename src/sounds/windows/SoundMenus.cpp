@@ -105,11 +105,10 @@ bool SoundMenus::chooseFile(int channel, QWidget *parent)
 // channel, which is then made first; the older choice must not follow and undo it.
 bool SoundMenus::choose(int channel, const SoundChoice &choice, QWidget *parent)
 {
-    const quint64 asked = ++m_choicesAsked;
-    m_latestChoice.insert(channel, asked);
+    const quint64 asked = ++m_choicesAsked[channel];
     if (choice.kind() == SoundChoice::Kind::File)
         measureFirst(choice.value(), parent);
-    if (m_latestChoice.value(channel) != asked)
+    if (m_choicesAsked.value(channel) != asked)
         return false;
     return m_services.chooser->choose(channel, choice, parent);
 }

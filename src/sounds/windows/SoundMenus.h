@@ -57,7 +57,7 @@ private:
 
     Services m_services;
     QPointer<SoundsWindow> m_window;
-    // The latest choice asked for each channel, numbered in the order they came.
-    QHash<int, quint64> m_latestChoice;
-    quint64 m_choicesAsked = 0;
+    // How many choices each channel has been asked for: a choice still the latest when its
+    // measuring ends is the one that stands.
+    QHash<int, quint64> m_choicesAsked;
 };
