@@ -21,13 +21,13 @@ RunningDoubler::RunningDoubler(std::int64_t largestBlock)
 
 RunningDoubler::~RunningDoubler() = default;
 
-std::int64_t RunningDoubler::take(std::int64_t count) noexcept
+std::int64_t RunningDoubler::take(std::int64_t count, std::int16_t *target) noexcept
 {
     m_held += std::min(count, m_largestBlock);
     const std::int64_t frames = waiting() / vectorFrames * vectorFrames;
     if (frames == 0)
         return 0;
-    m_doubler.run(m_left.get(), m_right.get(), frames, m_doubled.get());
+    m_doubler.run(m_left.get(), m_right.get(), frames, target);
     m_held -= frames;
     std::copy_n(m_left.get() + frames, m_held, m_left.get());
     std::copy_n(m_right.get() + frames, m_held, m_right.get());

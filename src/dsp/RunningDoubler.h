@@ -31,7 +31,11 @@ public:
     // Doubles what the block at left() and right() adds, `count` frames: the interleaved
     // 16-bit frames at doubled(), twice as many as the source frames they come from, are
     // returned.
-    std::int64_t take(std::int64_t count) noexcept;
+    std::int64_t take(std::int64_t count) noexcept { return take(count, m_doubled.get()); }
+    // As take(), with the doubled frames written to `target` and nothing past them: twice the
+    // frames waiting, rounded down to a multiple of sixteen, which is twice the block itself
+    // where every block is a multiple of sixteen.
+    std::int64_t take(std::int64_t count, std::int16_t *target) noexcept;
     const std::int16_t *doubled() const noexcept { return m_doubled.get(); }
 
     // Frames taken that wait for the next block to come out, beyond the history.

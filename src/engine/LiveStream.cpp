@@ -88,11 +88,12 @@ void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 void LiveStream::makeDoubledBlock() noexcept
 {
     constexpr std::int64_t frames = 2 * blockFrames;
-    if (!m_sound->generateSamples(m_doubled.data(), frames)) {
+    std::int16_t *target = slot(m_made % ringFrames);
+    if (!m_sound->generateSamples(target, frames)) {
         m_sound->generate(m_left.data(), m_right.data(), frames);
-        interleave(m_left.data(), m_right.data(), frames, m_doubled.data());
+        interleave(m_left.data(), m_right.data(), frames, target);
     }
-    store(m_made % ringFrames, m_doubled.data());
+    mirror(m_made % ringFrames);
     m_made += frames;
 }
 
@@ -103,21 +104,25 @@ void LiveStream::makeBlock() noexcept
     m_sound->generate(left, right, blockFrames);
     scale(left, blockFrames);
     scale(right, blockFrames);
-    m_doubler->take(blockFrames);
-    store(m_made % ringFrames, m_doubler->doubled());
+    m_doubler->take(blockFrames, slot(m_made % ringFrames));
+    mirror(m_made % ringFrames);
     m_made += 2 * blockFrames;
+}
+
+std::int16_t *LiveStream::slot(std::int64_t frame) noexcept
+{
+    return m_ring.get() + 2 * (DoubledSound::margin + frame);
 }
 
 // Frames within a margin of either end of the ring are also written to the margin beyond
 // the other end, where a reader's window that crosses the end finds them.
-void LiveStream::store(std::int64_t frame, const std::int16_t *doubled) noexcept
+void LiveStream::mirror(std::int64_t frame) noexcept
 {
     constexpr std::int64_t count = 2 * blockFrames;
-    std::int16_t *ring = m_ring.get() + 2 * DoubledSound::margin;
-    std::copy_n(doubled, 2 * count, ring + 2 * frame);
+    const std::int16_t *made = slot(frame);
     if (frame < DoubledSound::margin)
-        std::copy_n(doubled, 2 * std::min(count, DoubledSound::margin - frame), ring + 2 * (frame + ringFrames));
+        std::copy_n(made, 2 * std::min(count, DoubledSound::margin - frame), slot(frame + ringFrames));
     const std::int64_t tail = std::max(frame, ringFrames - DoubledSound::margin);
     if (tail < frame + count)
-        std::copy_n(doubled + 2 * (tail - frame), 2 * (frame + count - tail), ring + 2 * (tail - ringFrames));
+        std::copy_n(slot(tail), 2 * (frame + count - tail), slot(tail - ringFrames));
 }

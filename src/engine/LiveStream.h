@@ -53,7 +53,9 @@ public:
 private:
     void makeBlock() noexcept;
     void makeDoubledBlock() noexcept;
-    void store(std::int64_t frame, const std::int16_t *doubled) noexcept;
+    // Where ring frame `frame` (which may lie within a margin beyond either end) is held.
+    std::int16_t *slot(std::int64_t frame) noexcept;
+    void mirror(std::int64_t frame) noexcept;
 
     std::unique_ptr<LiveSound> m_sound;
     std::unique_ptr<std::int16_t[]> m_ring;
@@ -63,7 +65,6 @@ private:
     std::unique_ptr<RunningDoubler> m_doubler;
     alignas(32) std::array<float, 2 * blockFrames> m_left{};
     alignas(32) std::array<float, 2 * blockFrames> m_right{};
-    alignas(32) std::array<std::int16_t, 4 * blockFrames> m_doubled{};
     std::int64_t m_made = 0;
     std::int64_t m_read = 0;
     std::int64_t m_position = 0;
