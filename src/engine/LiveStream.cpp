@@ -88,12 +88,12 @@ void LiveStream::fillAhead(std::int64_t position, std::int64_t reach) noexcept
 void LiveStream::makeDoubledBlock() noexcept
 {
     constexpr std::int64_t frames = 2 * blockFrames;
-    std::int16_t *target = slot(m_made % ringFrames);
-    if (!m_sound->generateSamples(target, frames)) {
+    const std::int64_t frame = m_made % ringFrames;
+    if (!m_sound->generateSamples(slot(frame), frames)) {
         m_sound->generate(m_left.data(), m_right.data(), frames);
-        interleave(m_left.data(), m_right.data(), frames, target);
+        interleave(m_left.data(), m_right.data(), frames, slot(frame));
     }
-    mirror(m_made % ringFrames);
+    mirror(frame);
     m_made += frames;
 }
 
@@ -104,8 +104,9 @@ void LiveStream::makeBlock() noexcept
     m_sound->generate(left, right, blockFrames);
     scale(left, blockFrames);
     scale(right, blockFrames);
-    m_doubler->take(blockFrames, slot(m_made % ringFrames));
-    mirror(m_made % ringFrames);
+    const std::int64_t frame = m_made % ringFrames;
+    m_doubler->take(blockFrames, slot(frame));
+    mirror(frame);
     m_made += 2 * blockFrames;
 }
 
