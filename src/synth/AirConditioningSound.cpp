@@ -1,12 +1,16 @@
 #include "synth/AirConditioningSound.h"
 
 #include "synth/FilterShape.h"
+#include "synth/Waveform.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr double kMainsHertz = 50.0;
+// One period of the mains, which every harmonic of the hum fills whole.
+constexpr auto kHumPeriodFrames = static_cast<std::size_t>(LiveSound::doubledRate / kMainsHertz);
+static_assert(kHumPeriodFrames * kMainsHertz == LiveSound::doubledRate);
 constexpr double kHumLevel = 0.07;
 
 double airflowShape(double hertz)
@@ -21,13 +25,19 @@ Waveform hum(double level, Random &random)
     return Waveform({0.5 * level, level, 0.35 * level, 0.3 * level, 0.12 * level, 0.15 * level}, random);
 }
 
+ToneCycle humCycle(double level, Random &random)
+{
+    ToneCycle cycle(1, kHumPeriodFrames, LiveSound::doubledRate);
+    cycle.add(0, hum(level, random), kMainsHertz);
+    return cycle;
+}
+
 }
 
 AirConditioningSound::AirConditioningSound(float level, Random &random)
     : m_airflow(airflowShape, doubledRate, random)
     , m_level(level)
-    , m_phase(kMainsHertz, doubledRate)
-    , m_hum(hum(level * kHumLevel, random))
+    , m_hum(humCycle(level * kHumLevel, random))
 {
 }
 
@@ -36,9 +46,5 @@ void AirConditioningSound::generate(float *left, float *right, std::size_t frame
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     m_airflow.addTo(left, right, frames, m_level);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const float hum = m_hum.at(m_phase.next());
-        left[i] += hum;
-        right[i] += hum;
-    }
+    m_hum.addTo(left, right, frames, 0, 0);
 }

@@ -2,8 +2,7 @@
 
 #include "synth/LiveSound.h"
 #include "synth/NoiseBed.h"
-#include "synth/TonePhase.h"
-#include "synth/Waveform.h"
+#include "synth/ToneCycle.h"
 
 class Random;
 
@@ -22,6 +21,5 @@ public:
 private:
     NoiseBed m_airflow;
     float m_level;
-    TonePhase m_phase;
-    Waveform m_hum;
+    ToneCycle m_hum;
 };

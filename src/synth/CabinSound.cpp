@@ -2,6 +2,7 @@
 
 #include "synth/FilterShape.h"
 #include "synth/NoiseMixture.h"
+#include "synth/Waveform.h"
 
 #include <algorithm>
 
@@ -10,6 +11,8 @@ namespace {
 constexpr double kEngineHertz = 94.0;
 // Two engines apart by this much beat once every four seconds.
 constexpr double kBeatHertz = 0.25;
+// One beat: both engines fill it with whole cycles.
+constexpr auto kBeatFrames = static_cast<std::size_t>(LiveSound::doubledRate / kBeatHertz);
 constexpr double kToneLevel = 0.06;
 constexpr double kFarSideShare = 0.6;
 constexpr double kHissLevel = 0.02;
@@ -37,20 +40,26 @@ Waveform engineTone(double level, Random &random)
     return Waveform({level, 0.5 * level, 0.3 * level, 0.15 * level}, random);
 }
 
+// Each engine is heard more on its own side: the first on the left, the second on the right.
+ToneCycle engines(double level, Random &random)
+{
+    const double near = level * kToneLevel;
+    const double far = level * kFarSideShare * kToneLevel;
+    ToneCycle cycle(2, kBeatFrames, LiveSound::doubledRate);
+    const double hertz[] = {kEngineHertz, kEngineHertz + kBeatHertz};
+    for (int engine = 0; engine < 2; ++engine) {
+        cycle.add(0, engineTone(engine == 0 ? near : far, random), hertz[engine]);
+        cycle.add(1, engineTone(engine == 0 ? far : near, random), hertz[engine]);
+    }
+    return cycle;
 }
 
-CabinSound::Engine::Engine(double hertz, double leftLevel, double rightLevel, Random &random)
-    : phase(hertz, doubledRate)
-    , left(engineTone(leftLevel, random))
-    , right(engineTone(rightLevel, random))
-{
 }
 
 CabinSound::CabinSound(float level, Random &random)
     : m_air(air().response(), doubledRate, random)
     , m_airGain(static_cast<float>(level * air().rms()))
-    , m_first(kEngineHertz, level * kToneLevel, level * kFarSideShare * kToneLevel, random)
-    , m_second(kEngineHertz + kBeatHertz, level * kFarSideShare * kToneLevel, level * kToneLevel, random)
+    , m_engines(engines(level, random))
 {
 }
 
@@ -59,10 +68,5 @@ void CabinSound::generate(float *left, float *right, std::size_t frames) noexcep
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     m_air.addTo(left, right, frames, m_airGain);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const std::uint32_t first = m_first.phase.next();
-        const std::uint32_t second = m_second.phase.next();
-        left[i] += m_first.left.at(first) + m_second.left.at(second);
-        right[i] += m_first.right.at(first) + m_second.right.at(second);
-    }
+    m_engines.addTo(left, right, frames, 0, 1);
 }

@@ -2,8 +2,7 @@
 
 #include "synth/LiveSound.h"
 #include "synth/NoiseBed.h"
-#include "synth/TonePhase.h"
-#include "synth/Waveform.h"
+#include "synth/ToneCycle.h"
 
 class Random;
 
@@ -21,17 +20,8 @@ public:
     void generate(float *left, float *right, std::size_t frames) noexcept override;
 
 private:
-    struct Engine
-    {
-        Engine(double hertz, double leftLevel, double rightLevel, Random &random);
-
-        TonePhase phase;
-        Waveform left;
-        Waveform right;
-    };
-
     NoiseBed m_air;
     float m_airGain;
-    Engine m_first;
-    Engine m_second;
+    // The two engines together, a row for each side.
+    ToneCycle m_engines;
 };

@@ -2,8 +2,7 @@
 
 #include "synth/LiveSound.h"
 #include "synth/NoiseBed.h"
-#include "synth/TonePhase.h"
-#include "synth/Waveform.h"
+#include "synth/ToneCycle.h"
 
 class Random;
 
@@ -22,8 +21,7 @@ public:
 private:
     NoiseBed m_turbulence;
     float m_level;
-    // The throb and the tones come from the same blades, so they keep one phase.
-    TonePhase m_phase;
-    Waveform m_throb;
-    Waveform m_tones;
+    // The throb (row 0) and the tones (row 1) come from the same blades, so they keep one
+    // phase.
+    ToneCycle m_blades;
 };
