@@ -13,6 +13,7 @@ constexpr double kEngineHertz = 94.0;
 constexpr double kBeatHertz = 0.25;
 // One beat: both engines fill it with whole cycles.
 constexpr auto kBeatFrames = static_cast<std::size_t>(LiveSound::doubledRate / kBeatHertz);
+static_assert(kBeatFrames * kBeatHertz == LiveSound::doubledRate);
 constexpr double kToneLevel = 0.06;
 constexpr double kFarSideShare = 0.6;
 constexpr double kHissLevel = 0.02;
